@@ -1,0 +1,15 @@
+#pragma once
+
+#include <cstdint>
+
+// CRC-32 as used by zip and PNG (reflected polynomial 0xEDB88320).
+class ZipCRC {
+ public:
+  void update(const void *data, uint32_t length);
+  uint32_t value() const { return ~m_register; }
+
+  static uint32_t crc32(const void *data, uint32_t length);
+
+ private:
+  uint32_t m_register = 0xFFFFFFFFu;
+};
