@@ -1,0 +1,37 @@
+#include "base/LogBase.h"
+
+#include <cinttypes>
+#include <cstdio>
+
+void LogBase::copyLogXml(StringBuffer &) {}
+void LogBase::copyLogHtml(StringBuffer &) {}
+void LogBase::copyLogText(StringBuffer &) {}
+bool LogBase::saveLogXml(const char *) { return true; }
+bool LogBase::logError(const char *) { return true; }
+bool LogBase::logInfo(const char *) { return true; }
+bool LogBase::logText(const char *) { return true; }
+bool LogBase::clearLog() { return true; }
+bool LogBase::enterContext(const char *, bool) { return true; }
+bool LogBase::leaveContext() { return true; }
+bool LogBase::logData(const char *, const char *) { return true; }
+
+bool LogBase::logDataInt(const char *tag, int64_t n) { return logDataInt64(tag, n); }
+
+bool LogBase::logDataInt64(const char *tag, int64_t n) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%" PRId64, n);
+  return logData(tag, text);
+}
+
+bool LogBase::logDataHex(const char *tag, uint32_t n) {
+  char text[16];
+  std::snprintf(text, sizeof text, "0x%x", n);
+  return logData(tag, text);
+}
+
+bool LogBase::logMemoryFailure(int failurePoint, uint64_t numBytes) {
+  logError("Memory allocation failed.");
+  logDataInt("failurePoint", failurePoint);
+  logDataInt64("numBytes", int64_t(numBytes));
+  return true;
+}
