@@ -28,6 +28,21 @@ using HANDLE = void *;
 using HCRYPTPROV = uintptr_t;
 using ULONG_PTR = uintptr_t;
 
+struct FILETIME {
+  DWORD dwLowDateTime;
+  DWORD dwHighDateTime;
+};
+struct SYSTEMTIME {
+  WORD wYear;
+  WORD wMonth;
+  WORD wDayOfWeek;
+  WORD wDay;
+  WORD wHour;
+  WORD wMinute;
+  WORD wSecond;
+  WORD wMilliseconds;
+};
+
 #ifndef TRUE
 #define TRUE 1
 #define FALSE 0
