@@ -93,6 +93,96 @@ BOOL CryptAcquireContextA(HCRYPTPROV *provider, LPCSTR container, LPCSTR provide
 BOOL CryptGenRandom(HCRYPTPROV provider, DWORD length, BYTE *buffer);
 BOOL CryptReleaseContext(HCRYPTPROV provider, DWORD flags);
 
+
+// Files and directories. Paths may use "\" or "/"; a "\\?\" or "\\?\UNC\" prefix and a drive
+// letter are dropped, so "C:\dir\f.txt" is "/dir/f.txt". ANSI paths are UTF-8 (GetACP answers
+// 65001). Share modes are honoured between the handles of this process, read-only is the
+// owner's write permission (enforced even for root), hidden/system/archive live in an extended
+// attribute where the file system has them.
+using HMODULE = void *;
+using LPSECURITY_ATTRIBUTES = void *;
+using LPOVERLAPPED = void *;
+using PLONG = LONG *;
+using LPDWORD = DWORD *;
+
+#define INVALID_HANDLE_VALUE (reinterpret_cast<HANDLE>(~uintptr_t(0)))
+constexpr DWORD INVALID_FILE_ATTRIBUTES = 0xFFFFFFFF;
+constexpr DWORD INVALID_SET_FILE_POINTER = 0xFFFFFFFF;
+constexpr DWORD INVALID_FILE_SIZE = 0xFFFFFFFF;
+constexpr DWORD MAX_PATH = 260;
+
+constexpr DWORD GENERIC_READ = 0x80000000;
+constexpr DWORD GENERIC_WRITE = 0x40000000;
+constexpr DWORD FILE_SHARE_READ = 1;
+constexpr DWORD FILE_SHARE_WRITE = 2;
+constexpr DWORD FILE_SHARE_DELETE = 4;
+constexpr DWORD CREATE_NEW = 1;
+constexpr DWORD CREATE_ALWAYS = 2;
+constexpr DWORD OPEN_EXISTING = 3;
+constexpr DWORD OPEN_ALWAYS = 4;
+constexpr DWORD TRUNCATE_EXISTING = 5;
+constexpr DWORD FILE_ATTRIBUTE_READONLY = 0x1;
+constexpr DWORD FILE_ATTRIBUTE_HIDDEN = 0x2;
+constexpr DWORD FILE_ATTRIBUTE_SYSTEM = 0x4;
+constexpr DWORD FILE_ATTRIBUTE_DIRECTORY = 0x10;
+constexpr DWORD FILE_ATTRIBUTE_ARCHIVE = 0x20;
+constexpr DWORD FILE_ATTRIBUTE_NORMAL = 0x80;
+constexpr DWORD FILE_FLAG_BACKUP_SEMANTICS = 0x02000000;
+constexpr DWORD FILE_BEGIN = 0;
+constexpr DWORD FILE_CURRENT = 1;
+constexpr DWORD FILE_END = 2;
+constexpr DWORD ERROR_NEGATIVE_SEEK = 131;
+constexpr DWORD ERROR_INSUFFICIENT_BUFFER = 122;
+
+HANDLE CreateFileA(LPCSTR path, DWORD access, DWORD shareMode, LPSECURITY_ATTRIBUTES security,
+                   DWORD disposition, DWORD flagsAndAttributes, HANDLE templateFile);
+HANDLE CreateFileW(LPCWSTR path, DWORD access, DWORD shareMode, LPSECURITY_ATTRIBUTES security,
+                   DWORD disposition, DWORD flagsAndAttributes, HANDLE templateFile);
+BOOL ReadFile(HANDLE file, void *buffer, DWORD count, LPDWORD bytesRead, LPOVERLAPPED overlapped);
+BOOL WriteFile(HANDLE file, const void *buffer, DWORD count, LPDWORD bytesWritten, LPOVERLAPPED overlapped);
+DWORD SetFilePointer(HANDLE file, LONG distanceLow, PLONG distanceHigh, DWORD moveMethod);
+DWORD GetFileSize(HANDLE file, LPDWORD sizeHigh);
+// Creation time is not kept by POSIX; it reads back as the last write time.
+BOOL GetFileTime(HANDLE file, FILETIME *creation, FILETIME *lastAccess, FILETIME *lastWrite);
+BOOL SetFileTime(HANDLE file, const FILETIME *creation, const FILETIME *lastAccess, const FILETIME *lastWrite);
+BOOL CloseHandle(HANDLE handle);
+
+DWORD GetFileAttributesA(LPCSTR path);
+DWORD GetFileAttributesW(LPCWSTR path);
+BOOL SetFileAttributesA(LPCSTR path, DWORD attributes);
+BOOL SetFileAttributesW(LPCWSTR path, DWORD attributes);
+BOOL CreateDirectoryA(LPCSTR path, LPSECURITY_ATTRIBUTES security);
+BOOL CreateDirectoryW(LPCWSTR path, LPSECURITY_ATTRIBUTES security);
+BOOL RemoveDirectoryA(LPCSTR path);
+BOOL RemoveDirectoryW(LPCWSTR path);
+BOOL DeleteFileA(LPCSTR path);
+BOOL DeleteFileW(LPCWSTR path);
+
+// Full paths come back with "/" separators: they are POSIX paths.
+DWORD GetFullPathNameA(LPCSTR path, DWORD bufferLength, LPSTR buffer, LPSTR *filePart);
+DWORD GetFullPathNameW(LPCWSTR path, DWORD bufferLength, LPWSTR buffer, LPWSTR *filePart);
+DWORD GetCurrentDirectoryA(DWORD bufferLength, LPSTR buffer);
+DWORD GetCurrentDirectoryW(DWORD bufferLength, LPWSTR buffer);
+BOOL SetCurrentDirectoryA(LPCSTR path);
+BOOL SetCurrentDirectoryW(LPCWSTR path);
+// $TMPDIR or /tmp, with a trailing separator as Windows gives it.
+DWORD GetTempPathA(DWORD bufferLength, LPSTR buffer);
+DWORD GetTempPathW(DWORD bufferLength, LPWSTR buffer);
+DWORD GetModuleFileNameA(HMODULE module, LPSTR buffer, DWORD size);
+DWORD GetModuleFileNameW(HMODULE module, LPWSTR buffer, DWORD size);
+
+struct OSVERSIONINFOA {
+  DWORD dwOSVersionInfoSize;
+  DWORD dwMajorVersion;
+  DWORD dwMinorVersion;
+  DWORD dwBuildNumber;
+  DWORD dwPlatformId;
+  char szCSDVersion[128];
+};
+using LPOSVERSIONINFOA = OSVERSIONINFOA *;
+// Reports Windows 6.2, as Windows itself does for a program without a compatibility manifest.
+BOOL GetVersionExA(LPOSVERSIONINFOA info);
+
 #endif
 
 // A broken invariant inside the program (a destroyed object used again): report and stop.

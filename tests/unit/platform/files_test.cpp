@@ -1,0 +1,223 @@
+// The file calls as the file layer uses them. The same tests run natively against the POSIX
+// emulation and under Wine against the real Win32 calls, so they pin the emulation to Windows.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "platform/win32.h"
+
+namespace {
+using Path = std::u16string;
+
+LPCWSTR w(const Path &p) { return reinterpret_cast<LPCWSTR>(p.c_str()); }
+
+Path tempRoot() {
+  char16_t buf[1024];
+  DWORD n = GetTempPathW(1024, reinterpret_cast<LPWSTR>(buf));
+  return Path(buf, n);
+}
+
+class Files : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir = tempRoot() + u"sfxplat" + Path(1, char16_t(u'A' + GetTickCount() % 26)) +
+          Path(1, char16_t(u'a' + (GetCurrentThreadId() + GetTickCount() / 26) % 26));
+    ASSERT_TRUE(CreateDirectoryW(w(dir), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS);
+  }
+  void TearDown() override {
+    for (const Path &f : created) {
+      SetFileAttributesW(w(f), FILE_ATTRIBUTE_NORMAL);
+      DeleteFileW(w(f));
+    }
+    for (auto it = dirs.rbegin(); it != dirs.rend(); ++it) RemoveDirectoryW(w(*it));
+    RemoveDirectoryW(w(dir));
+  }
+  Path file(const Path &name) {
+    created.push_back(dir + u"\\" + name);
+    return created.back();
+  }
+  HANDLE open(const Path &p, DWORD access, DWORD share, DWORD disposition, DWORD flags = FILE_ATTRIBUTE_NORMAL) {
+    return CreateFileW(w(p), access, share, nullptr, disposition, flags, nullptr);
+  }
+
+  Path dir;
+  std::vector<Path> created, dirs;
+};
+}  // namespace
+
+TEST_F(Files, WriteSeekReadRoundTrip) {
+  Path p = file(u"data.bin");
+  HANDLE h = open(p, GENERIC_READ | GENERIC_WRITE, 0, CREATE_ALWAYS);
+  ASSERT_NE(h, INVALID_HANDLE_VALUE);
+  DWORD n = 0;
+  ASSERT_TRUE(WriteFile(h, "0123456789", 10, &n, nullptr));
+  EXPECT_EQ(n, 10u);
+  DWORD high = 0;
+  EXPECT_EQ(GetFileSize(h, &high), 10u);
+  EXPECT_EQ(high, 0u);
+  LONG hi = 0;
+  EXPECT_EQ(SetFilePointer(h, 4, &hi, FILE_BEGIN), 4u);
+  EXPECT_EQ(SetFilePointer(h, -2, nullptr, FILE_CURRENT), 2u);
+  char buf[16] = {};
+  ASSERT_TRUE(ReadFile(h, buf, 16, &n, nullptr));
+  EXPECT_EQ(n, 8u);
+  EXPECT_EQ(std::string(buf, n), "23456789");
+  // At the end a synchronous read succeeds with nothing.
+  ASSERT_TRUE(ReadFile(h, buf, 16, &n, nullptr));
+  EXPECT_EQ(n, 0u);
+  EXPECT_EQ(SetFilePointer(h, -20, nullptr, FILE_CURRENT), INVALID_SET_FILE_POINTER);
+  EXPECT_EQ(GetLastError(), ERROR_NEGATIVE_SEEK);
+  EXPECT_TRUE(CloseHandle(h));
+}
+
+TEST_F(Files, ErrorCodesForMissingFilesAndFolders) {
+  EXPECT_EQ(open(dir + u"\\missing.txt", GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING), INVALID_HANDLE_VALUE);
+  EXPECT_EQ(GetLastError(), ERROR_FILE_NOT_FOUND);
+  EXPECT_EQ(open(dir + u"\\nodir\\missing.txt", GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING),
+            INVALID_HANDLE_VALUE);
+  EXPECT_EQ(GetLastError(), ERROR_PATH_NOT_FOUND);
+  EXPECT_EQ(GetFileAttributesW(w(dir + u"\\missing.txt")), INVALID_FILE_ATTRIBUTES);
+  EXPECT_EQ(GetLastError(), ERROR_FILE_NOT_FOUND);
+  EXPECT_FALSE(CreateDirectoryW(w(dir), nullptr));
+  EXPECT_EQ(GetLastError(), ERROR_ALREADY_EXISTS);
+  EXPECT_FALSE(DeleteFileW(w(dir + u"\\missing.txt")));
+  EXPECT_EQ(GetLastError(), ERROR_FILE_NOT_FOUND);
+
+  Path sub = dir + u"\\sub";
+  dirs.push_back(sub);
+  ASSERT_TRUE(CreateDirectoryW(w(sub), nullptr));
+  EXPECT_EQ(GetFileAttributesW(w(sub)) & FILE_ATTRIBUTE_DIRECTORY, FILE_ATTRIBUTE_DIRECTORY);
+  Path inner = file(u"sub\\x.txt");
+  HANDLE h = open(inner, GENERIC_WRITE, 0, CREATE_ALWAYS);
+  ASSERT_NE(h, INVALID_HANDLE_VALUE);
+  CloseHandle(h);
+  EXPECT_FALSE(RemoveDirectoryW(w(sub)));
+  EXPECT_EQ(GetLastError(), ERROR_DIR_NOT_EMPTY);
+}
+
+TEST_F(Files, ShareModesRefuseConflictingOpensAndDeletion) {
+  Path p = file(u"locked.txt");
+  HANDLE exclusive = open(p, GENERIC_WRITE, 0, CREATE_ALWAYS);
+  ASSERT_NE(exclusive, INVALID_HANDLE_VALUE);
+  EXPECT_EQ(open(p, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING), INVALID_HANDLE_VALUE);
+  EXPECT_EQ(GetLastError(), ERROR_SHARING_VIOLATION);
+  EXPECT_FALSE(DeleteFileW(w(p)));
+  EXPECT_EQ(GetLastError(), ERROR_SHARING_VIOLATION);
+  CloseHandle(exclusive);
+
+  HANDLE reader = open(p, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING);
+  ASSERT_NE(reader, INVALID_HANDLE_VALUE);
+  HANDLE second = open(p, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING);
+  EXPECT_NE(second, INVALID_HANDLE_VALUE);
+  // A writer that shares nothing cannot join readers.
+  EXPECT_EQ(open(p, GENERIC_WRITE, 0, OPEN_EXISTING), INVALID_HANDLE_VALUE);
+  EXPECT_EQ(GetLastError(), ERROR_SHARING_VIOLATION);
+  CloseHandle(second);
+  CloseHandle(reader);
+}
+
+TEST_F(Files, ReadOnlyFilesRefuseWritesAndDeletionUntilCleared) {
+  Path p = file(u"ro.txt");
+  HANDLE h = open(p, GENERIC_WRITE, 0, CREATE_ALWAYS);
+  ASSERT_NE(h, INVALID_HANDLE_VALUE);
+  CloseHandle(h);
+  ASSERT_TRUE(SetFileAttributesW(w(p), FILE_ATTRIBUTE_READONLY));
+  EXPECT_EQ(GetFileAttributesW(w(p)) & FILE_ATTRIBUTE_READONLY, FILE_ATTRIBUTE_READONLY);
+  EXPECT_EQ(open(p, GENERIC_WRITE, 0, CREATE_ALWAYS), INVALID_HANDLE_VALUE);
+  EXPECT_EQ(GetLastError(), ERROR_ACCESS_DENIED);
+  EXPECT_FALSE(DeleteFileW(w(p)));
+  EXPECT_EQ(GetLastError(), ERROR_ACCESS_DENIED);
+  HANDLE reader = open(p, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING);
+  EXPECT_NE(reader, INVALID_HANDLE_VALUE);
+  CloseHandle(reader);
+  ASSERT_TRUE(SetFileAttributesW(w(p), FILE_ATTRIBUTE_NORMAL));
+  EXPECT_EQ(GetFileAttributesW(w(p)) & FILE_ATTRIBUTE_READONLY, 0u);
+  EXPECT_TRUE(DeleteFileW(w(p)));
+}
+
+TEST_F(Files, HiddenAttributeIsKeptAndReported) {
+  Path p = file(u"hidden.txt");
+  HANDLE h = open(p, GENERIC_WRITE, 0, CREATE_ALWAYS, FILE_ATTRIBUTE_HIDDEN);
+  ASSERT_NE(h, INVALID_HANDLE_VALUE);
+  CloseHandle(h);
+  EXPECT_EQ(GetFileAttributesW(w(p)) & FILE_ATTRIBUTE_HIDDEN, FILE_ATTRIBUTE_HIDDEN);
+  ASSERT_TRUE(SetFileAttributesW(w(p), FILE_ATTRIBUTE_ARCHIVE));
+  DWORD bits = GetFileAttributesW(w(p));
+  EXPECT_EQ(bits & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_READONLY), 0u);
+  EXPECT_EQ(bits & FILE_ATTRIBUTE_ARCHIVE, FILE_ATTRIBUTE_ARCHIVE);
+}
+
+TEST_F(Files, LongPathsWorkThroughTheLongForm) {
+  char16_t full[2048];
+  ASSERT_GT(GetFullPathNameW(w(dir), 2048, reinterpret_cast<LPWSTR>(full), nullptr), 0u);
+  Path base(full);
+  Path longForm = base[0] == u'/' ? base : u"\\\\?\\" + base;
+  Path current = longForm;
+  for (int level = 0; level < 3; ++level) {
+    current += u"\\" + Path(100, char16_t(u'a' + level));
+    dirs.push_back(current);
+    ASSERT_TRUE(CreateDirectoryW(w(current), nullptr)) << GetLastError();
+  }
+  Path p = current + u"\\file.txt";
+  ASSERT_GT(p.size(), 300u);
+  created.push_back(p);
+  HANDLE h = open(p, GENERIC_WRITE, 0, CREATE_ALWAYS);
+  ASSERT_NE(h, INVALID_HANDLE_VALUE) << GetLastError();
+  DWORD n = 0;
+  EXPECT_TRUE(WriteFile(h, "x", 1, &n, nullptr));
+  CloseHandle(h);
+  EXPECT_NE(GetFileAttributesW(w(p)), INVALID_FILE_ATTRIBUTES);
+}
+
+TEST_F(Files, FullPathAndFilePart) {
+  char16_t cwd[2048];
+  ASSERT_GT(GetCurrentDirectoryW(2048, reinterpret_cast<LPWSTR>(cwd)), 0u);
+  ASSERT_TRUE(SetCurrentDirectoryW(w(dir)));
+  char16_t full[2048];
+  LPWSTR part = nullptr;
+  DWORD n = GetFullPathNameW(w(u"sub\\..\\name.txt"), 2048, reinterpret_cast<LPWSTR>(full), &part);
+  ASSERT_GT(n, 0u);
+  Path result(full, n);
+  ASSERT_NE(part, nullptr);
+  EXPECT_EQ(Path(reinterpret_cast<const char16_t *>(part)), u"name.txt");
+  EXPECT_GT(result.size(), 9u);
+  EXPECT_EQ(result.find(u".."), Path::npos);
+  // Too small a buffer reports the size needed, terminator included.
+  EXPECT_EQ(GetFullPathNameW(w(u"name.txt"), 3, reinterpret_cast<LPWSTR>(full), nullptr), n + 1);
+  ASSERT_TRUE(SetCurrentDirectoryW(reinterpret_cast<LPCWSTR>(cwd)));
+}
+
+TEST_F(Files, FileTimesRoundTrip) {
+  Path p = file(u"times.txt");
+  HANDLE h = open(p, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE, CREATE_ALWAYS);
+  ASSERT_NE(h, INVALID_HANDLE_VALUE);
+  // 2020-01-02 03:04:05 UTC.
+  uint64_t ticks = (1577934245ULL + 11644473600ULL) * 10000000ULL;
+  FILETIME ft{DWORD(ticks), DWORD(ticks >> 32)};
+  ASSERT_TRUE(SetFileTime(h, &ft, &ft, &ft));
+  FILETIME back{};
+  ASSERT_TRUE(GetFileTime(h, nullptr, nullptr, &back));
+  EXPECT_EQ(back.dwLowDateTime, ft.dwLowDateTime);
+  EXPECT_EQ(back.dwHighDateTime, ft.dwHighDateTime);
+  CloseHandle(h);
+  HANDLE d = CreateFileW(w(dir), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
+                         OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  ASSERT_NE(d, INVALID_HANDLE_VALUE);
+  EXPECT_TRUE(SetFileTime(d, &ft, &ft, &ft));
+  CloseHandle(d);
+}
+
+TEST(Platform, ExecutableAndTempPathsAreAbsolute) {
+  char16_t buf[1024];
+  DWORD n = GetModuleFileNameW(nullptr, reinterpret_cast<LPWSTR>(buf), 1024);
+  ASSERT_GT(n, 0u);
+  Path exe(buf, n);
+  EXPECT_NE(exe.find(u"platform_tests"), Path::npos);
+  Path tmp = tempRoot();
+  ASSERT_FALSE(tmp.empty());
+  EXPECT_TRUE(tmp.back() == u'\\' || tmp.back() == u'/');
+  OSVERSIONINFOA info{};
+  info.dwOSVersionInfoSize = sizeof info;
+  ASSERT_TRUE(GetVersionExA(&info));
+  EXPECT_NE(info.dwMajorVersion, 4u);
+}
