@@ -146,6 +146,8 @@ DWORD GetFileSize(HANDLE file, LPDWORD sizeHigh);
 BOOL GetFileTime(HANDLE file, FILETIME *creation, FILETIME *lastAccess, FILETIME *lastWrite);
 BOOL SetFileTime(HANDLE file, const FILETIME *creation, const FILETIME *lastAccess, const FILETIME *lastWrite);
 BOOL CloseHandle(HANDLE handle);
+// The wall-clock time of this machine's time zone at that moment (daylight saving included).
+BOOL FileTimeToLocalFileTime(const FILETIME *utc, FILETIME *local);
 
 DWORD GetFileAttributesA(LPCSTR path);
 DWORD GetFileAttributesW(LPCWSTR path);

@@ -221,3 +221,12 @@ TEST(Platform, ExecutableAndTempPathsAreAbsolute) {
   ASSERT_TRUE(GetVersionExA(&info));
   EXPECT_NE(info.dwMajorVersion, 4u);
 }
+
+TEST(Platform, LocalFileTimeDiffersFromUtcByAWholeNumberOfQuarterHours) {
+  uint64_t ticks = (1577934245ULL + 11644473600ULL) * 10000000ULL;
+  FILETIME utc{DWORD(ticks), DWORD(ticks >> 32)}, local{};
+  ASSERT_TRUE(FileTimeToLocalFileTime(&utc, &local));
+  int64_t diff = int64_t((uint64_t(local.dwHighDateTime) << 32 | local.dwLowDateTime) - ticks);
+  EXPECT_EQ(diff % (900LL * 10000000LL), 0);
+  EXPECT_LE(diff < 0 ? -diff : diff, 14LL * 3600 * 10000000LL);
+}

@@ -1,0 +1,85 @@
+#include "SourceTree.h"
+
+#include <algorithm>
+#include <filesystem>
+
+#include "platform/win32.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+constexpr uint32_t kKeptAttributes = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
+                                     FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_ARCHIVE;
+
+LPCWSTR wide(const std::u16string &text) { return reinterpret_cast<LPCWSTR>(text.c_str()); }
+
+// Last-write time as the wall clock of this machine's time zone, and the attribute bits, read
+// through the same calls the stub uses to set them.
+bool readTimeAndAttributes(const fs::path &path, PackEntry &entry, std::string &error) {
+  std::u16string name = path.u16string();
+  DWORD attributes = GetFileAttributesW(wide(name));
+  HANDLE h = CreateFileW(wide(name), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                         OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  FILETIME utc{}, local{};
+  bool ok = attributes != INVALID_FILE_ATTRIBUTES && h != INVALID_HANDLE_VALUE &&
+            GetFileTime(h, nullptr, nullptr, &utc) && FileTimeToLocalFileTime(&utc, &local);
+  if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
+  if (!ok) {
+    error = "Cannot read the time or attributes of " + path.u8string() + " (Windows error " +
+            std::to_string(GetLastError()) + ")";
+    return false;
+  }
+  entry.localFileTime = (uint64_t(local.dwHighDateTime) << 32) | local.dwLowDateTime;
+  entry.attributes = attributes & kKeptAttributes;
+  return true;
+}
+
+std::string joinName(const std::string &parent, const std::string &name) {
+  return parent.empty() ? name : parent + "\\" + name;
+}
+
+bool addTree(const fs::path &dir, const std::string &prefix, std::vector<PackEntry> &entries, std::string &error) {
+  std::error_code ec;
+  std::vector<fs::path> children;
+  for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) children.push_back(it->path());
+  if (ec) {
+    error = "Cannot list " + dir.u8string() + ": " + ec.message();
+    return false;
+  }
+  std::sort(children.begin(), children.end(),
+            [](const fs::path &a, const fs::path &b) { return a.filename().u8string() < b.filename().u8string(); });
+  for (const fs::path &child : children) {
+    PackEntry entry;
+    entry.name = joinName(prefix, child.filename().u8string());
+    // A linked folder could loop back on itself; its target is packed where it really lives.
+    bool directory = fs::is_directory(fs::symlink_status(child, ec));
+    if (!directory && !fs::is_regular_file(fs::status(child, ec))) continue;
+    entry.type = directory ? payload::kDirectoryEntry : payload::kFileEntry;
+    if (!directory) entry.sourcePath = child.u8string();
+    if (!readTimeAndAttributes(child, entry, error)) return false;
+    entries.push_back(entry);
+    if (directory && !addTree(child, entry.name, entries, error)) return false;
+  }
+  return true;
+}
+}  // namespace
+
+bool collectEntries(const std::vector<std::string> &sources, std::vector<PackEntry> &entries, std::string &error) {
+  for (const std::string &source : sources) {
+    fs::path path = fs::u8path(source);
+    std::error_code ec;
+    if (fs::is_directory(path, ec)) {
+      if (!addTree(path, "", entries, error)) return false;
+    } else if (fs::is_regular_file(path, ec)) {
+      PackEntry entry;
+      entry.name = path.filename().u8string();
+      entry.sourcePath = path.u8string();
+      if (!readTimeAndAttributes(path, entry, error)) return false;
+      entries.push_back(entry);
+    } else {
+      error = "Source not found or not a file or folder: " + source;
+      return false;
+    }
+  }
+  return true;
+}
