@@ -1,0 +1,57 @@
+#pragma once
+
+#include <cstdint>
+
+#include "crypto/AesKeySchedule.h"
+#include "crypto/AesModes.h"
+
+class DataBuffer;
+class LogBase;
+
+// AES decryption of self-contained messages (an entry name, a data chunk, the password
+// verifier). Every message starts from the same chaining value, and its last decrypted byte
+// says how many bytes of padding to drop.
+class AesContext {
+ public:
+  enum Mode { kCbc = 0, kEcb = 1, kCfb1 = 2 };
+
+  AesContext();
+  ~AesContext();
+  AesContext(const AesContext &) = delete;
+  AesContext &operator=(const AesContext &) = delete;
+
+  // 128 or less gives 128, up to 192 gives 192, anything larger 256.
+  void setKeySize(int bits);
+  int getKeySize() const { return m_keyBits; }
+  // Replaces the key. Only the first 16, 24 or 32 bytes (by key size) are used; missing bytes
+  // count as zero.
+  void setKey(const DataBuffer &key);
+  void setMode(int mode) { m_mode = mode; }
+  // 0 and 1 both strip the padding the last byte states; other schemes keep every byte.
+  void setPaddingScheme(int scheme) { m_paddingScheme = scheme; }
+  // Byte-swaps the decrypted bytes in 32-bit groups before the padding is stripped.
+  void setSwapWords(bool swap) { m_swapWords = swap; }
+  // For tests and benchmarks: run the table-driven cipher even where AES-NI exists.
+  void usePortableCode() { m_engine = AesEngine::Portable; }
+
+  // Decrypts one message: whole 16-byte blocks only (bytes past the last one are ignored),
+  // then padding removal. An empty input succeeds and leaves the output as it was. in and out
+  // may be the same buffer.
+  bool decryptBuffer(const DataBuffer &in, DataBuffer &out, LogBase &log);
+
+  // The two steps of decryptBuffer: the key schedule for the current mode, key and key size
+  // (this also restarts the chaining value), and the decryption of blocks with it.
+  void buildKeySchedule();
+  bool decryptBlocks(const uint8_t *in, uint8_t *out, uint32_t blocks, LogBase &log);
+
+ private:
+  int m_mode = kCbc;
+  int m_paddingScheme = 0;
+  bool m_swapWords = false;
+  uint8_t m_key[32] = {};
+  int m_keyBits = 256;
+  bool m_initialised = false;
+  uint8_t m_chainingValue[16] = {};
+  AesKeySchedule m_roundKeys;
+  AesEngine m_engine;
+};

@@ -1,0 +1,39 @@
+#include "crypto/AesKeyDerivation.h"
+
+#include <gtest/gtest.h>
+
+#include "unit/crypto/AesTestSupport.h"
+
+namespace {
+// Computed with hashlib by fixtures/gen_aes_vectors.py.
+struct DerivedKey {
+  const char *password;
+  int bits;
+  const char *key;
+};
+const DerivedKey kDerivedKeys[] = {
+#define DERIVED_KEY(password, bits, key) {password, bits, key},
+#include "fixtures/aes_vectors.inc"
+#undef DERIVED_KEY
+};
+}  // namespace
+
+TEST(DeriveKey, MatchesAnIndependentComputationForEveryKeySize) {
+  // Among the passwords: empty, differing only in case or by a trailing space, non-ASCII bytes,
+  // longer than an MD5 block, and one with a zero byte inside.
+  for (const DerivedKey &d : kDerivedKeys) {
+    std::vector<uint8_t> password = fromHex(d.password);
+    DataBuffer key;
+    key.append("old", 3);
+    ASSERT_TRUE(deriveKey(password.data(), uint32_t(password.size()), d.bits, key));
+    EXPECT_EQ(bytesOf(key), fromHex(d.key)) << d.password << " " << d.bits;
+    EXPECT_EQ(key.getSize(), uint32_t(d.bits / 8));
+  }
+}
+
+TEST(DeriveKey, AnEmptyPasswordNeedsNoStorage) {
+  DataBuffer fromNull, fromEmpty;
+  ASSERT_TRUE(deriveKey(nullptr, 0, 256, fromNull));
+  ASSERT_TRUE(deriveKey("", 0, 256, fromEmpty));
+  EXPECT_EQ(bytesOf(fromNull), bytesOf(fromEmpty));
+}
