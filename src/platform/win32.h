@@ -27,6 +27,7 @@ using LPWSTR = WCHAR *;
 using HANDLE = void *;
 using HCRYPTPROV = uintptr_t;
 using ULONG_PTR = uintptr_t;
+using ULONG = uint32_t;
 
 struct FILETIME {
   DWORD dwLowDateTime;
@@ -185,6 +186,44 @@ using LPOSVERSIONINFOA = OSVERSIONINFOA *;
 // Reports Windows 6.2, as Windows itself does for a program without a compatibility manifest.
 BOOL GetVersionExA(LPOSVERSIONINFOA info);
 
+#endif
+
+#ifndef _WIN32
+// Processes. ShellExecuteExW starts a file directly (no shell, no file associations) with its
+// parameters split by the Windows command-line rules, in the given working directory.
+using HWND = void *;
+using HINSTANCE = void *;
+using HKEY = void *;
+using LPVOID = void *;
+constexpr DWORD SEE_MASK_NOCLOSEPROCESS = 0x40;
+constexpr DWORD INFINITE = 0xFFFFFFFF;
+constexpr DWORD WAIT_OBJECT_0 = 0;
+constexpr DWORD WAIT_TIMEOUT = 258;
+constexpr DWORD WAIT_FAILED = 0xFFFFFFFF;
+constexpr DWORD STILL_ACTIVE = 259;
+constexpr int SW_SHOW = 5;
+
+struct SHELLEXECUTEINFOW {
+  DWORD cbSize;
+  ULONG fMask;
+  HWND hwnd;
+  LPCWSTR lpVerb;
+  LPCWSTR lpFile;
+  LPCWSTR lpParameters;
+  LPCWSTR lpDirectory;
+  int nShow;
+  HINSTANCE hInstApp;
+  void *lpIDList;
+  LPCWSTR lpClass;
+  HKEY hkeyClass;
+  DWORD dwHotKey;
+  HANDLE hIconOrMonitor;
+  HANDLE hProcess;
+};
+using LPSHELLEXECUTEINFOW = SHELLEXECUTEINFOW *;
+BOOL ShellExecuteExW(LPSHELLEXECUTEINFOW info);
+DWORD WaitForSingleObject(HANDLE handle, DWORD milliseconds);
+BOOL GetExitCodeProcess(HANDLE process, LPDWORD exitCode);
 #endif
 
 // A broken invariant inside the program (a destroyed object used again): report and stop.

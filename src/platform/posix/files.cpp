@@ -271,16 +271,15 @@ HANDLE CreateFileW(LPCWSTR path, DWORD access, DWORD shareMode, LPSECURITY_ATTRI
   return createFile(posix::toUtf8(path), access, shareMode, disposition, flags);
 }
 
-BOOL CloseHandle(HANDLE handle) {
+bool posix::closeFileHandle(HANDLE handle) {
   for (auto it = openFiles().begin(); it != openFiles().end(); ++it) {
     if (&*it == handle) {
       close(it->fd);
       openFiles().erase(it);
-      return TRUE;
+      return true;
     }
   }
-  SetLastError(ERROR_INVALID_HANDLE);
-  return FALSE;
+  return false;
 }
 
 BOOL ReadFile(HANDLE handle, void *buffer, DWORD count, LPDWORD bytesRead, LPOVERLAPPED) {

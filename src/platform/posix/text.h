@@ -22,4 +22,8 @@ DWORD copyOut(const std::u16string &text, DWORD bufferLength, LPWSTR buffer);
 DWORD errorFromErrno(int error, const std::string &path = std::string());
 void setLastErrorFromErrno(int error, const std::string &path = std::string());
 
+// Handles of each kind close through their own table; CloseHandle asks each in turn.
+bool closeFileHandle(HANDLE handle);
+bool closeProcessHandle(HANDLE handle);
+
 }  // namespace posix
