@@ -1,0 +1,153 @@
+#!/usr/bin/env python3
+"""An independent reader of the payload format, built on Python's zlib and `cryptography`.
+
+It checks that sfxpack writes what the format says, without using any of the project's own
+reading code: find the container marker, read the header, the named values, the verifier and
+every entry, decrypt and inflate the chunks, and write the tree out (or just list it).
+
+usage: read_payload.py FILE [--password PW] [--out DIR] [--list]
+"""
+import argparse
+import hashlib
+import os
+import struct
+import sys
+import zlib
+
+MARKER = bytes.fromhex("07d26cbf2159abaa")
+ENTRY_MARKER = 0x6D27E59B
+CHUNK_LIMIT = 2048576
+KEY_SUFFIX = b"1"
+
+
+def derive_key(password: bytes, key_bits: int) -> bytes:
+    first = hashlib.md5(password).digest()
+    if key_bits == 128:
+        return first
+    second = hashlib.md5(password + KEY_SUFFIX).digest()
+    return first + (second[:8] if key_bits == 192 else second)
+
+
+def decrypt(key: bytes, data: bytes) -> bytes:
+    from cryptography.hazmat.primitives.ciphers import Cipher, algorithms, modes
+    whole = data[: len(data) // 16 * 16]
+    if not whole:
+        return b""
+    d = Cipher(algorithms.AES(key), modes.CBC(bytes(16))).decryptor()
+    plain = d.update(whole) + d.finalize()
+    pad = plain[-1]
+    return plain[: max(0, len(plain) - pad)]
+
+
+class Reader:
+    def __init__(self, data: bytes, pos: int):
+        self.data, self.pos = data, pos
+
+    def take(self, n: int) -> bytes:
+        if self.pos + n > len(self.data):
+            raise ValueError("truncated payload at offset %d" % self.pos)
+        chunk = self.data[self.pos:self.pos + n]
+        self.pos += n
+        return chunk
+
+    def u8(self): return self.take(1)[0]
+    def u16(self): return struct.unpack("<H", self.take(2))[0]
+    def u32(self): return struct.unpack("<I", self.take(4))[0]
+    def u64(self): return struct.unpack("<Q", self.take(8))[0]
+
+
+def read_payload(data: bytes, password):
+    start = data.find(MARKER)
+    if start < 0:
+        raise ValueError("no container marker")
+    r = Reader(data, start + 8)
+    header = r.take(6)
+    encrypted = header[4] != 0
+    key_bits = {0: 128, 1: 192}.get(header[5], 256)
+    values = {}
+    while True:
+        n = r.u16()
+        if n == 0:
+            break
+        name = r.take(n)
+        values[name] = r.take(r.u16())
+    key = None
+    if encrypted:
+        if password is None:
+            raise ValueError("payload is encrypted: give --password")
+        key = derive_key(password, key_bits)
+        verifier = r.take(r.u8())
+        if decrypt(key, verifier) != b"qzvk":
+            raise ValueError("wrong password")
+    entries = []
+    while True:
+        if r.u32() != ENTRY_MARKER:
+            raise ValueError("bad entry marker at offset %d" % (r.pos - 4))
+        kind = r.u8()
+        if kind == 0:
+            break
+        name = r.take(r.u16())
+        if key:
+            name = decrypt(key, name)
+        time, attributes = r.u64(), r.u32()
+        content = None
+        if kind == 2:
+            parts = []
+            while True:
+                word = r.u32()
+                if word == 0:
+                    break
+                size = word & 0x7FFFFFFF
+                if size >= CHUNK_LIMIT:
+                    raise ValueError("chunk too large")
+                chunk = r.take(size)
+                if key:
+                    chunk = decrypt(key, chunk)
+                if word & 0x80000000:
+                    parts.append(chunk)
+                else:
+                    d = zlib.decompressobj(-15)
+                    parts.append(d.decompress(chunk) + d.flush())
+                    if not d.eof:
+                        raise ValueError("deflate stream of %r ends early" % name)
+            content = b"".join(parts)
+        entries.append((kind, name.decode("utf-8"), time, attributes, content))
+    return encrypted, key_bits, values, entries
+
+
+def main():
+    ap = argparse.ArgumentParser()
+    ap.add_argument("file")
+    ap.add_argument("--password")
+    ap.add_argument("--out")
+    ap.add_argument("--list", action="store_true")
+    a = ap.parse_args()
+    with open(a.file, "rb") as f:
+        data = f.read()
+    pw = a.password.encode("cp1252") if a.password is not None else None
+    encrypted, key_bits, values, entries = read_payload(data, pw)
+    if a.list:
+        print("encrypted=%d keybits=%d" % (encrypted, key_bits))
+        for name, value in values.items():
+            print("value %s %d" % (name.decode("utf-8", "replace"), len(value)))
+        for kind, name, time, attributes, content in entries:
+            size = len(content) if content is not None else 0
+            print("%s %s %d 0x%x %d" % ("D" if kind == 1 else "F" if kind == 2 else kind, name, time, attributes, size))
+    if a.out:
+        for kind, name, time, attributes, content in entries:
+            path = os.path.join(a.out, *name.replace("\\", "/").split("/"))
+            if kind == 1:
+                os.makedirs(path, exist_ok=True)
+            elif kind == 2:
+                os.makedirs(os.path.dirname(path), exist_ok=True)
+                with open(path, "wb") as f:
+                    f.write(content)
+    return 0
+
+
+if __name__ == "__main__":
+    try:
+        sys.exit(main())
+    except ValueError as e:
+        print("read_payload: %s" % e, file=sys.stderr)
+        sys.exit(1)
