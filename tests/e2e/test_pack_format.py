@@ -67,15 +67,23 @@ def local_filetime(seconds):
     return int(round((seconds + offset) * 10**7)) + 116444736000000000
 
 
-def run_case(sfxpack, root, work, args):
+def run_case(sfxpack, root, work, args, password=None):
     out = os.path.join(work, "payload.bin")
     subprocess.run([sfxpack, "build", "-o", out, "--payload-only"] + args + [root], check=True,
                    stdout=subprocess.DEVNULL)
     with open(out, "rb") as f:
         data = f.read()
-    encrypted, key_bits, values, entries = read_payload.read_payload(data, None)
     label = " ".join(args) or "defaults"
-    check(not encrypted, "%s: plain payload marked encrypted" % label)
+    if password is not None:
+        try:
+            read_payload.read_payload(data, password + b" ")
+            check(False, "%s: a wrong password was accepted" % label)
+        except ValueError as e:
+            check("wrong password" in str(e), "%s: %s" % (label, e))
+    encrypted, key_bits, values, entries = read_payload.read_payload(data, password)
+    check(encrypted == (password is not None), "%s: encrypted flag %d" % (label, encrypted))
+    if "--key-bits" in args:
+        check(key_bits == int(args[args.index("--key-bits") + 1]), "%s: key bits %d" % (label, key_bits))
     want = expected_entries(root)
     check([e[1] for e in entries] == [w[1] for w in want],
           "%s: entry names/order differ:\n  got  %s\n  want %s" % (label, [e[1] for e in entries], [w[1] for w in want]))
@@ -100,6 +108,9 @@ def main():
         make_tree(root)
         for args in ([], ["--level", "0"], ["--level", "9", "--chunk-size", "65536"], ["--chunk-size", "1"]):
             run_case(sfxpack, root, work, args)
+        for bits in ("128", "192", "256"):
+            run_case(sfxpack, root, work, ["--password", "Pass word", "--key-bits", bits, "--chunk-size", "300000"],
+                     b"Pass word")
         bad = subprocess.run([sfxpack, "build", "-o", os.path.join(work, "x"), "--payload-only",
                               os.path.join(work, "missing")], capture_output=True, text=True)
         check(bad.returncode != 0 and "missing" in bad.stderr, "a missing source is not reported: %r" % bad.stderr)

@@ -9,20 +9,27 @@
 
 #include "PayloadWriter.h"
 #include "SourceTree.h"
+#include "base/DataBuffer.h"
+#include "base/LogBase.h"
+#include "crypto/AesKeyDerivation.h"
+#include "crypto/AesMessageEncrypt.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
 const char kUsage[] =
-    "usage: sfxpack build -o OUT.exe [--stub STUB] [--payload-only] [--level 0-9] [--chunk-size N]\n"
-    "                     SOURCE...\n"
+    "usage: sfxpack build -o OUT.exe [--stub STUB] [--payload-only] [--password PW]\n"
+    "                     [--key-bits 128|192|256] [--level 0-9] [--chunk-size N] SOURCE...\n"
     "  A folder's contents become the top level of the payload; a file is added by its name.\n";
 
 struct BuildOptions {
   std::string output;
   std::string stub;
   bool payloadOnly = false;
+  bool encrypt = false;
+  std::string password;
+  int keyBits = 256;
   ChunkPolicy policy;
   std::vector<std::string> sources;
 };
@@ -64,6 +71,17 @@ int build(int argc, char **argv) {
       o.stub = v;
     } else if (a == "--payload-only") {
       o.payloadOnly = true;
+    } else if (a == "--password") {
+      const char *v = value();
+      if (!v) return fail("--password needs a value");
+      o.encrypt = true;
+      o.password = v;
+    } else if (a == "--key-bits") {
+      const char *v = value();
+      if (!v || !parseNumber(v, 128, 256, n) || (n != 128 && n != 192 && n != 256)) {
+        return fail("--key-bits takes 128, 192 or 256");
+      }
+      o.keyBits = int(n);
     } else if (a == "--level") {
       const char *v = value();
       if (!v || !parseNumber(v, 0, 9, n)) return fail("--level takes a number from 0 to 9");
@@ -101,7 +119,21 @@ int build(int argc, char **argv) {
       if (!stub) return fail("cannot read the stub " + o.stub);
       out << stub.rdbuf();
     }
-    PayloadWriter writer(out, o.policy, nullptr, 256);
+    MessageEncryptor encryptor;
+    DataBuffer key;
+    if (o.encrypt) {
+      if (!deriveKey(o.password.data(), uint32_t(o.password.size()), o.keyBits, key)) {
+        return fail("out of memory deriving the key");
+      }
+      encryptor = [&key, &o](const std::string &plain, std::string &cipher) {
+        DataBuffer out;
+        LogNull log;
+        if (!aesEncryptMessage(key, o.keyBits, plain.data(), uint32_t(plain.size()), out, log)) return false;
+        cipher.assign(reinterpret_cast<const char *>(out.getData()), out.getSize());
+        return true;
+      };
+    }
+    PayloadWriter writer(out, o.policy, encryptor, o.keyBits);
     bool ok = writer.writeHeader(error) && writer.writeNamedValues({}, error) && writer.writeVerifier(error);
     for (size_t i = 0; ok && i < entries.size(); ++i) ok = writer.writeEntry(entries[i], error);
     ok = ok && writer.writeEnd(error);
