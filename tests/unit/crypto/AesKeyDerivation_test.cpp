@@ -3,25 +3,12 @@
 #include <gtest/gtest.h>
 
 #include "unit/crypto/AesTestSupport.h"
-
-namespace {
-// Computed with hashlib by fixtures/gen_aes_vectors.py.
-struct DerivedKey {
-  const char *password;
-  int bits;
-  const char *key;
-};
-const DerivedKey kDerivedKeys[] = {
-#define DERIVED_KEY(password, bits, key) {password, bits, key},
-#include "fixtures/aes_vectors.inc"
-#undef DERIVED_KEY
-};
-}  // namespace
+#include "unit/crypto/AesVectors.h"
 
 TEST(DeriveKey, MatchesAnIndependentComputationForEveryKeySize) {
   // Among the passwords: empty, differing only in case or by a trailing space, non-ASCII bytes,
   // longer than an MD5 block, and one with a zero byte inside.
-  for (const DerivedKey &d : kDerivedKeys) {
+  for (const DerivedKeyVector &d : kDerivedKeys) {
     std::vector<uint8_t> password = fromHex(d.password);
     DataBuffer key;
     key.append("old", 3);

@@ -4,33 +4,11 @@
 
 #include "base/LogBase.h"
 #include "unit/crypto/AesTestSupport.h"
-
-namespace {
-// Messages and verifiers encrypted by Python's cryptography (fixtures/gen_aes_vectors.py).
-struct Message {
-  int bits;
-  const char *key, *plain, *cipher;
-};
-const Message kMessages[] = {
-#define AES_MESSAGE(bits, key, plain, cipher) {bits, key, plain, cipher},
-#include "fixtures/aes_vectors.inc"
-#undef AES_MESSAGE
-};
-struct Verifier {
-  const char *password;
-  int bits;
-  const char *cipher;
-};
-const Verifier kVerifiers[] = {
-#define VERIFIER(password, bits, cipher) {password, bits, cipher},
-#include "fixtures/aes_vectors.inc"
-#undef VERIFIER
-};
-}  // namespace
+#include "unit/crypto/AesVectors.h"
 
 TEST(AesEncryptMessage, GivesTheSameCiphertextAsAnIndependentImplementation) {
   LogNull log;
-  for (const Message &m : kMessages) {
+  for (const AesMessageVector &m : kAesMessages) {
     std::vector<uint8_t> plain = fromHex(m.plain);
     DataBuffer out;
     out.append("old", 3);
@@ -42,7 +20,7 @@ TEST(AesEncryptMessage, GivesTheSameCiphertextAsAnIndependentImplementation) {
 
 TEST(MakePasswordVerifier, GivesTheSameVerifierAsAnIndependentImplementation) {
   LogNull log;
-  for (const Verifier &v : kVerifiers) {
+  for (const VerifierVector &v : kVerifiers) {
     std::vector<uint8_t> password = fromHex(v.password);
     DataBuffer out;
     ASSERT_TRUE(makePasswordVerifier(password.data(), uint32_t(password.size()), v.bits, out, log));

@@ -7,20 +7,9 @@
 #include "base/LogBase.h"
 #include "crypto/AesContext.h"
 #include "unit/crypto/AesTestSupport.h"
+#include "unit/crypto/AesVectors.h"
 
 namespace {
-// Verifiers for the password "secret", encrypted by fixtures/gen_aes_vectors.py.
-struct Verifier {
-  const char *password;
-  int bits;
-  const char *cipher;
-};
-const Verifier kVerifiers[] = {
-#define VERIFIER(password, bits, cipher) {password, bits, cipher},
-#include "fixtures/aes_vectors.inc"
-#undef VERIFIER
-};
-
 bool accepts(AesContext &aes, int bits, const std::string &password, const DataBuffer &verifier) {
   LogNull log;
   return verifierAcceptsPassword(aes, bits, password.data(), uint32_t(password.size()), verifier, log);
@@ -28,7 +17,7 @@ bool accepts(AesContext &aes, int bits, const std::string &password, const DataB
 }  // namespace
 
 TEST(PasswordVerifier, AcceptsTheExactPasswordBytesOnly) {
-  for (const Verifier &v : kVerifiers) {
+  for (const VerifierVector &v : kVerifiers) {
     DataBuffer verifier = bufferOf(fromHex(v.cipher));
     AesContext aes;
     for (const char *wrong : {"Secret", "SECRET", "secret ", " secret", "secre", ""}) {
@@ -42,7 +31,7 @@ TEST(PasswordVerifier, AcceptsTheExactPasswordBytesOnly) {
 }
 
 TEST(PasswordVerifier, TheAcceptedKeyStaysForTheEntries) {
-  const Verifier &v = kVerifiers[1];
+  const VerifierVector &v = kVerifiers[1];
   AesContext aes;
   aes.setMode(AesContext::kEcb);
   DataBuffer verifier = bufferOf(fromHex(v.cipher)), again;
