@@ -33,12 +33,9 @@ AESNI_TARGET void decryptBlocks(const AesKeySchedule &ks, const uint8_t *iv, con
   __m128i previous = chained ? load(iv) : _mm_setzero_si128();
 
   for (; blocks >= kLanes; blocks -= kLanes, in += 16 * kLanes, out += 16 * kLanes) {
-    __m128i c[kLanes], b[kLanes];
+    __m128i b[kLanes];
 #pragma GCC unroll 8
-    for (int i = 0; i < kLanes; ++i) {
-      c[i] = load(in + 16 * i);
-      b[i] = _mm_xor_si128(c[i], k[0]);
-    }
+    for (int i = 0; i < kLanes; ++i) b[i] = _mm_xor_si128(load(in + 16 * i), k[0]);
 #pragma GCC unroll 16
     for (int r = 1; r < Rounds; ++r) {
 #pragma GCC unroll 8
@@ -46,11 +43,13 @@ AESNI_TARGET void decryptBlocks(const AesKeySchedule &ks, const uint8_t *iv, con
     }
 #pragma GCC unroll 8
     for (int i = 0; i < kLanes; ++i) b[i] = _mm_aesdeclast_si128(b[i], k[Rounds]);
+    // The ciphertext is read again rather than kept in registers, which the round keys need;
+    // every read comes before the first store, so out may equal in.
     if (chained) {
       b[0] = _mm_xor_si128(b[0], previous);
 #pragma GCC unroll 8
-      for (int i = 1; i < kLanes; ++i) b[i] = _mm_xor_si128(b[i], c[i - 1]);
-      previous = c[kLanes - 1];
+      for (int i = 1; i < kLanes; ++i) b[i] = _mm_xor_si128(b[i], load(in + 16 * (i - 1)));
+      previous = load(in + 16 * (kLanes - 1));
     }
 #pragma GCC unroll 8
     for (int i = 0; i < kLanes; ++i) store(out + 16 * i, b[i]);
