@@ -1,0 +1,42 @@
+#pragma once
+
+#include <cstdint>
+
+#include "base/LogBase.h"
+#include "compress/Adler32.h"
+
+class ProgressMonitor;
+
+// A byte sink. Producers write through the non-virtual write(), which keeps the counters, the
+// optional Adler-32 and the monitor's abort check; a derived sink only supplies rawWrite() and
+// positioning. The base sink accepts and discards everything, which is what dry runs need.
+class Output {
+ public:
+  virtual ~Output() = default;
+
+  // The sink proper. Derived classes store the bytes; the base drops them.
+  virtual bool rawWrite(const uint8_t *data, uint32_t length, ProgressMonitor *monitor, LogBase &log);
+  virtual bool moveToEnd(LogBase &log);
+  virtual bool seek(uint64_t position, LogBase &log);
+  virtual int64_t position();
+  virtual bool reset(LogBase &log);
+
+  bool write(const void *data, uint32_t length, ProgressMonitor *monitor, LogBase &log);
+  void beginWriting(ProgressMonitor *monitor, LogBase &log);
+  void endWriting(ProgressMonitor *monitor, LogBase &log);
+
+  void setAdlerOn(bool on) { m_adlerOn = on; }
+  uint32_t adler32() const { return m_adler.value(); }
+  // When set, every write counts as work done on the monitor; otherwise the monitor is only asked
+  // whether to abort.
+  void setReportByteCounts(bool report) { m_reportByteCounts = report; }
+  uint64_t totalWritten() const { return m_totalWritten; }
+  uint32_t startTick() const { return m_startTick; }
+
+ private:
+  uint64_t m_totalWritten = 0;
+  bool m_adlerOn = false;
+  Adler32 m_adler;
+  bool m_reportByteCounts = false;
+  uint32_t m_startTick = 0;
+};
