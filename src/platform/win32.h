@@ -149,6 +149,8 @@ BOOL SetFileTime(HANDLE file, const FILETIME *creation, const FILETIME *lastAcce
 BOOL CloseHandle(HANDLE handle);
 // The wall-clock time of this machine's time zone at that moment (daylight saving included).
 BOOL FileTimeToLocalFileTime(const FILETIME *utc, FILETIME *local);
+// The present wall-clock time of this machine's time zone, to the millisecond.
+void GetLocalTime(SYSTEMTIME *now);
 
 DWORD GetFileAttributesA(LPCSTR path);
 DWORD GetFileAttributesW(LPCWSTR path);

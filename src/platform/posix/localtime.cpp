@@ -25,3 +25,18 @@ BOOL FileTimeToLocalFileTime(const FILETIME *utc, FILETIME *local) {
   local->dwHighDateTime = DWORD(shifted >> 32);
   return TRUE;
 }
+
+void GetLocalTime(SYSTEMTIME *now) {
+  timespec clock{};
+  clock_gettime(CLOCK_REALTIME, &clock);
+  tm fields{};
+  localtime_r(&clock.tv_sec, &fields);
+  now->wYear = WORD(fields.tm_year + 1900);
+  now->wMonth = WORD(fields.tm_mon + 1);
+  now->wDayOfWeek = WORD(fields.tm_wday);
+  now->wDay = WORD(fields.tm_mday);
+  now->wHour = WORD(fields.tm_hour);
+  now->wMinute = WORD(fields.tm_min);
+  now->wSecond = WORD(fields.tm_sec);
+  now->wMilliseconds = WORD(clock.tv_nsec / 1000000);
+}

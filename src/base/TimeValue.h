@@ -1,0 +1,32 @@
+#pragma once
+
+#include <cstdint>
+
+#include "platform/win32.h"
+
+// Whole seconds since 1970-01-01 00:00:00 UTC, the time type with which file times are set. The
+// three flag bytes travel unchanged through every conversion; a value made from a FILETIME
+// carries 1, 1, 0.
+class TimeValue {
+ public:
+  static constexpr uint8_t kFileTimeFlags[3] = {1, 1, 0};
+
+  void fromFileTime(const FILETIME &fileTime);
+  FILETIME toFileTime() const;
+  // Moves the value by the difference between the UTC offset now and the offset in force at its
+  // own moment, so that a time stamped in another daylight-saving season keeps its wall clock.
+  void applyLocalOffsetCorrection();
+
+  int64_t seconds() const { return m_seconds; }
+  void setSeconds(int64_t seconds) { m_seconds = seconds; }
+  const uint8_t *flags() const { return m_flags; }
+
+  // Seconds east of Greenwich in force at `seconds` (local fields read as UTC minus the moment).
+  static int64_t utcOffsetAt(int64_t seconds);
+  // The same from GetLocalTime's fields, for the present moment.
+  static int64_t utcOffsetNow();
+
+ private:
+  int64_t m_seconds = 0;
+  uint8_t m_flags[3] = {0, 0, 0};
+};
