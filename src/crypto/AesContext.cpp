@@ -18,13 +18,17 @@ AesContext::~AesContext() {
   secureWipe(m_roundKeys.words, sizeof m_roundKeys.words);
 }
 
-void AesContext::setKeySize(int bits) { m_keyBits = aesSupportedKeyBits(bits); }
+void AesContext::setKeySize(int bits) {
+  m_keyBits = aesSupportedKeyBits(bits);
+  m_initialised = false;
+}
 
 void AesContext::setKey(const DataBuffer &key) {
   secureWipe(m_key, sizeof m_key);
   uint32_t n = key.getSize();
   if (n > sizeof m_key) n = sizeof m_key;
   if (n) std::memcpy(m_key, key.getData(), n);
+  m_initialised = false;
 }
 
 void AesContext::buildKeySchedule() {

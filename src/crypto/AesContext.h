@@ -20,13 +20,17 @@ class AesContext {
   AesContext(const AesContext &) = delete;
   AesContext &operator=(const AesContext &) = delete;
 
+  // Changing the key size, the key or the mode drops the key schedule built for the old ones.
   // 128 or less gives 128, up to 192 gives 192, anything larger 256.
   void setKeySize(int bits);
   int getKeySize() const { return m_keyBits; }
   // Replaces the key. Only the first 16, 24 or 32 bytes (by key size) are used; missing bytes
   // count as zero.
   void setKey(const DataBuffer &key);
-  void setMode(int mode) { m_mode = mode; }
+  void setMode(int mode) {
+    m_mode = mode;
+    m_initialised = false;
+  }
   // 0 and 1 both strip the padding the last byte states; other schemes keep every byte.
   void setPaddingScheme(int scheme) { m_paddingScheme = scheme; }
   // Byte-swaps the decrypted bytes in 32-bit groups before the padding is stripped.
@@ -39,8 +43,8 @@ class AesContext {
   // may be the same buffer.
   bool decryptBuffer(const DataBuffer &in, DataBuffer &out, LogBase &log);
 
-  // The two steps of decryptBuffer: the key schedule for the current mode, key and key size
-  // (this also restarts the chaining value), and the decryption of blocks with it.
+  // The two steps of decryptBuffer: the key schedule for the current mode, key and key size,
+  // and the decryption of whole blocks with it.
   void buildKeySchedule();
   bool decryptBlocks(const uint8_t *in, uint8_t *out, uint32_t blocks, LogBase &log);
 

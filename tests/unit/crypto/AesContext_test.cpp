@@ -165,6 +165,9 @@ TEST(AesContext, DecryptingBeforeAKeyScheduleExistsFails) {
   EXPECT_EQ(log.text_, "error:AES not initialized.\n");
   aes.buildKeySchedule();
   EXPECT_TRUE(aes.decryptBlocks(block, block, 1, log));
+  // A schedule built for another mode would decrypt wrongly: changing the mode drops it.
+  aes.setMode(AesContext::kCfb1);
+  EXPECT_FALSE(aes.decryptBlocks(block, block, 1, log));
 }
 
 TEST(AesContext, AnOutputThatCannotBeSizedIsAMemoryFailure) {
