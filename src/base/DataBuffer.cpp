@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "base/StringBuffer.h"
 #include "platform/win32.h"
 
 namespace {
@@ -109,6 +110,10 @@ bool DataBuffer::appendBuffer(const DataBuffer &other) {
     return copy.append(other.m_data, other.m_size) && append(copy.m_data, copy.m_size);
   }
   return append(other.getData(), other.getSize());
+}
+
+bool DataBuffer::appendStringBuffer(const StringBuffer &text) {
+  return append(text.getText(), text.getSize());
 }
 
 bool DataBuffer::appendByte(uint8_t byte) {

@@ -24,6 +24,7 @@ class DataBuffer : public QuorvelObject {
 
   bool append(const void *data, uint32_t count);
   bool appendBuffer(const DataBuffer &other);
+  bool appendStringBuffer(const StringBuffer &text);
   bool appendByte(uint8_t byte);
   // UTF-16 code units up to and including the two-byte terminator.
   bool appendWideString(const char16_t *text);

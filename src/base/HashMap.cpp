@@ -3,6 +3,7 @@
 #include <cstring>
 #include <new>
 
+#include "base/DataBuffer.h"
 #include "base/Md5.h"
 #include "base/ZipCRC.h"
 
@@ -32,7 +33,7 @@ uint32_t HashMap::bucketIndex(const void *name, uint32_t nameLength, uint32_t bu
 HashMap::Item *HashMap::find(const void *name, uint32_t nameLength, uint32_t bucket) const {
   for (Item *item = m_buckets[bucket].head; item != nullptr; item = item->next) {
     if (item->name.getSize() == nameLength &&
-        (nameLength == 0 || std::memcmp(item->name.getData(), name, nameLength) == 0)) {
+        (nameLength == 0 || std::memcmp(item->name.getText(), name, nameLength) == 0)) {
       return item;
     }
   }
@@ -52,7 +53,10 @@ bool HashMap::insert(const void *name, uint32_t nameLength, QuorvelObject *value
     return true;
   }
   Item *item = new (std::nothrow) Item;
-  if (item == nullptr || !item->name.append(name, nameLength) || !item->name.shrinkToFit()) {
+  // Through a borrowed DataBuffer so that every byte of the name is kept, trailing NULs too.
+  DataBuffer bytes;
+  bytes.borrow(name, nameLength);
+  if (item == nullptr || !item->name.appendBuffer(bytes) || !item->name.shrink()) {
     delete item;
     return false;
   }

@@ -2,8 +2,8 @@
 
 #include <cstdint>
 
-#include "base/DataBuffer.h"
 #include "base/QuorvelObject.h"
+#include "base/StringBuffer.h"
 
 // String-keyed map of owned objects; names are compared byte for byte.
 class HashMap {
@@ -27,7 +27,7 @@ class HashMap {
 
  private:
   struct Item {
-    DataBuffer name;
+    StringBuffer name;
     QuorvelObject *value = nullptr;
     Item *prev = nullptr;
     Item *next = nullptr;

@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "base/StringBuffer.h"
+
 namespace {
 inline uint32_t rotl(uint32_t x, int n) { return (x << n) | (x >> (32 - n)); }
 
@@ -102,3 +104,5 @@ void Md5::digest(const void *data, uint32_t length, uint8_t out[16]) {
   md5.update(data, length);
   md5.final(out);
 }
+
+void Md5::digest(const StringBuffer &text, uint8_t out[16]) { digest(text.getText(), text.getSize(), out); }

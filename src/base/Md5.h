@@ -16,6 +16,7 @@ class Md5 : public QuorvelObject {
   void final(uint8_t digest[16]);
 
   static void digest(const void *data, uint32_t length, uint8_t digest[16]);
+  static void digest(const StringBuffer &text, uint8_t digest[16]);
 
  private:
   void transform(const uint8_t block[64]);

@@ -3,12 +3,14 @@
 // Nothing else in the tree includes platform headers directly.
 #pragma once
 
+#include <cstdarg>
 #include <cstddef>
 #include <cstdint>
 
 #ifdef _WIN32
 
 #include <windows.h>
+// <wincrypt.h> needs the types <windows.h> declares.
 #include <wincrypt.h>
 
 #else
@@ -74,6 +76,9 @@ constexpr DWORD ERROR_DIR_NOT_EMPTY = 145;
 constexpr DWORD ERROR_ALREADY_EXISTS = 183;
 constexpr DWORD ERROR_FILENAME_EXCED_RANGE = 206;
 constexpr DWORD ERROR_DIRECTORY = 267;
+constexpr DWORD ERROR_BUFFER_OVERFLOW = 111;
+constexpr DWORD ERROR_ENVVAR_NOT_FOUND = 203;
+constexpr DWORD ERROR_MR_MID_NOT_FOUND = 317;
 
 // Random provider (advapi32).
 constexpr DWORD PROV_RSA_FULL = 1;
@@ -89,8 +94,8 @@ void Sleep(DWORD milliseconds);
 
 // Only the flags the random generator tries are meaningful; every acquisition of the base
 // provider succeeds and reads the kernel's random source.
-BOOL CryptAcquireContextA(HCRYPTPROV *provider, LPCSTR container, LPCSTR providerName,
-                          DWORD providerType, DWORD flags);
+BOOL CryptAcquireContextA(HCRYPTPROV *provider, LPCSTR container, LPCSTR providerName, DWORD providerType,
+                          DWORD flags);
 BOOL CryptGenRandom(HCRYPTPROV provider, DWORD length, BYTE *buffer);
 BOOL CryptReleaseContext(HCRYPTPROV provider, DWORD flags);
 
@@ -187,6 +192,22 @@ struct OSVERSIONINFOA {
 using LPOSVERSIONINFOA = OSVERSIONINFOA *;
 // Reports Windows 6.2, as Windows itself does for a program without a compatibility manifest.
 BOOL GetVersionExA(LPOSVERSIONINFOA info);
+
+// Error texts. Only the system table is there: the English text of each last-error code above,
+// ended by CR LF as Windows writes it; insert sequences are never expanded.
+constexpr DWORD FORMAT_MESSAGE_IGNORE_INSERTS = 0x00000200;
+constexpr DWORD FORMAT_MESSAGE_FROM_SYSTEM = 0x00001000;
+constexpr WORD LANG_NEUTRAL = 0x00;
+constexpr WORD SUBLANG_DEFAULT = 0x01;
+constexpr DWORD MAKELANGID(WORD primary, WORD sub) { return DWORD(sub) << 10 | primary; }
+DWORD FormatMessageA(DWORD flags, const void *source, DWORD messageId, DWORD languageId, LPSTR buffer,
+                     DWORD size, va_list *arguments);
+
+// Environment and identity of the machine.
+DWORD GetEnvironmentVariableA(LPCSTR name, LPSTR buffer, DWORD size);
+UINT GetACP();
+BOOL GetComputerNameW(LPWSTR buffer, DWORD *size);
+BOOL GetUserNameA(LPSTR buffer, DWORD *size);
 
 #endif
 

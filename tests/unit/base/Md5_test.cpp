@@ -5,6 +5,8 @@
 #include <cstring>
 #include <string>
 
+#include "base/StringBuffer.h"
+
 namespace {
 std::string hex(const uint8_t d[16]) {
   static const char digits[] = "0123456789abcdef";
@@ -46,4 +48,11 @@ TEST(Md5, PiecewiseUpdatesEqualOneUpdate) {
     md5.final(d);
     EXPECT_EQ(hex(d), md5Of(text)) << split;
   }
+}
+
+TEST(Md5, DigestOfAStringBufferCoversItsBytes) {
+  StringBuffer text("message digest");
+  uint8_t d[16];
+  Md5::digest(text, d);
+  EXPECT_EQ(hex(d), "f96b697d7cb7938d525a2f31aaf161d0");
 }
