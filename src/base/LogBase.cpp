@@ -3,6 +3,9 @@
 #include <cinttypes>
 #include <cstdio>
 
+#include "base/StringBuffer.h"
+#include "platform/win32.h"
+
 void LogBase::copyLogXml(StringBuffer &) {}
 void LogBase::copyLogHtml(StringBuffer &) {}
 void LogBase::copyLogText(StringBuffer &) {}
@@ -35,3 +38,28 @@ bool LogBase::logMemoryFailure(int failurePoint, uint64_t numBytes) {
   logDataInt64("numBytes", int64_t(numBytes));
   return true;
 }
+
+bool LogBase::logWindowsError(uint32_t code) {
+  if (code == 0) return true;
+  StringBuffer text;
+  text.appendWindowsError(code);
+  return logData("WindowsError", text.getText());
+}
+
+bool LogBase::logLastWindowsError() {
+  DWORD code = GetLastError();
+  StringBuffer text;
+  text.appendWindowsError(code);
+  logData("WindowsError", text.getText());
+  return logDataHex("WindowsErrorCode", code);
+}
+
+bool LogBase::logDataHexBytes(const char *tag, const void *bytes, uint32_t count) {
+  if (count == 0) return logData(tag, "(empty)");
+  StringBuffer dump;
+  dump.appendHexDump(bytes, count);
+  dump.trim();
+  return logData(tag, dump.getText());
+}
+
+bool LogBase::logData(const char *tag, const StringBuffer &value) { return logData(tag, value.getText()); }
