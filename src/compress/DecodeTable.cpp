@@ -38,15 +38,18 @@ DecodeTable *DecodeTable::build(const uint8_t *lengths, uint32_t count) {
     nextCode[length + 1] = (nextCode[length] + lengthCount[length]) << 1;
   }
   uint16_t reversed[kMaxSymbols];
+  uint16_t coded[kMaxSymbols];
+  uint32_t codedCount = 0;
   for (uint32_t s = 0; s < count; ++s) {
     uint32_t length = lengths[s] & 15;
     reversed[s] = length ? uint16_t(reverseBits(nextCode[length]++, length)) : 0;
+    if (length) coded[codedCount++] = uint16_t(s);
   }
-  return buildLevel(lengths, reversed, count, 0, 0, longest < kRootBits ? longest : kRootBits);
+  return buildLevel(lengths, reversed, coded, codedCount, 0, 0, longest < kRootBits ? longest : kRootBits);
 }
 
-DecodeTable *DecodeTable::buildLevel(const uint8_t *lengths, const uint16_t *reversedCodes, uint32_t count,
-                                     uint32_t prefix, uint32_t consumed, uint32_t bits) {
+DecodeTable *DecodeTable::buildLevel(const uint8_t *lengths, const uint16_t *reversedCodes, const uint16_t *symbols,
+                                     uint32_t symbolCount, uint32_t prefix, uint32_t consumed, uint32_t bits) {
   DecodeTable *table = new (std::nothrow) DecodeTable;
   if (table == nullptr) return nullptr;
   uint32_t size = 1u << bits;
@@ -59,9 +62,14 @@ DecodeTable *DecodeTable::buildLevel(const uint8_t *lengths, const uint16_t *rev
   for (uint32_t i = 0; i < size; ++i) table->m_entries[i] = DecodeEntry{nullptr, -1, 0};
 
   uint32_t prefixMask = (1u << consumed) - 1;
-  for (uint32_t s = 0; s < count; ++s) {
+  // Only codes longer than this level reach the levels below it.
+  uint16_t longer[kMaxSymbols];
+  uint32_t longerCount = 0;
+  for (uint32_t k = 0; k < symbolCount; ++k) {
+    uint32_t s = symbols[k];
     uint32_t length = lengths[s] & 15;
     if (length <= consumed || (reversedCodes[s] & prefixMask) != prefix) continue;
+    if (length > consumed + bits) longer[longerCount++] = uint16_t(s);
     uint32_t ownBits = length - consumed;
     for (uint32_t i = (reversedCodes[s] >> consumed) & table->m_mask; i < size; i += 1u << ownBits) {
       DecodeEntry &entry = table->m_entries[i];
@@ -76,7 +84,8 @@ DecodeTable *DecodeTable::buildLevel(const uint8_t *lengths, const uint16_t *rev
     uint32_t subBits = entry.bits - bits < kSubBits ? entry.bits - bits : kSubBits;
     entry.symbol = -1;
     entry.bits = uint8_t(bits);
-    entry.sub = buildLevel(lengths, reversedCodes, count, prefix | i << consumed, consumed + bits, subBits);
+    entry.sub = buildLevel(lengths, reversedCodes, longer, longerCount, prefix | i << consumed, consumed + bits,
+                           subBits);
     if (entry.sub == nullptr) {
       delete table;
       return nullptr;

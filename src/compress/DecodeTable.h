@@ -26,6 +26,18 @@ class DecodeTable {
   DecodeTable(const DecodeTable &) = delete;
   DecodeTable &operator=(const DecodeTable &) = delete;
 
+  // decode() for a caller holding at least 15 bits, which every code fits in: two lookups at most.
+  int decodeFull(uint64_t bits, uint32_t &used) const {
+    const DecodeEntry *entry = &m_entries[bits & m_mask];
+    used = entry->bits;
+    if (entry->symbol >= 0 || entry->sub == nullptr) return entry->symbol;
+    const DecodeTable *sub = entry->sub;
+    entry = &sub->m_entries[(bits >> used) & sub->m_mask];
+    if (entry->symbol < 0 && entry->sub != nullptr) return decode(bits, 64, used);
+    used += entry->bits;
+    return entry->symbol;
+  }
+
   // Decodes one symbol from the low `available` bits of `bits`. Returns the symbol and sets
   // `used` to the bits it took, or returns kNeedMoreBits / kInvalidCode.
   int decode(uint64_t bits, uint32_t available, uint32_t &used) const {
@@ -46,8 +58,9 @@ class DecodeTable {
 
  private:
   DecodeTable() = default;
-  static DecodeTable *buildLevel(const uint8_t *lengths, const uint16_t *reversedCodes, uint32_t count,
-                                 uint32_t prefix, uint32_t consumed, uint32_t bits);
+  // Fills one level from `symbols` (those that may reach it), in ascending symbol order.
+  static DecodeTable *buildLevel(const uint8_t *lengths, const uint16_t *reversedCodes, const uint16_t *symbols,
+                                 uint32_t symbolCount, uint32_t prefix, uint32_t consumed, uint32_t bits);
 
   uint32_t m_mask = 0;
   DecodeEntry *m_entries = nullptr;

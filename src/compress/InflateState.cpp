@@ -89,8 +89,11 @@ bool isShared(const DecodeTable *table) {
 }
 
 uint64_t load64le(const uint8_t *p) {
-  uint64_t v = 0;
-  for (int i = 7; i >= 0; --i) v = (v << 8) | p[i];
+  uint64_t v;
+  std::memcpy(&v, p, 8);
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
+  v = __builtin_bswap64(v);
+#endif
   return v;
 }
 
@@ -98,6 +101,12 @@ void copy8(uint8_t *dst, const uint8_t *src) {
   uint64_t v;
   std::memcpy(&v, src, 8);
   std::memcpy(dst, &v, 8);
+}
+
+void copy4(uint8_t *dst, const uint8_t *src) {
+  uint32_t v;
+  std::memcpy(&v, src, 4);
+  std::memcpy(dst, &v, 4);
 }
 
 // Copies `n` bytes as a byte-at-a-time loop would, so that a source overlapping the destination
@@ -114,6 +123,15 @@ void copyForward(uint8_t *dst, const uint8_t *src, uint32_t n) {
   }
   if (n < 8) {
     for (uint32_t i = 0; i < n; ++i) dst[i] = src[i];
+    return;
+  }
+  if (gap >= 8 && n < 8) {
+    if (n >= 4) {
+      copy4(dst, src);
+      copy4(dst + n - 4, src + n - 4);
+    } else {
+      for (uint32_t i = 0; i < n; ++i) dst[i] = src[i];
+    }
     return;
   }
   if (gap >= 8) {
@@ -457,7 +475,15 @@ bool InflateState::decodeFast(const uint8_t *&inRef, const uint8_t *end) {
   uint8_t *const window = m_window;
   const uint32_t size = m_windowSize;
   uint32_t pos = m_windowPos;
+  bool wrapped = m_wrapped;
   bool ok = true;
+  auto windowFull = [&] {
+    m_windowPos = pos;
+    ok = flushFullWindow() || decodeError(4);
+    pos = 0;
+    wrapped = true;
+    return ok;
+  };
 
   while (uint32_t(end - in) >= kFastInputMargin) {
     // Branch-free refill: the bytes above `count` are real input, loaded again next time.
@@ -466,20 +492,26 @@ bool InflateState::decodeFast(const uint8_t *&inRef, const uint8_t *end) {
     count |= 56;
 
     uint32_t used = 0;
-    int symbol = literals->decode(bits, count, used);
-    if (symbol < 256) {
-      if (symbol < 0) break;
+    int symbol = literals->decodeFull(bits, used);
+    if (symbol >= 0 && symbol < 256) {
       bits >>= used;
       count -= used;
       window[pos++] = uint8_t(symbol);
       if (pos == size) {
-        m_windowPos = pos;
-        ok = flushFullWindow() || decodeError(4);
-        pos = 0;
-        if (!ok) break;
+        if (!windowFull()) break;
+        continue;
       }
-      continue;
+      // A refill leaves room for a second symbol, and for a whole length code after it.
+      symbol = literals->decodeFull(bits, used);
+      if (symbol >= 0 && symbol < 256) {
+        bits >>= used;
+        count -= used;
+        window[pos++] = uint8_t(symbol);
+        if (pos == size && !windowFull()) break;
+        continue;
+      }
     }
+    if (symbol < 0) break;
     if (symbol > 285) break;
     bits >>= used;
     count -= used;
@@ -497,7 +529,7 @@ bool InflateState::decodeFast(const uint8_t *&inRef, const uint8_t *end) {
       in += (63 - count) >> 3;
       count |= 56;
     }
-    symbol = distances->decode(bits, count, used);
+    symbol = distances->decodeFull(bits, used);
     if (symbol < 0 || uint32_t(symbol) >= rows.distanceCount) {
       m_matchLength = length;
       m_state = kDistance;
@@ -505,7 +537,7 @@ bool InflateState::decodeFast(const uint8_t *&inRef, const uint8_t *end) {
     }
     const CodeRow &distanceRow = rows.distance[symbol];
     uint32_t distance = distanceRow.base + uint32_t((bits >> used) & ((1u << distanceRow.extraBits) - 1));
-    if (!m_wrapped && distance > pos) {
+    if (!wrapped && distance > pos) {
       bits >>= used;
       count -= used;
       m_matchLength = length;
@@ -523,6 +555,7 @@ bool InflateState::decodeFast(const uint8_t *&inRef, const uint8_t *end) {
       m_windowPos = pos;
       ok = copyMatch(distance, length);
       pos = m_windowPos;
+      wrapped = m_wrapped;
       if (!ok) break;
     }
   }
