@@ -115,8 +115,8 @@ int main(int argc, char **argv) {
       t[2] += seconds([&] {
         size_t produced = 0;
         allSame &= libdeflate_deflate_decompress(decompressor, chunk.compressed.getData(),
-                                                 chunk.compressed.getSize(), reference.data(), reference.size(),
-                                                 &produced) == LIBDEFLATE_SUCCESS &&
+                                                 chunk.compressed.getSize(), reference.data(),
+                                                 reference.size(), &produced) == LIBDEFLATE_SUCCESS &&
                    produced == chunk.plain.size();
       });
       allSame &= std::memcmp(reference.data(), chunk.plain.data(), chunk.plain.size()) == 0;

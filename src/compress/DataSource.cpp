@@ -6,7 +6,8 @@
 
 void DataSource::close() {}
 
-bool DataSource::readBytes(uint8_t *, uint32_t, uint32_t &count, bool &endOfData, ProgressMonitor *, LogBase &) {
+bool DataSource::readBytes(uint8_t *, uint32_t, uint32_t &count, bool &endOfData, ProgressMonitor *,
+                           LogBase &) {
   count = 0;
   endOfData = true;
   return true;

@@ -27,8 +27,8 @@ class DataSource {
   virtual bool skipBytes(uint64_t count, ProgressMonitor *monitor, LogBase &log);
 
   // True with a short count means the data ended; callers needing an exact count compare.
-  bool readSource(uint8_t *buffer, uint32_t maximum, uint32_t &count, bool &endOfData, ProgressMonitor *monitor,
-                  LogBase &log);
+  bool readSource(uint8_t *buffer, uint32_t maximum, uint32_t &count, bool &endOfData,
+                  ProgressMonitor *monitor, LogBase &log);
   bool readSource(uint8_t *buffer, uint32_t maximum, uint32_t &count, ProgressMonitor *monitor, LogBase &log);
   uint64_t totalRead() const { return m_totalRead; }
 

@@ -48,8 +48,9 @@ DecodeTable *DecodeTable::build(const uint8_t *lengths, uint32_t count) {
   return buildLevel(lengths, reversed, coded, codedCount, 0, 0, longest < kRootBits ? longest : kRootBits);
 }
 
-DecodeTable *DecodeTable::buildLevel(const uint8_t *lengths, const uint16_t *reversedCodes, const uint16_t *symbols,
-                                     uint32_t symbolCount, uint32_t prefix, uint32_t consumed, uint32_t bits) {
+DecodeTable *DecodeTable::buildLevel(const uint8_t *lengths, const uint16_t *reversedCodes,
+                                     const uint16_t *symbols, uint32_t symbolCount, uint32_t prefix,
+                                     uint32_t consumed, uint32_t bits) {
   DecodeTable *table = new (std::nothrow) DecodeTable;
   if (table == nullptr) return nullptr;
   uint32_t size = 1u << bits;
@@ -84,8 +85,8 @@ DecodeTable *DecodeTable::buildLevel(const uint8_t *lengths, const uint16_t *rev
     uint32_t subBits = entry.bits - bits < kSubBits ? entry.bits - bits : kSubBits;
     entry.symbol = -1;
     entry.bits = uint8_t(bits);
-    entry.sub = buildLevel(lengths, reversedCodes, longer, longerCount, prefix | i << consumed, consumed + bits,
-                           subBits);
+    entry.sub = buildLevel(lengths, reversedCodes, longer, longerCount, prefix | i << consumed,
+                           consumed + bits, subBits);
     if (entry.sub == nullptr) {
       delete table;
       return nullptr;

@@ -59,8 +59,9 @@ class DecodeTable {
  private:
   DecodeTable() = default;
   // Fills one level from `symbols` (those that may reach it), in ascending symbol order.
-  static DecodeTable *buildLevel(const uint8_t *lengths, const uint16_t *reversedCodes, const uint16_t *symbols,
-                                 uint32_t symbolCount, uint32_t prefix, uint32_t consumed, uint32_t bits);
+  static DecodeTable *buildLevel(const uint8_t *lengths, const uint16_t *reversedCodes,
+                                 const uint16_t *symbols, uint32_t symbolCount, uint32_t prefix,
+                                 uint32_t consumed, uint32_t bits);
 
   uint32_t m_mask = 0;
   DecodeEntry *m_entries = nullptr;

@@ -5,8 +5,8 @@
 #include "compress/MemoryDataSource.h"
 #include "compress/OutputDataBuffer.h"
 
-bool inflateStream(bool zlib, DataSource &source, Output &output, bool enhancedDeflate, ProgressMonitor *monitor,
-                   LogBase &log) {
+bool inflateStream(bool zlib, DataSource &source, Output &output, bool enhancedDeflate,
+                   ProgressMonitor *monitor, LogBase &log) {
   if (log.m_verbose) {
     log.logDataInt("bZlib", zlib ? 1 : 0);
     log.logDataInt("bEnhancedDeflate", enhancedDeflate ? 1 : 0);

@@ -45,12 +45,12 @@ struct RowTables {
 constexpr uint16_t kLengthBase[29] = {3,  4,  5,  6,  7,  8,  9,  10, 11,  13,  15,  17,  19,  23, 27,
                                       31, 35, 43, 51, 59, 67, 83, 99, 115, 131, 163, 195, 227, 258};
 constexpr uint8_t kLengthExtraBits[29] = {0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 2, 2, 2,
-                                      2, 3, 3, 3, 3, 4, 4, 4, 4, 5, 5, 5, 5, 0};
+                                          2, 3, 3, 3, 3, 4, 4, 4, 4, 5, 5, 5, 5, 0};
 constexpr uint32_t kDistanceBase[32] = {1,    2,    3,    4,    5,    7,     9,     13,    17,    25,   33,
                                         49,   65,   97,   129,  193,  257,   385,   513,   769,   1025, 1537,
                                         2049, 3073, 4097, 6145, 8193, 12289, 16385, 24577, 32769, 49153};
-constexpr uint8_t kDistanceExtraBits[32] = {0, 0, 0, 0, 1, 1, 2, 2,  3,  3,  4,  4,  5,  5,  6,  6,
-                                        7, 7, 8, 8, 9, 9, 10, 10, 11, 11, 12, 12, 13, 13, 14, 14};
+constexpr uint8_t kDistanceExtraBits[32] = {0, 0, 0, 0, 1, 1, 2,  2,  3,  3,  4,  4,  5,  5,  6,  6,
+                                            7, 7, 8, 8, 9, 9, 10, 10, 11, 11, 12, 12, 13, 13, 14, 14};
 
 // Deflate64 differs in three rows: length 285 carries 16 extra bits from base 3, and distance
 // symbols 30 and 31 exist.
@@ -396,7 +396,8 @@ InflateState::Step InflateState::runState(const uint8_t *&in, const uint8_t *end
       if (m_bitCount < 16) return kNeedMore;
       m_zlibMode = 1;
       uint32_t header = (m_bitBuffer & 0xFF) << 8 | (m_bitBuffer >> 8 & 0xFF);
-      if ((header & 0x0F00) != 0x0800 || (header & 0xF000) > 0x7000 || (header & 0x20) != 0 || header % 31 != 0) {
+      if ((header & 0x0F00) != 0x0800 || (header & 0xF000) > 0x7000 || (header & 0x20) != 0 ||
+          header % 31 != 0) {
         return failWith(1);
       }
       dropBits(16);
@@ -574,7 +575,8 @@ bool InflateState::decodeFast(const uint8_t *&inRef, const uint8_t *end) {
 
 bool InflateState::decodeLoop(const uint8_t *&in, const uint8_t *end) {
   while (!m_finished) {
-    if (m_state == kLiteralLength && uint32_t(end - in) >= kFastInputMargin && !decodeFast(in, end)) return false;
+    if (m_state == kLiteralLength && uint32_t(end - in) >= kFastInputMargin && !decodeFast(in, end))
+      return false;
     if (in == end && m_bitCount == 0) break;
     while (m_bitCount < kBitBufferTarget && in < end) {
       m_bitBuffer |= uint32_t(*in++) << m_bitCount;
@@ -588,8 +590,8 @@ bool InflateState::decodeLoop(const uint8_t *&in, const uint8_t *end) {
   return true;
 }
 
-bool InflateState::inflateBlock(const uint8_t *input, uint32_t length, Output &output, ProgressMonitor *monitor,
-                                LogBase &log) {
+bool InflateState::inflateBlock(const uint8_t *input, uint32_t length, Output &output,
+                                ProgressMonitor *monitor, LogBase &log) {
   m_output = &output;
   m_monitor = monitor;
   m_log = &log;
@@ -608,8 +610,8 @@ bool InflateState::inflateBlock(const uint8_t *input, uint32_t length, Output &o
   return true;
 }
 
-bool InflateState::inflateSource(DataSource &source, uint32_t pieceSize, Output &output, ProgressMonitor *monitor,
-                                 LogBase &log) {
+bool InflateState::inflateSource(DataSource &source, uint32_t pieceSize, Output &output,
+                                 ProgressMonitor *monitor, LogBase &log) {
   if (pieceSize == 0) pieceSize = 32768;
   if (pieceSize < 256) pieceSize = 256;
   if (pieceSize > 0x40000) pieceSize = 0x40000;

@@ -27,7 +27,8 @@ class InflateState {
 
   // Decodes as far as this piece allows. False on a decode error, a failed output write or when
   // the window cannot be allocated.
-  bool inflateBlock(const uint8_t *input, uint32_t length, Output &output, ProgressMonitor *monitor, LogBase &log);
+  bool inflateBlock(const uint8_t *input, uint32_t length, Output &output, ProgressMonitor *monitor,
+                    LogBase &log);
   // Pulls pieces of `pieceSize` bytes (0: 32 KiB) from the source until the stream finishes or
   // the source ends. A source that ends early yields true with what was decoded so far.
   bool inflateSource(DataSource &source, uint32_t pieceSize, Output &output, ProgressMonitor *monitor,

@@ -11,8 +11,8 @@ class MemoryDataSource : public DataSource {
   void setData(const uint8_t *data, uint64_t size);
 
   void close() override;
-  bool readBytes(uint8_t *buffer, uint32_t maximum, uint32_t &count, bool &endOfData, ProgressMonitor *monitor,
-                 LogBase &log) override;
+  bool readBytes(uint8_t *buffer, uint32_t maximum, uint32_t &count, bool &endOfData,
+                 ProgressMonitor *monitor, LogBase &log) override;
   bool endOfStream() override;
   bool seekAbsolute(uint64_t position, LogBase &log) override;
   bool seekRelative(int64_t offset, LogBase &log) override;

@@ -30,9 +30,9 @@ bool QuorvelBzip2::decodeFramed(const uint8_t *framed, uint32_t length, DataBuff
   if (size > 0xFFFFFFFFu - kSizeSlack || !output.reserve(size + kSizeSlack)) return false;
   if (length == kHeaderSize) return true;
   unsigned int produced = size + kSizeSlack;
-  int rc = BZ2_bzBuffToBuffDecompress(reinterpret_cast<char *>(output.getData()), &produced,
-                                      const_cast<char *>(reinterpret_cast<const char *>(framed + kHeaderSize)),
-                                      length - kHeaderSize, 0, 0);
+  int rc = BZ2_bzBuffToBuffDecompress(
+      reinterpret_cast<char *>(output.getData()), &produced,
+      const_cast<char *>(reinterpret_cast<const char *>(framed + kHeaderSize)), length - kHeaderSize, 0, 0);
   output.setSize(rc == BZ_OK ? produced : 0);
   return rc == BZ_OK;
 }

@@ -19,10 +19,14 @@ class DeflateWriter {
   }
   // A symbol of the fixed literal/length code.
   void fixedSymbol(int symbol) {
-    if (symbol < 144) code(0x30 + symbol, 8);
-    else if (symbol < 256) code(0x190 + symbol - 144, 9);
-    else if (symbol < 280) code(symbol - 256, 7);
-    else code(0xC0 + symbol - 280, 8);
+    if (symbol < 144)
+      code(0x30 + symbol, 8);
+    else if (symbol < 256)
+      code(0x190 + symbol - 144, 9);
+    else if (symbol < 280)
+      code(symbol - 256, 7);
+    else
+      code(0xC0 + symbol - 280, 8);
   }
   void fixedDistance(int symbol) { code(uint32_t(symbol), 5); }
   void alignToByte() {

@@ -29,7 +29,7 @@ Bytes ownExecutable() {
 }
 
 Bytes makeText(std::mt19937 &rng, size_t size) {
-  static const char *words[] = {"the ",  "inflate ", "window ", "block ",   "of ",     "and ",  "stream ",
+  static const char *words[] = {"the ",  "inflate ", "window ",  "block ", "of ",       "and ",   "stream ",
                                 "code ", "length ",  "Huffman ", "\n",     "distance ", "zlib, ", "data. "};
   Bytes out;
   while (out.size() < size) {
@@ -87,7 +87,8 @@ Bytes compress(const Bytes &data, int level, int strategy, int windowBits, bool 
 
 // Feeds `stream` to one decoder in pieces whose sizes come from `pieceSize`.
 template <class PieceSize>
-bool decodeInPieces(const Bytes &stream, bool zlibWrapped, PieceSize pieceSize, DataBuffer &out, LogBase &log) {
+bool decodeInPieces(const Bytes &stream, bool zlibWrapped, PieceSize pieceSize, DataBuffer &out,
+                    LogBase &log) {
   InflateState inflater;
   if (!zlibWrapped) inflater.useRawDeflate();
   OutputDataBuffer sink(&out);
@@ -100,7 +101,9 @@ bool decodeInPieces(const Bytes &stream, bool zlibWrapped, PieceSize pieceSize, 
   return true;
 }
 
-Bytes toBytes(const DataBuffer &buffer) { return Bytes(buffer.getData(), buffer.getData() + buffer.getSize()); }
+Bytes toBytes(const DataBuffer &buffer) {
+  return Bytes(buffer.getData(), buffer.getData() + buffer.getSize());
+}
 }  // namespace
 
 TEST(InflateAgainstZlib, EveryLevelStrategyAndWindowWholeAndInPieces) {
@@ -112,20 +115,22 @@ TEST(InflateAgainstZlib, EveryLevelStrategyAndWindowWholeAndInPieces) {
       for (int windowBits = 9; windowBits <= 15; ++windowBits) {
         for (bool wrapped : {false, true}) {
           ++combination;
-          SCOPED_TRACE("level " + std::to_string(level) + " strategy " + std::to_string(strategy) + " window " +
-                       std::to_string(windowBits) + (wrapped ? " zlib" : " raw"));
+          SCOPED_TRACE("level " + std::to_string(level) + " strategy " + std::to_string(strategy) +
+                       " window " + std::to_string(windowBits) + (wrapped ? " zlib" : " raw"));
           Bytes data = makeData(combination, rng, 1000 + rng() % 90000);
           Bytes stream = compress(data, level, strategy, windowBits, wrapped);
 
           DataBuffer compressed, whole;
           compressed.append(stream.data(), uint32_t(stream.size()));
           RecordingLog log;
-          ASSERT_TRUE(inflateBuffer(wrapped, compressed, whole, false, nullptr, log)) << testing::PrintToString(log.entries);
+          ASSERT_TRUE(inflateBuffer(wrapped, compressed, whole, false, nullptr, log))
+              << testing::PrintToString(log.entries);
           ASSERT_EQ(toBytes(whole), data);
 
           DataBuffer pieces;
           uint32_t largest = 1 + rng() % 5000;
-          ASSERT_TRUE(decodeInPieces(stream, wrapped, [&] { return 1 + rng() % largest; }, pieces, log));
+          ASSERT_TRUE(decodeInPieces(
+              stream, wrapped, [&] { return 1 + rng() % largest; }, pieces, log));
           ASSERT_EQ(toBytes(pieces), data);
         }
       }
@@ -141,7 +146,8 @@ TEST(InflateAgainstZlib, OneBytePieces) {
       Bytes stream = compress(data, 1 + kind * 2, Z_DEFAULT_STRATEGY, 15, wrapped);
       DataBuffer out;
       RecordingLog log;
-      ASSERT_TRUE(decodeInPieces(stream, wrapped, [] { return 1; }, out, log));
+      ASSERT_TRUE(decodeInPieces(
+          stream, wrapped, [] { return 1; }, out, log));
       Bytes got = toBytes(out);
       size_t diff = 0;
       while (diff < got.size() && diff < data.size() && got[diff] == data[diff]) ++diff;

@@ -9,7 +9,9 @@
 #include "compress/ProgressMonitor.h"
 
 namespace {
-std::string text(const DataBuffer &b) { return std::string(reinterpret_cast<const char *>(b.getData()), b.getSize()); }
+std::string text(const DataBuffer &b) {
+  return std::string(reinterpret_cast<const char *>(b.getData()), b.getSize());
+}
 
 class AbortOnFirstPercent : public ProgressCallback {
  public:
@@ -71,8 +73,8 @@ TEST(ProgressMonitor, ReportsRisingPercentagesAndWithholds100UntilFinish) {
   EXPECT_EQ(monitor.total(), 0);
   monitor.start(200);
   EXPECT_FALSE(monitor.consume(-3));
-  EXPECT_FALSE(monitor.consume(1));   // 0 %: nothing to report
-  EXPECT_FALSE(monitor.consume(99));  // 50 %
+  EXPECT_FALSE(monitor.consume(1));     // 0 %: nothing to report
+  EXPECT_FALSE(monitor.consume(99));    // 50 %
   EXPECT_FALSE(monitor.consume(1000));  // capped at the total: 100 %, withheld
   EXPECT_EQ(monitor.done(), 200);
   EXPECT_EQ(callback.reported, (std::vector<uint32_t>{50}));
