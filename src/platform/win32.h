@@ -154,6 +154,9 @@ BOOL SetFileTime(HANDLE file, const FILETIME *creation, const FILETIME *lastAcce
 BOOL CloseHandle(HANDLE handle);
 // The wall-clock time of this machine's time zone at that moment (daylight saving included).
 BOOL FileTimeToLocalFileTime(const FILETIME *utc, FILETIME *local);
+// The inverse: a wall-clock time of this machine's time zone to UTC, by the zone's rules at that
+// moment. A wall-clock time skipped by a daylight-saving change is read with the offset before it.
+BOOL LocalFileTimeToFileTime(const FILETIME *local, FILETIME *utc);
 // The present wall-clock time of this machine's time zone, to the millisecond.
 void GetLocalTime(SYSTEMTIME *now);
 

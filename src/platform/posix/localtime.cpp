@@ -1,4 +1,4 @@
-// UTC to local FILETIME through the C runtime's time-zone rules.
+// UTC and local FILETIME through the C runtime's time-zone rules.
 #include <time.h>
 
 #include "platform/win32.h"
@@ -23,6 +23,33 @@ BOOL FileTimeToLocalFileTime(const FILETIME *utc, FILETIME *local) {
   uint64_t shifted = uint64_t(ticks + int64_t(fields.tm_gmtoff) * kTicksPerSecond);
   local->dwLowDateTime = DWORD(shifted);
   local->dwHighDateTime = DWORD(shifted >> 32);
+  return TRUE;
+}
+
+BOOL LocalFileTimeToFileTime(const FILETIME *local, FILETIME *utc) {
+  if (local == nullptr || utc == nullptr) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return FALSE;
+  }
+  int64_t ticks = int64_t((uint64_t(local->dwHighDateTime) << 32) | local->dwLowDateTime);
+  int64_t wholeSeconds = (ticks - kUnixEpochTicks) / kTicksPerSecond;
+  int64_t fraction = (ticks - kUnixEpochTicks) - wholeSeconds * kTicksPerSecond;
+  // Read the wall-clock fields as if they were UTC, then let mktime find the zone's offset.
+  time_t asUtc = time_t(wholeSeconds);
+  tm fields{};
+  if (gmtime_r(&asUtc, &fields) == nullptr) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return FALSE;
+  }
+  fields.tm_isdst = -1;
+  time_t seconds = mktime(&fields);
+  if (seconds == time_t(-1) && !(fields.tm_year == 69 && fields.tm_mon == 11 && fields.tm_mday == 31)) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return FALSE;
+  }
+  uint64_t shifted = uint64_t((int64_t(seconds) * kTicksPerSecond) + kUnixEpochTicks + fraction);
+  utc->dwLowDateTime = DWORD(shifted);
+  utc->dwHighDateTime = DWORD(shifted >> 32);
   return TRUE;
 }
 

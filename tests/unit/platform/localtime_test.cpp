@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <ctime>
+#include <string>
 
 #include "platform/win32.h"
 
@@ -18,3 +20,42 @@ TEST(Platform, GetLocalTimeMatchesTheRuntimesLocalClock) {
   EXPECT_EQ(now.wDayOfWeek, fields.tm_wday);
   EXPECT_LT(now.wMilliseconds, 1000);
 }
+
+namespace {
+uint64_t ticksOf(const FILETIME &t) { return uint64_t(t.dwHighDateTime) << 32 | t.dwLowDateTime; }
+FILETIME fileTimeOf(uint64_t ticks) { return FILETIME{DWORD(ticks), DWORD(ticks >> 32)}; }
+// 2021-07-01 12:30:15.5 and 2021-01-15 12:30:15.5, as FILETIME ticks of the same wall clock.
+constexpr uint64_t kSummerNoon = (1625142615ULL + 11644473600ULL) * 10000000ULL + 5000000;
+constexpr uint64_t kWinterNoon = (1610713815ULL + 11644473600ULL) * 10000000ULL + 5000000;
+}  // namespace
+
+TEST(Platform, LocalFileTimeToFileTimeUndoesFileTimeToLocalFileTime) {
+  for (uint64_t ticks : {kSummerNoon, kWinterNoon}) {
+    FILETIME utc = fileTimeOf(ticks), local{}, back{};
+    ASSERT_TRUE(FileTimeToLocalFileTime(&utc, &local));
+    ASSERT_TRUE(LocalFileTimeToFileTime(&local, &back));
+    EXPECT_EQ(ticksOf(back), ticks);
+  }
+}
+
+#ifndef _WIN32
+// The emulation follows the zone's rules at the moment itself: Berlin is UTC+2 in July and UTC+1
+// in January, and the fraction of a second is kept.
+TEST(Platform, LocalFileTimeToFileTimeUsesTheOffsetInForceAtThatMoment) {
+  const char *saved = std::getenv("TZ");
+  std::string previous = saved ? saved : "";
+  setenv("TZ", "Europe/Berlin", 1);
+  tzset();
+  FILETIME summer = fileTimeOf(kSummerNoon), winter = fileTimeOf(kWinterNoon), utc{};
+  ASSERT_TRUE(LocalFileTimeToFileTime(&summer, &utc));
+  EXPECT_EQ(ticksOf(utc), kSummerNoon - 2 * 3600 * 10000000ULL);
+  ASSERT_TRUE(LocalFileTimeToFileTime(&winter, &utc));
+  EXPECT_EQ(ticksOf(utc), kWinterNoon - 1 * 3600 * 10000000ULL);
+  if (saved) {
+    setenv("TZ", previous.c_str(), 1);
+  } else {
+    unsetenv("TZ");
+  }
+  tzset();
+}
+#endif
