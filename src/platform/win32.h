@@ -252,5 +252,99 @@ DWORD WaitForSingleObject(HANDLE handle, DWORD milliseconds);
 BOOL GetExitCodeProcess(HANDLE process, LPDWORD exitCode);
 #endif
 
+#ifndef _WIN32
+// Windows, dialogs and message boxes (user32). There is no desktop here: a message box writes
+// its caption and text to stderr and counts as answered with OK; a window is a hidden stand-in
+// that receives nothing; a dialog cannot be created (DialogBoxParamW gives -1), so callers take
+// their "no dialog" path. A quit request makes the next GetMessageA return 0; with none pending
+// GetMessageA fails at once instead of waiting for messages that can never come.
+using ATOM = WORD;
+using WPARAM = uintptr_t;
+using LPARAM = intptr_t;
+using LRESULT = intptr_t;
+using INT_PTR = intptr_t;
+using HICON = void *;
+using HCURSOR = void *;
+using HBRUSH = void *;
+using HMENU = void *;
+using WNDPROC = LRESULT (*)(HWND, UINT, WPARAM, LPARAM);
+using DLGPROC = INT_PTR (*)(HWND, UINT, WPARAM, LPARAM);
+#define CALLBACK
+
+struct WNDCLASSEXW {
+  UINT cbSize;
+  UINT style;
+  WNDPROC lpfnWndProc;
+  int cbClsExtra;
+  int cbWndExtra;
+  HINSTANCE hInstance;
+  HICON hIcon;
+  HCURSOR hCursor;
+  HBRUSH hbrBackground;
+  LPCWSTR lpszMenuName;
+  LPCWSTR lpszClassName;
+  HICON hIconSm;
+};
+struct POINT {
+  LONG x;
+  LONG y;
+};
+struct MSG {
+  HWND hwnd;
+  UINT message;
+  WPARAM wParam;
+  LPARAM lParam;
+  DWORD time;
+  POINT pt;
+};
+using LPMSG = MSG *;
+
+constexpr UINT MB_OK = 0x0;
+constexpr UINT MB_ICONERROR = 0x10;
+constexpr UINT MB_ICONWARNING = 0x30;
+constexpr int IDOK = 1;
+constexpr int IDCANCEL = 2;
+constexpr UINT CS_VREDRAW = 0x1;
+constexpr UINT CS_HREDRAW = 0x2;
+constexpr int COLOR_WINDOW = 5;
+constexpr DWORD WS_POPUP = 0x80000000;
+constexpr int CW_USEDEFAULT = int(0x80000000);
+constexpr UINT WM_DESTROY = 0x0002;
+constexpr UINT WM_PAINT = 0x000F;
+constexpr UINT WM_QUIT = 0x0012;
+constexpr UINT WM_INITDIALOG = 0x0110;
+constexpr UINT WM_COMMAND = 0x0111;
+constexpr UINT WM_SYSCOMMAND = 0x0112;
+constexpr UINT WM_TIMER = 0x0113;
+constexpr UINT WM_USER = 0x0400;
+constexpr UINT PBM_SETPOS = WM_USER + 2;
+constexpr DWORD ERROR_RESOURCE_NAME_NOT_FOUND = 1814;
+constexpr DWORD ERROR_INVALID_WINDOW_HANDLE = 1400;
+#define MAKEINTRESOURCEW(id) (reinterpret_cast<LPCWSTR>(uintptr_t(WORD(id))))
+#define MAKEINTRESOURCEA(id) (reinterpret_cast<LPCSTR>(uintptr_t(WORD(id))))
+#define IDC_ARROW MAKEINTRESOURCEA(32512)
+
+int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type);
+int MessageBoxW(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type);
+// Programs built for Linux carry no resources: 0, with an empty string in the buffer.
+int LoadStringW(HINSTANCE instance, UINT id, LPWSTR buffer, int bufferMax);
+HCURSOR LoadCursorA(HINSTANCE instance, LPCSTR name);
+ATOM RegisterClassExW(const WNDCLASSEXW *windowClass);
+HWND CreateWindowExW(DWORD exStyle, LPCWSTR className, LPCWSTR title, DWORD style, int x, int y, int width,
+                     int height, HWND parent, HMENU menu, HINSTANCE instance, LPVOID param);
+INT_PTR DialogBoxParamW(HINSTANCE instance, LPCWSTR templateName, HWND owner, DLGPROC dialogProc,
+                        LPARAM initParam);
+BOOL EndDialog(HWND dialog, INT_PTR result);
+void PostQuitMessage(int exitCode);
+BOOL GetMessageA(LPMSG msg, HWND window, UINT filterMin, UINT filterMax);
+BOOL TranslateMessage(const MSG *msg);
+LRESULT DispatchMessageA(const MSG *msg);
+LRESULT DefWindowProcW(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+// The stand-in window has no controls: GetDlgItem gives null and the calls on null fail.
+HWND GetDlgItem(HWND dialog, int id);
+BOOL EnableWindow(HWND window, BOOL enable);
+LRESULT SendMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+#endif
+
 // A broken invariant inside the program (a destroyed object used again): report and stop.
 [[noreturn]] void fatalInternalError(const char *what);
