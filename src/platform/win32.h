@@ -12,6 +12,8 @@
 #include <windows.h>
 // <wincrypt.h> needs the types <windows.h> declares.
 #include <wincrypt.h>
+// _spawnv, the runtime's process start.
+#include <process.h>
 
 #else
 
@@ -249,6 +251,12 @@ struct SHELLEXECUTEINFOW {
 using LPSHELLEXECUTEINFOW = SHELLEXECUTEINFOW *;
 BOOL ShellExecuteExW(LPSHELLEXECUTEINFOW info);
 DWORD WaitForSingleObject(HANDLE handle, DWORD milliseconds);
+// The C runtime's spawn: the program is started as given (no search of PATH) with argv as its
+// arguments. _P_WAIT gives the exit code once it ended, _P_NOWAIT a process handle at once; -1
+// when it could not be started.
+constexpr int _P_WAIT = 0;
+constexpr int _P_NOWAIT = 1;
+intptr_t _spawnv(int mode, const char *program, const char *const *argv);
 BOOL GetExitCodeProcess(HANDLE process, LPDWORD exitCode);
 #endif
 

@@ -83,6 +83,53 @@ void reap(Process &p, bool block) {
   }
 }
 
+// Starts `target` with `args` in `dir` (unchanged when empty). The child reports a failed exec
+// through a close-on-exec pipe, so the caller learns it here, with the last error set.
+Process *launch(const std::string &target, std::vector<std::string> args, const std::string &dir) {
+  std::vector<char *> argv;
+  for (std::string &a : args) argv.push_back(&a[0]);
+  argv.push_back(nullptr);
+  int report[2];
+  if (pipe2(report, O_CLOEXEC) != 0) {
+    posix::setLastErrorFromErrno(errno);
+    return nullptr;
+  }
+  pid_t pid = fork();
+  if (pid == 0) {
+    close(report[0]);
+    int error = 0;
+    if (!dir.empty() && chdir(dir.c_str()) != 0) error = errno;
+    if (error == 0) {
+      execv(target.c_str(), argv.data());
+      error = errno;
+    }
+    ssize_t ignored = write(report[1], &error, sizeof error);
+    (void)ignored;
+    _exit(127);
+  }
+  close(report[1]);
+  if (pid < 0) {
+    close(report[0]);
+    posix::setLastErrorFromErrno(errno);
+    return nullptr;
+  }
+  int childError = 0;
+  ssize_t got;
+  do {
+    got = read(report[0], &childError, sizeof childError);
+  } while (got < 0 && errno == EINTR);
+  close(report[0]);
+  processes().push_back(Process{pid, false, 0});
+  Process &p = processes().back();
+  if (got == sizeof childError) {
+    reap(p, true);
+    processes().pop_back();
+    posix::setLastErrorFromErrno(childError, target);
+    return nullptr;
+  }
+  return &p;
+}
+
 }  // namespace
 
 BOOL ShellExecuteExW(LPSHELLEXECUTEINFOW info) {
@@ -106,50 +153,9 @@ BOOL ShellExecuteExW(LPSHELLEXECUTEINFOW info) {
   }
   std::vector<std::string> args = splitParameters(posix::toUtf8(info->lpParameters));
   args.insert(args.begin(), target);
-  std::vector<char *> argv;
-  for (std::string &a : args) argv.push_back(&a[0]);
-  argv.push_back(nullptr);
-
-  // The child reports a failed exec through a close-on-exec pipe, so the caller learns it here.
-  int report[2];
-  if (pipe2(report, O_CLOEXEC) != 0) {
-    posix::setLastErrorFromErrno(errno);
-    return FALSE;
-  }
-  pid_t pid = fork();
-  if (pid == 0) {
-    close(report[0]);
-    int error = 0;
-    if (!dir.empty() && chdir(dir.c_str()) != 0) error = errno;
-    if (error == 0) {
-      execv(target.c_str(), argv.data());
-      error = errno;
-    }
-    ssize_t ignored = write(report[1], &error, sizeof error);
-    (void)ignored;
-    _exit(127);
-  }
-  close(report[1]);
-  if (pid < 0) {
-    close(report[0]);
-    posix::setLastErrorFromErrno(errno);
-    return FALSE;
-  }
-  int childError = 0;
-  ssize_t got;
-  do {
-    got = read(report[0], &childError, sizeof childError);
-  } while (got < 0 && errno == EINTR);
-  close(report[0]);
-  processes().push_back(Process{pid, false, 0});
-  Process &p = processes().back();
-  if (got == sizeof childError) {
-    reap(p, true);
-    processes().pop_back();
-    posix::setLastErrorFromErrno(childError, target);
-    return FALSE;
-  }
-  if (info->fMask & SEE_MASK_NOCLOSEPROCESS) info->hProcess = &p;
+  Process *p = launch(target, args, dir);
+  if (p == nullptr) return FALSE;
+  if (info->fMask & SEE_MASK_NOCLOSEPROCESS) info->hProcess = p;
   info->hInstApp = reinterpret_cast<HINSTANCE>(uintptr_t(33));
   return TRUE;
 }
@@ -191,4 +197,23 @@ bool posix::closeProcessHandle(HANDLE handle) {
     }
   }
   return false;
+}
+
+intptr_t _spawnv(int mode, const char *program, const char *const *argv) {
+  if (program == nullptr || argv == nullptr || argv[0] == nullptr) {
+    errno = EINVAL;
+    return -1;
+  }
+  std::vector<std::string> args;
+  for (const char *const *a = argv; *a != nullptr; ++a) args.emplace_back(*a);
+  Process *p = launch(program, args, std::string());
+  if (p == nullptr) {
+    errno = ENOENT;
+    return -1;
+  }
+  if (mode != _P_WAIT) return intptr_t(p);
+  reap(*p, true);
+  int code = p->exitCode;
+  posix::closeProcessHandle(p);
+  return code;
 }

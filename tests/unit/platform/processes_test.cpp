@@ -71,3 +71,32 @@ TEST(Processes, MissingProgramFailsToStart) {
   EXPECT_NE(GetLastError(), ERROR_SUCCESS);
   EXPECT_EQ(info.hProcess, nullptr);
 }
+
+TEST(Processes, SpawnWaitsForTheExitCodeOrReturnsAtOnce) {
+  std::string dir = tempDir() + "sfxspawn" + std::to_string(GetTickCount() % 100000);
+  ASSERT_TRUE(CreateDirectoryA(dir.c_str(), nullptr));
+  char saved[1024];
+  GetCurrentDirectoryA(sizeof saved, saved);
+  ASSERT_TRUE(SetCurrentDirectoryA(dir.c_str()));
+  std::u16string wide = childPath();
+  std::string child(wide.begin(), wide.end());
+  const char *args[] = {child.c_str(), "5", "/c", nullptr};
+  EXPECT_EQ(_spawnv(_P_WAIT, child.c_str(), args), 5);
+  std::ifstream in("args.txt");
+  std::stringstream text;
+  text << in.rdbuf();
+  in.close();
+  std::string leaf = dir.substr(dir.find_last_of("\\/") + 1);
+  EXPECT_EQ(text.str(), leaf + "\n5\n/c\n");
+
+  intptr_t process = _spawnv(_P_NOWAIT, child.c_str(), args);
+  ASSERT_NE(process, -1);
+  EXPECT_EQ(WaitForSingleObject(reinterpret_cast<HANDLE>(process), INFINITE), WAIT_OBJECT_0);
+  CloseHandle(reinterpret_cast<HANDLE>(process));
+
+  const char *missing[] = {"no-such-program", nullptr};
+  EXPECT_EQ(_spawnv(_P_WAIT, "no-such-program", missing), -1);
+  DeleteFileA("args.txt");
+  SetCurrentDirectoryA(saved);
+  RemoveDirectoryA(dir.c_str());
+}
