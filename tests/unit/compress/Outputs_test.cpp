@@ -13,22 +13,18 @@ std::string text(const DataBuffer &b) {
   return std::string(reinterpret_cast<const char *>(b.getData()), b.getSize());
 }
 
-class AbortOnFirstPercent : public ProgressCallback {
+// Records every percentage and answers each with `abortAnswer`.
+class RecordingCallback : public ProgressCallback {
  public:
+  explicit RecordingCallback(bool abortAnswer) : m_abortAnswer(abortAnswer) {}
   void percentDone(uint32_t percent, bool &abort) override {
     reported.push_back(percent);
-    abort = true;
+    abort = m_abortAnswer;
   }
   std::vector<uint32_t> reported;
-};
 
-class CountingCallback : public ProgressCallback {
- public:
-  void percentDone(uint32_t percent, bool &abort) override {
-    reported.push_back(percent);
-    abort = false;
-  }
-  std::vector<uint32_t> reported;
+ private:
+  bool m_abortAnswer;
 };
 }  // namespace
 
@@ -45,7 +41,7 @@ TEST(Output, BaseCountsAndDiscardsAndKeepsAdler) {
 }
 
 TEST(Output, MonitorAbortStopsTheNextWrite) {
-  AbortOnFirstPercent callback;
+  RecordingCallback callback(true);
   ProgressMonitor monitor(&callback);
   monitor.start(100);
   Output sink;
@@ -66,7 +62,7 @@ TEST(ProgressMonitor, PercentArithmetic) {
 }
 
 TEST(ProgressMonitor, ReportsRisingPercentagesAndWithholds100UntilFinish) {
-  CountingCallback callback;
+  RecordingCallback callback(false);
   ProgressMonitor monitor(&callback);
   monitor.setWithhold100(true);
   monitor.start(-5);
