@@ -155,3 +155,65 @@ TEST(InflateAgainstZlib, OneBytePieces) {
     }
   }
 }
+
+namespace {
+// zlib's verdict on a raw stream: the output when it decodes to its end, nothing otherwise.
+bool zlibDecodes(const Bytes &stream, Bytes &out) {
+  z_stream z{};
+  inflateInit2(&z, -15);
+  out.assign(1 << 20, 0);
+  z.next_in = const_cast<Bytef *>(stream.data());
+  z.avail_in = uInt(stream.size());
+  z.next_out = out.data();
+  z.avail_out = uInt(out.size());
+  int rc = inflate(&z, Z_FINISH);
+  out.resize(z.total_out);
+  inflateEnd(&z);
+  return rc == Z_STREAM_END;
+}
+}  // namespace
+
+TEST(InflateCorrupt, BitFlipsAgreeWithZlibWhereverZlibAccepts) {
+  std::mt19937 rng(99);
+  int accepted = 0;
+  for (int round = 0; round < 200; ++round) {
+    Bytes data = makeData(round, rng, 2000 + rng() % 30000);
+    Bytes stream = compress(data, 1 + round % 9, round % 3 ? Z_DEFAULT_STRATEGY : Z_FIXED, 15, false);
+    for (int flips = 1 + rng() % 3; flips > 0; --flips) stream[rng() % stream.size()] ^= uint8_t(1 << (rng() % 8));
+    DataBuffer whole, pieces;
+    DataBuffer compressed;
+    compressed.append(stream.data(), uint32_t(stream.size()));
+    RecordingLog log, pieceLog;
+    bool ok = inflateBuffer(false, compressed, whole, false, nullptr, log);
+    bool pieceOk = decodeInPieces(stream, false, [&] { return 1 + rng() % 64; }, pieces, pieceLog);
+    ASSERT_EQ(ok, pieceOk) << round;
+    if (!ok) {
+      EXPECT_TRUE(log.has("error:inflate decode error.")) << round;
+    } else {
+      ASSERT_EQ(toBytes(whole), toBytes(pieces)) << round;
+    }
+    Bytes reference;
+    if (zlibDecodes(stream, reference)) {
+      ++accepted;
+      ASSERT_TRUE(ok) << round;
+      ASSERT_EQ(toBytes(whole), reference) << round;
+    }
+  }
+  EXPECT_GT(accepted, 0);
+}
+
+TEST(InflateCorrupt, TruncatedRawStreamsGiveAShortOutput) {
+  std::mt19937 rng(5);
+  for (int round = 0; round < 60; ++round) {
+    Bytes data = makeData(round, rng, 5000 + rng() % 60000);
+    Bytes stream = compress(data, 6, Z_DEFAULT_STRATEGY, 15, false);
+    stream.resize(rng() % stream.size());
+    DataBuffer compressed, out;
+    if (!stream.empty()) compressed.append(stream.data(), uint32_t(stream.size()));
+    RecordingLog log;
+    ASSERT_TRUE(inflateBuffer(false, compressed, out, false, nullptr, log)) << round;
+    Bytes got = toBytes(out);
+    ASSERT_LE(got.size(), data.size());
+    ASSERT_TRUE(std::equal(got.begin(), got.end(), data.begin())) << round;
+  }
+}
