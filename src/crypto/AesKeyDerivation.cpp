@@ -2,6 +2,7 @@
 
 #include "base/DataBuffer.h"
 #include "base/Md5.h"
+#include "base/StringBuffer.h"
 #include "crypto/SecureWipe.h"
 
 bool deriveKey(const void *password, uint32_t length, int keyBits, DataBuffer &key) {
@@ -20,4 +21,8 @@ bool deriveKey(const void *password, uint32_t length, int keyBits, DataBuffer &k
   }
   secureWipe(digest, sizeof digest);
   return ok;
+}
+
+bool deriveKey(const StringBuffer &password, int keyBits, DataBuffer &key) {
+  return deriveKey(password.getText(), password.getSize(), keyBits, key);
 }

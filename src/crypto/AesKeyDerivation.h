@@ -3,6 +3,7 @@
 #include <cstdint>
 
 class DataBuffer;
+class StringBuffer;
 
 // The byte appended to the password for the second digest of 192- and 256-bit keys. Payload
 // builder and reader must agree on it.
@@ -13,3 +14,4 @@ constexpr uint8_t kKeyDerivationSuffix = '1';
 // MD5(password + suffix). keyBits is 128, 192 or 256. The key is emptied first; false when it
 // cannot grow.
 bool deriveKey(const void *password, uint32_t length, int keyBits, DataBuffer &key);
+bool deriveKey(const StringBuffer &password, int keyBits, DataBuffer &key);

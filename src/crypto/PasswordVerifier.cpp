@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "base/DataBuffer.h"
+#include "base/StringBuffer.h"
 #include "crypto/AesContext.h"
 #include "crypto/AesKeyDerivation.h"
 
@@ -20,4 +21,9 @@ bool verifierAcceptsPassword(AesContext &cipher, int keyBits, const void *passwo
   if (!cipher.decryptBuffer(verifier, plain, log)) return false;
   return plain.getSize() == kPasswordVerifierLength &&
          std::memcmp(plain.getData(), kPasswordVerifierText, kPasswordVerifierLength) == 0;
+}
+
+bool verifierAcceptsPassword(AesContext &cipher, int keyBits, const StringBuffer &password,
+                             const DataBuffer &verifier, LogBase &log) {
+  return verifierAcceptsPassword(cipher, keyBits, password.getText(), password.getSize(), verifier, log);
 }

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "base/StringBuffer.h"
 #include "unit/crypto/AesTestSupport.h"
 #include "unit/crypto/AesVectors.h"
 
@@ -15,6 +16,10 @@ TEST(DeriveKey, MatchesAnIndependentComputationForEveryKeySize) {
     ASSERT_TRUE(deriveKey(password.data(), uint32_t(password.size()), d.bits, key));
     EXPECT_EQ(bytesOf(key), fromHex(d.key)) << d.password << " " << d.bits;
     EXPECT_EQ(key.getSize(), uint32_t(d.bits / 8));
+    StringBuffer text;
+    text.appendBytes(password.data(), uint32_t(password.size()));
+    ASSERT_TRUE(deriveKey(text, d.bits, key));
+    EXPECT_EQ(bytesOf(key), fromHex(d.key)) << "as a StringBuffer: " << d.password;
   }
 }
 

@@ -5,14 +5,16 @@
 #include <string>
 
 #include "base/LogBase.h"
+#include "base/StringBuffer.h"
 #include "crypto/AesContext.h"
 #include "unit/crypto/AesTestSupport.h"
 #include "unit/crypto/AesVectors.h"
 
 namespace {
-bool accepts(AesContext &aes, int bits, const std::string &password, const DataBuffer &verifier) {
+bool accepts(AesContext &aes, int bits, const char *password, const DataBuffer &verifier) {
   LogNull log;
-  return verifierAcceptsPassword(aes, bits, password.data(), uint32_t(password.size()), verifier, log);
+  StringBuffer text(password);
+  return verifierAcceptsPassword(aes, bits, text, verifier, log);
 }
 }  // namespace
 
