@@ -1,0 +1,30 @@
+// The payload reader over arbitrary bytes, in dry run: container, verifier and every entry.
+#include <cstddef>
+#include <cstdint>
+
+#include "archive/SimpleArchive.h"
+#include "compress/MemoryDataSource.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
+  MemoryDataSource source;
+  source.setData(data, size);
+  SimpleArchive archive;
+  archive.setSource(&source);
+  LogNull log;
+  StringBuffer error;
+  if (!archive.findMarker(log, nullptr) || !archive.readInternalHeader(error, log, nullptr) ||
+      !archive.readInternalArgs(log, nullptr)) {
+    return 0;
+  }
+  if (archive.isEncrypted()) {
+    // The seed corpus is packed with this password.
+    DataBuffer cache;
+    archive.setPassword("fuzz", 4);
+    if (!archive.verifyPassword(log, cache)) return 0;
+  }
+  StringBuffer name;
+  bool end = false, isDirectory = false, skipped = false;
+  while (archive.unzipNextEntry(true, end, nullptr, name, isDirectory, nullptr, skipped, nullptr, log) && !end) {
+  }
+  return 0;
+}

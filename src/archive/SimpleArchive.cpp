@@ -1,0 +1,144 @@
+#include "archive/SimpleArchive.h"
+
+#include <new>
+
+#include "compress/DataSource.h"
+#include "crypto/PasswordVerifier.h"
+
+namespace {
+constexpr uint32_t kNamedValueBuckets = 400;
+// The reader's limit on named values; a longer list is left unread from here on.
+constexpr int kMaxNamedValuePasses = 200;
+
+// The container marker is never stored whole in the program: the search for it starts at the
+// beginning of the program's own file, and must not stop inside the program. Each half is put
+// together at run time from two parts the optimiser cannot fold.
+uint32_t composeHalf(uint32_t high, uint32_t low) {
+  volatile uint32_t part = high;
+  return part | low;
+}
+uint32_t markerFirstHalf() { return composeHalf(0xBF000000u, 0x006CD207u); }
+uint32_t markerSecondHalf() { return composeHalf(0xAA000000u, 0x00AB5921u); }
+}  // namespace
+
+SimpleArchive::SimpleArchive() : m_namedValues(kNamedValueBuckets) {
+  if (!m_chunk.reserve(kChunkLimit + 32)) m_chunk.freeMemory();
+}
+
+SimpleArchive::~SimpleArchive() {
+  m_valueNames.deleteAll();
+  m_password.clearAndFree();
+}
+
+bool SimpleArchive::readExact(void *buffer, uint32_t count, ProgressMonitor *monitor, LogBase &log) {
+  if (count == 0) return true;
+  uint32_t got = 0;
+  return m_source->readSource(static_cast<uint8_t *>(buffer), count, got, monitor, log) && got == count;
+}
+
+bool SimpleArchive::readU16(uint32_t &value, ProgressMonitor *monitor, LogBase &log) {
+  uint8_t b[2];
+  if (!readExact(b, 2, monitor, log)) return false;
+  value = uint32_t(b[0]) | uint32_t(b[1]) << 8;
+  return true;
+}
+
+bool SimpleArchive::readU32(uint32_t &value, ProgressMonitor *monitor, LogBase &log) {
+  uint8_t b[4];
+  if (!readExact(b, 4, monitor, log)) return false;
+  value = uint32_t(b[0]) | uint32_t(b[1]) << 8 | uint32_t(b[2]) << 16 | uint32_t(b[3]) << 24;
+  return true;
+}
+
+bool SimpleArchive::findMarker(LogBase &log, ProgressMonitor *monitor) {
+  if (m_source == nullptr) return false;
+  const uint32_t first = markerFirstHalf();
+  const uint32_t second = markerSecondHalf();
+  LogNull quiet;
+  // A candidate whose second half does not match is passed over together with the 4 bytes
+  // read after it.
+  while (m_source->scanForUint32(first, quiet)) {
+    uint32_t next = 0;
+    if (!readU32(next, monitor, log)) return false;
+    if (next == second) return true;
+  }
+  return false;
+}
+
+bool SimpleArchive::readInternalHeader(StringBuffer &errorText, LogBase &log, ProgressMonitor *monitor) {
+  errorText.clear();
+  if (m_source == nullptr) {
+    errorText.append("No source");
+    return false;
+  }
+  uint8_t header[6];
+  if (!readExact(header, sizeof header, monitor, log)) {
+    errorText.append("Failed to get 1st 6 bytes.");
+    return false;
+  }
+  m_encrypted = header[4] != 0;
+  m_keyBits = header[5] == 0 ? 128 : header[5] == 1 ? 192 : 256;
+  return true;
+}
+
+bool SimpleArchive::readInternalArgs(LogBase &log, ProgressMonitor *monitor) {
+  if (m_source == nullptr) return false;
+  DataBuffer bytes;
+  for (int pass = 0; pass < kMaxNamedValuePasses; ++pass) {
+    uint32_t nameLength = 0;
+    if (!readU16(nameLength, monitor, log)) return false;
+    if (nameLength == 0) return true;
+    StringBuffer name;
+    uint32_t valueLength = 0;
+    if (!bytes.reserve(0x10000)) return false;
+    if (!readExact(bytes.getData(), nameLength, monitor, log) || !name.appendBytes(bytes.getData(), nameLength) ||
+        !readU16(valueLength, monitor, log) || !readExact(bytes.getData(), valueLength, monitor, log)) {
+      return false;
+    }
+    StringBuffer *value = new (std::nothrow) StringBuffer;
+    if (value == nullptr || !value->appendBytes(bytes.getData(), valueLength)) {
+      delete value;
+      return false;
+    }
+    bool known = m_namedValues.lookup(name.getText(), name.getSize()) != nullptr;
+    if (!m_namedValues.insert(name.getText(), name.getSize(), value)) {
+      delete value;
+      return false;
+    }
+    if (!known) {
+      StringBuffer *listed = new (std::nothrow) StringBuffer;
+      if (listed == nullptr || !listed->appendBuffer(name) || !m_valueNames.append(listed)) {
+        delete listed;
+        return false;
+      }
+    }
+  }
+  return true;
+}
+
+const StringBuffer *SimpleArchive::namedValue(const char *name) const {
+  return static_cast<const StringBuffer *>(m_namedValues.lookup(name));
+}
+
+const StringBuffer *SimpleArchive::namedValueName(int index) const {
+  return static_cast<const StringBuffer *>(m_valueNames.get(index));
+}
+
+void SimpleArchive::setPassword(const void *bytes, uint32_t length) {
+  m_password.clearAndFree();
+  m_password.appendBytes(bytes, length);
+}
+
+bool SimpleArchive::verifyPassword(LogBase &log, DataBuffer &cache) {
+  if (!m_encrypted) return false;
+  if (cache.getSize() == 0) {
+    if (m_source == nullptr) return false;
+    uint8_t length = 0;
+    if (!readExact(&length, 1, nullptr, log) || length == 0) return false;
+    DataBuffer verifier;
+    if (!verifier.reserve(length) || !readExact(verifier.getData(), length, nullptr, log)) return false;
+    verifier.setSize(length);
+    if (!cache.appendBuffer(verifier)) return false;
+  }
+  return verifierAcceptsPassword(m_cipher, m_keyBits, m_password.getText(), m_password.getSize(), cache, log);
+}

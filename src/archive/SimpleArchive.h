@@ -1,0 +1,104 @@
+#pragma once
+
+#include <cstdint>
+
+#include "base/DataBuffer.h"
+#include "base/ExtPtrArray.h"
+#include "base/HashMap.h"
+#include "base/LogBase.h"
+#include "base/StringBuffer.h"
+#include "crypto/AesContext.h"
+#include "platform/win32.h"
+
+class DataSource;
+class Output;
+class ProgressMonitor;
+class SaProgress;
+
+// Reads the payload appended to the program's file: finds the container marker, reads the
+// internal header and the named values, checks the password against the verifier, and then
+// hands out one entry at a time, writing it under the current directory (or, in a dry run,
+// decoding it without writing anything).
+class SimpleArchive {
+ public:
+  // The largest stored chunk is one byte less.
+  static constexpr uint32_t kChunkLimit = 2048576;
+
+  SimpleArchive();
+  SimpleArchive(const SimpleArchive &) = delete;
+  SimpleArchive &operator=(const SimpleArchive &) = delete;
+  virtual ~SimpleArchive();
+
+  // The source is read from but not owned: replacing or clearing it deletes nothing.
+  void setSource(DataSource *source) { m_source = source; }
+  DataSource *getSource() const { return m_source; }
+
+  // Leaves the source just past the container marker.
+  bool findMarker(LogBase &log, ProgressMonitor *monitor);
+  // On failure the reason goes to `errorText`, not to the log.
+  bool readInternalHeader(StringBuffer &errorText, LogBase &log, ProgressMonitor *monitor);
+  bool readInternalArgs(LogBase &log, ProgressMonitor *monitor);
+
+  // The raw bytes of a named value, or null when the payload has none by that name.
+  const StringBuffer *namedValue(const char *name) const;
+  // Names in the order the payload first gave them.
+  int namedValueCount() const { return m_valueNames.getCount(); }
+  const StringBuffer *namedValueName(int index) const;
+
+  bool isEncrypted() const { return m_encrypted; }
+  int getKeyBits() const { return m_keyBits; }
+
+  // The bytes are hashed as given: the caller supplies them in the code page they were typed in.
+  void setPassword(const void *bytes, uint32_t length);
+  // Installs the key for the stored password and checks it against the verifier. The caller keeps
+  // `cache` across attempts: the first call reads the verifier from the source into it, later
+  // calls reuse it. Must run before the first entry of an encrypted payload is read.
+  bool verifyPassword(LogBase &log, DataBuffer &cache);
+
+  // Reads one entry and creates what it describes under the current directory. True with
+  // `endOfArchive` set at the end entry, true with it cleared when an entry was handled, false
+  // on failure. A file that fails is removed again rather than left half written.
+  bool unzipNextEntry(bool dryRun, bool &endOfArchive, SaProgress *progress, StringBuffer &name, bool &isDirectory,
+                      ExtPtrArray *undoList, bool &skipped, ProgressMonitor *monitor, LogBase &log);
+
+  // For tools: where a dry run sends the decoded bytes (null: they are dropped), and the time
+  // (local FILETIME, as stored) and attribute bits of the last entry read.
+  void setDryRunSink(Output *sink) { m_dryRunSink = sink; }
+  uint64_t lastEntryLocalTime() const { return m_entryLocalTime; }
+  uint32_t lastEntryAttributes() const { return m_entryAttributes; }
+
+ private:
+  struct EntryHeader;
+
+  bool readExact(void *buffer, uint32_t count, ProgressMonitor *monitor, LogBase &log);
+  bool readU16(uint32_t &value, ProgressMonitor *monitor, LogBase &log);
+  bool readU32(uint32_t &value, ProgressMonitor *monitor, LogBase &log);
+  // Decrypts in place when the payload is encrypted.
+  bool unprotect(DataBuffer &bytes, LogBase &log);
+
+  bool readEntryStart(uint8_t &type, ProgressMonitor *monitor, LogBase &log);
+  bool readEntryHeader(EntryHeader &entry, ProgressMonitor *monitor, LogBase &log);
+  bool extractDirectory(const EntryHeader &entry, bool dryRun, ExtPtrArray *undoList, StringBuffer &name,
+                        SaProgress *progress, LogBase &log);
+  bool extractFile(const EntryHeader &entry, bool dryRun, ExtPtrArray *undoList, StringBuffer &name, bool &skipped,
+                   SaProgress *progress, ProgressMonitor *monitor, LogBase &log);
+  // Reads the chunks of a file entry up to its closing zero size word into `output`.
+  bool copyChunks(Output &output, uint32_t pending, SaProgress *progress, ProgressMonitor *monitor, LogBase &log);
+  bool inflateChunk(Output &output, uint64_t &produced, ProgressMonitor *monitor, LogBase &log);
+
+  AesContext m_cipher;
+  HashMap m_namedValues;
+  ExtPtrArray m_valueNames;
+  DataSource *m_source = nullptr;
+  bool m_encrypted = false;
+  int m_keyBits = 128;
+  StringBuffer m_password;
+  // Receives each chunk as stored, with room to decrypt it in place; empty when it could not be
+  // had, which fails the first chunk rather than the construction.
+  DataBuffer m_chunk;
+  // Inflated bytes on their way to the output; reserved on first use.
+  DataBuffer m_inflated;
+  Output *m_dryRunSink = nullptr;
+  uint64_t m_entryLocalTime = 0;
+  uint32_t m_entryAttributes = 0;
+};

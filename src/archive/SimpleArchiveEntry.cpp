@@ -1,0 +1,231 @@
+// The entry stream: one record per call, created under the current directory or, in a dry run,
+// read, decrypted and inflated without touching the disk.
+#include <cstdio>
+#include <cstring>
+
+#include "archive/BufferedOutput.h"
+#include "archive/EntryName.h"
+#include "archive/SimpleArchive.h"
+#include "compress/DataSource.h"
+#include "compress/InflateState.h"
+#include "compress/Output.h"
+#include "compress/SaProgress.h"
+
+namespace {
+constexpr uint32_t kEntryMarker = 0x6D27E59B;
+constexpr uint32_t kStoredFlag = 0x80000000u;
+enum : uint8_t { kEndEntry = 0, kDirectoryEntry = 1, kFileEntry = 2 };
+// Marker, type, name length, time and attributes around the name.
+constexpr uint32_t kEntryHeaderBytes = 19;
+
+void dropByteOrderMark(StringBuffer &name) {
+  if (name.getSize() >= 3 && std::memcmp(name.getText(), "\xEF\xBB\xBF", 3) == 0) name.removeRange(0, 3);
+}
+
+uint32_t clampToU32(uint64_t n) { return n > 0xFFFFFFFFu ? 0xFFFFFFFFu : uint32_t(n); }
+}  // namespace
+
+struct SimpleArchive::EntryHeader {
+  uint8_t type = kEndEntry;
+  uint32_t storedNameLength = 0;
+  StringBuffer name;
+  FILETIME utcTime{};
+  uint32_t attributes = 0;
+};
+
+bool SimpleArchive::unprotect(DataBuffer &bytes, LogBase &log) {
+  return !m_encrypted || m_cipher.decryptBuffer(bytes, bytes, log);
+}
+
+bool SimpleArchive::readEntryStart(uint8_t &type, ProgressMonitor *monitor, LogBase &log) {
+  uint32_t marker = 0;
+  if (!readU32(marker, monitor, log)) {
+    log.logError("Failed to find file marker");
+    if (m_source->endOfStream()) log.logError("End of stream.");
+    return false;
+  }
+  if (marker != kEntryMarker) {
+    log.logError("File marker is invalid.");
+    char text[16];
+    std::snprintf(text, sizeof text, "0x%x", unsigned(marker));
+    log.logData("marker", text);
+    return false;
+  }
+  if (!readExact(&type, 1, monitor, log)) {
+    log.logError("Failed to get entry type.");
+    return false;
+  }
+  return true;
+}
+
+bool SimpleArchive::readEntryHeader(EntryHeader &entry, ProgressMonitor *monitor, LogBase &log) {
+  if (!readU16(entry.storedNameLength, monitor, log)) {
+    log.logError("Failed to get filename length");
+    return false;
+  }
+  if (entry.storedNameLength == 0) return false;
+  DataBuffer bytes;
+  if (!bytes.reserve(entry.storedNameLength + 32) || !readExact(bytes.getData(), entry.storedNameLength, monitor, log)) {
+    log.logError("Failed to get filename");
+    return false;
+  }
+  bytes.setSize(entry.storedNameLength);
+  if (!unprotect(bytes, log)) {
+    log.logError("Failed to decrypt filename.");
+    return false;
+  }
+  if (!entry.name.appendBuffer(bytes)) {
+    log.logError("Failed to get filename");
+    return false;
+  }
+  dropByteOrderMark(entry.name);
+
+  uint8_t time[8];
+  if (!readExact(time, sizeof time, monitor, log)) {
+    log.logError("Failed to get filetime");
+    return false;
+  }
+  m_entryLocalTime = 0;
+  for (int i = 7; i >= 0; --i) m_entryLocalTime = m_entryLocalTime << 8 | time[i];
+  FILETIME local{DWORD(m_entryLocalTime), DWORD(m_entryLocalTime >> 32)};
+  LocalFileTimeToFileTime(&local, &entry.utcTime);
+  if (!readU32(entry.attributes, monitor, log)) {
+    log.logError("Failed to get file attributes");
+    return false;
+  }
+  m_entryAttributes = entry.attributes;
+  return true;
+}
+
+bool SimpleArchive::unzipNextEntry(bool dryRun, bool &endOfArchive, SaProgress *progress, StringBuffer &name,
+                                   bool &isDirectory, ExtPtrArray *undoList, bool &skipped, ProgressMonitor *monitor,
+                                   LogBase &log) {
+  name.clear();
+  isDirectory = false;
+  skipped = false;
+  endOfArchive = true;
+  if (m_source == nullptr) {
+    log.logError("No source.");
+    return false;
+  }
+  EntryHeader entry;
+  if (!readEntryStart(entry.type, monitor, log)) return false;
+  if (entry.type == kEndEntry) {
+    log.logInfo("Found end of archive.");
+    return true;
+  }
+  if (!readEntryHeader(entry, monitor, log)) return false;
+  if (entry.type != kDirectoryEntry && entry.type != kFileEntry) {
+    // A kind of entry this reader does not know: its header is all it has.
+    endOfArchive = false;
+    return true;
+  }
+  if (!isSafeEntryName(entry.name)) {
+    log.logError("Refused an entry name that is not a relative path inside the unzip directory.");
+    log.logData("filename", entry.name);
+    return false;
+  }
+  bool ok;
+  if (entry.type == kDirectoryEntry) {
+    isDirectory = true;
+    ok = extractDirectory(entry, dryRun, undoList, name, progress, log);
+  } else {
+    ok = extractFile(entry, dryRun, undoList, name, skipped, progress, monitor, log);
+  }
+  if (ok) endOfArchive = false;
+  return ok;
+}
+
+bool SimpleArchive::copyChunks(Output &output, uint32_t pending, SaProgress *progress, ProgressMonitor *monitor,
+                               LogBase &log) {
+  for (;;) {
+    pending += 4;
+    uint32_t sizeWord = 0;
+    if (!readU32(sizeWord, monitor, log)) {
+      log.logError("Failed to read compressed size.");
+      return false;
+    }
+    if (sizeWord == 0) return true;
+    const bool stored = (sizeWord & kStoredFlag) != 0;
+    const uint32_t size = sizeWord & ~kStoredFlag;
+    if (size >= kChunkLimit) {
+      log.logError("Too much data.");
+      return false;
+    }
+    if (m_chunk.getCapacity() < kChunkLimit) {
+      log.logError("Internal memory error.");
+      return false;
+    }
+    if (!readExact(m_chunk.getData(), size, monitor, log)) {
+      log.logError("Failed to read compressed data.");
+      return false;
+    }
+    m_chunk.setSize(size);
+    if (!unprotect(m_chunk, log)) {
+      log.logError("Failed to decrypt compressed data.");
+      return false;
+    }
+    uint64_t produced = size;
+    if (stored) {
+      if (!output.write(m_chunk.getData(), m_chunk.getSize(), monitor, log)) {
+        log.logError("Failed to write file data.");
+        return false;
+      }
+    } else if (!inflateChunk(output, produced, monitor, log)) {
+      return false;
+    }
+    if (progress != nullptr) progress->progress(size + pending, clampToU32(produced + pending));
+    pending = 0;
+  }
+}
+
+bool SimpleArchive::inflateChunk(Output &output, uint64_t &produced, ProgressMonitor *monitor, LogBase &log) {
+  if (m_inflated.getCapacity() < kChunkLimit && !m_inflated.reserve(kChunkLimit)) {
+    log.logMemoryFailure(1, kChunkLimit);
+    return false;
+  }
+  BufferedOutput sink(output, m_inflated, kChunkLimit);
+  InflateState inflater;
+  inflater.useRawDeflate();
+  if (!inflater.inflateBlock(m_chunk.getData(), m_chunk.getSize(), sink, monitor, log)) {
+    log.logError(sink.targetFailed() ? "Failed to write file data." : "Failed to inflate compressed data.");
+    return false;
+  }
+  if (!inflater.isFinished()) {
+    log.logError("Compressed data ends before its final block.");
+    return false;
+  }
+  if (!sink.flush(monitor, log)) {
+    log.logError("Failed to write file data.");
+    return false;
+  }
+  produced = sink.totalWritten();
+  return true;
+}
+
+bool SimpleArchive::extractDirectory(const EntryHeader &entry, bool dryRun, ExtPtrArray *undoList, StringBuffer &name,
+                                     SaProgress *progress, LogBase &log) {
+  (void)undoList;
+  if (!dryRun) {
+    log.logError("Extraction to disk is not available yet.");
+    return false;
+  }
+  name.copyFrom(entry.name);
+  uint32_t pending = kEntryHeaderBytes + entry.storedNameLength;
+  if (progress != nullptr) progress->progress(pending, pending);
+  return true;
+}
+
+bool SimpleArchive::extractFile(const EntryHeader &entry, bool dryRun, ExtPtrArray *undoList, StringBuffer &name,
+                                bool &skipped, SaProgress *progress, ProgressMonitor *monitor, LogBase &log) {
+  (void)undoList;
+  (void)skipped;
+  if (!dryRun) {
+    log.logError("Extraction to disk is not available yet.");
+    return false;
+  }
+  name.copyFrom(entry.name);
+  Output discard;
+  Output &output = m_dryRunSink != nullptr ? *m_dryRunSink : discard;
+  return copyChunks(output, kEntryHeaderBytes + entry.storedNameLength, progress, monitor, log);
+}
