@@ -91,8 +91,9 @@ bool SimpleArchive::readInternalArgs(LogBase &log, ProgressMonitor *monitor) {
     StringBuffer name;
     uint32_t valueLength = 0;
     if (!bytes.reserve(0x10000)) return false;
-    if (!readExact(bytes.getData(), nameLength, monitor, log) || !name.appendBytes(bytes.getData(), nameLength) ||
-        !readU16(valueLength, monitor, log) || !readExact(bytes.getData(), valueLength, monitor, log)) {
+    if (!readExact(bytes.getData(), nameLength, monitor, log) ||
+        !name.appendBytes(bytes.getData(), nameLength) || !readU16(valueLength, monitor, log) ||
+        !readExact(bytes.getData(), valueLength, monitor, log)) {
       return false;
     }
     StringBuffer *value = new (std::nothrow) StringBuffer;

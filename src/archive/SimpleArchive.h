@@ -58,8 +58,9 @@ class SimpleArchive {
   // Reads one entry and creates what it describes under the current directory. True with
   // `endOfArchive` set at the end entry, true with it cleared when an entry was handled, false
   // on failure. A file that fails is removed again rather than left half written.
-  bool unzipNextEntry(bool dryRun, bool &endOfArchive, SaProgress *progress, StringBuffer &name, bool &isDirectory,
-                      ExtPtrArray *undoList, bool &skipped, ProgressMonitor *monitor, LogBase &log);
+  bool unzipNextEntry(bool dryRun, bool &endOfArchive, SaProgress *progress, StringBuffer &name,
+                      bool &isDirectory, ExtPtrArray *undoList, bool &skipped, ProgressMonitor *monitor,
+                      LogBase &log);
 
   // For tools: where a dry run sends the decoded bytes (null: they are dropped), and the time
   // (local FILETIME, as stored) and attribute bits of the last entry read.
@@ -80,10 +81,11 @@ class SimpleArchive {
   bool readEntryHeader(EntryHeader &entry, ProgressMonitor *monitor, LogBase &log);
   bool extractDirectory(const EntryHeader &entry, bool dryRun, ExtPtrArray *undoList, StringBuffer &name,
                         SaProgress *progress, LogBase &log);
-  bool extractFile(const EntryHeader &entry, bool dryRun, ExtPtrArray *undoList, StringBuffer &name, bool &skipped,
-                   SaProgress *progress, ProgressMonitor *monitor, LogBase &log);
+  bool extractFile(const EntryHeader &entry, bool dryRun, ExtPtrArray *undoList, StringBuffer &name,
+                   bool &skipped, SaProgress *progress, ProgressMonitor *monitor, LogBase &log);
   // Reads the chunks of a file entry up to its closing zero size word into `output`.
-  bool copyChunks(Output &output, uint32_t pending, SaProgress *progress, ProgressMonitor *monitor, LogBase &log);
+  bool copyChunks(Output &output, uint32_t pending, SaProgress *progress, ProgressMonitor *monitor,
+                  LogBase &log);
   bool inflateChunk(Output &output, uint64_t &produced, ProgressMonitor *monitor, LogBase &log);
 
   AesContext m_cipher;

@@ -65,7 +65,8 @@ bool SimpleArchive::readEntryHeader(EntryHeader &entry, ProgressMonitor *monitor
   }
   if (entry.storedNameLength == 0) return false;
   DataBuffer bytes;
-  if (!bytes.reserve(entry.storedNameLength + 32) || !readExact(bytes.getData(), entry.storedNameLength, monitor, log)) {
+  if (!bytes.reserve(entry.storedNameLength + 32) ||
+      !readExact(bytes.getData(), entry.storedNameLength, monitor, log)) {
     log.logError("Failed to get filename");
     return false;
   }
@@ -98,8 +99,8 @@ bool SimpleArchive::readEntryHeader(EntryHeader &entry, ProgressMonitor *monitor
 }
 
 bool SimpleArchive::unzipNextEntry(bool dryRun, bool &endOfArchive, SaProgress *progress, StringBuffer &name,
-                                   bool &isDirectory, ExtPtrArray *undoList, bool &skipped, ProgressMonitor *monitor,
-                                   LogBase &log) {
+                                   bool &isDirectory, ExtPtrArray *undoList, bool &skipped,
+                                   ProgressMonitor *monitor, LogBase &log) {
   name.clear();
   isDirectory = false;
   skipped = false;
@@ -136,8 +137,8 @@ bool SimpleArchive::unzipNextEntry(bool dryRun, bool &endOfArchive, SaProgress *
   return ok;
 }
 
-bool SimpleArchive::copyChunks(Output &output, uint32_t pending, SaProgress *progress, ProgressMonitor *monitor,
-                               LogBase &log) {
+bool SimpleArchive::copyChunks(Output &output, uint32_t pending, SaProgress *progress,
+                               ProgressMonitor *monitor, LogBase &log) {
   for (;;) {
     pending += 4;
     uint32_t sizeWord = 0;
@@ -203,8 +204,8 @@ bool SimpleArchive::inflateChunk(Output &output, uint64_t &produced, ProgressMon
   return true;
 }
 
-bool SimpleArchive::extractDirectory(const EntryHeader &entry, bool dryRun, ExtPtrArray *undoList, StringBuffer &name,
-                                     SaProgress *progress, LogBase &log) {
+bool SimpleArchive::extractDirectory(const EntryHeader &entry, bool dryRun, ExtPtrArray *undoList,
+                                     StringBuffer &name, SaProgress *progress, LogBase &log) {
   (void)undoList;
   if (!dryRun) {
     log.logError("Extraction to disk is not available yet.");
@@ -216,8 +217,9 @@ bool SimpleArchive::extractDirectory(const EntryHeader &entry, bool dryRun, ExtP
   return true;
 }
 
-bool SimpleArchive::extractFile(const EntryHeader &entry, bool dryRun, ExtPtrArray *undoList, StringBuffer &name,
-                                bool &skipped, SaProgress *progress, ProgressMonitor *monitor, LogBase &log) {
+bool SimpleArchive::extractFile(const EntryHeader &entry, bool dryRun, ExtPtrArray *undoList,
+                                StringBuffer &name, bool &skipped, SaProgress *progress,
+                                ProgressMonitor *monitor, LogBase &log) {
   (void)undoList;
   (void)skipped;
   if (!dryRun) {

@@ -55,7 +55,8 @@ class PayloadBytes {
   }
 
   PayloadBytes &entryStart(uint8_t type) { return u32(0x6D27E59B).u8(type); }
-  PayloadBytes &entry(uint8_t type, const std::string &name, uint64_t localTime = 0, uint32_t attributes = 0x20) {
+  PayloadBytes &entry(uint8_t type, const std::string &name, uint64_t localTime = 0,
+                      uint32_t attributes = 0x20) {
     std::string stored = protect(name);
     return entryStart(type).u16(uint32_t(stored.size())).raw(stored).u64(localTime).u32(attributes);
   }

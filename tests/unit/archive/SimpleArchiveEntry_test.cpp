@@ -77,7 +77,11 @@ TEST(SimpleArchiveEntries, DirectoriesFilesAndUnknownTypesInOrder) {
   p.entry(2, "dir\\a.txt", 0, 0x21).storedChunk("hello ").deflatedChunk(deflateLiterals("world")).endChunks();
   p.entry(3, "ignored", 0, 0);
   p.entry(2, "dir/empty", 0, 0x20).endChunks();
-  p.entry(2, "\xEF\xBB\xBF" "bom.txt").storedChunk("").endChunks();
+  p.entry(2,
+          "\xEF\xBB\xBF"
+          "bom.txt")
+      .storedChunk("")
+      .endChunks();
   p.endEntry();
   MemoryArchive m(p.bytes);
   ASSERT_TRUE(m.openContainer());
@@ -177,18 +181,23 @@ TEST(SimpleArchiveEntries, EachBrokenRecordFailsWithItsMessage) {
   auto base = [] { return plainPayload(); };
   std::vector<Case> cases;
   cases.push_back({"no entry at all", base(), {"error:Failed to find file marker", "error:End of stream."}});
-  cases.push_back({"wrong marker", base().u32(0x12345678).u8(0), {"error:File marker is invalid.", "marker=0x12345678"}});
+  cases.push_back(
+      {"wrong marker", base().u32(0x12345678).u8(0), {"error:File marker is invalid.", "marker=0x12345678"}});
   cases.push_back({"no type", base().u32(0x6D27E59B), {"error:Failed to get entry type."}});
   cases.push_back({"no name length", base().entryStart(2).u8(1), {"error:Failed to get filename length"}});
   cases.push_back({"name length 0", base().entryStart(2).u16(0), {}});
   cases.push_back({"short name", base().entryStart(2).u16(5).raw("abc"), {"error:Failed to get filename"}});
-  cases.push_back({"short time", base().entryStart(2).u16(1).raw("a").u32(0), {"error:Failed to get filetime"}});
-  cases.push_back({"no attributes", base().entryStart(2).u16(1).raw("a").u64(0).u16(0),
+  cases.push_back(
+      {"short time", base().entryStart(2).u16(1).raw("a").u32(0), {"error:Failed to get filetime"}});
+  cases.push_back({"no attributes",
+                   base().entryStart(2).u16(1).raw("a").u64(0).u16(0),
                    {"error:Failed to get file attributes"}});
   cases.push_back({"no size word", base().entry(2, "a").u16(0), {"error:Failed to read compressed size."}});
-  cases.push_back({"short chunk", base().entry(2, "a").u32(0x80000010).raw("short"),
+  cases.push_back({"short chunk",
+                   base().entry(2, "a").u32(0x80000010).raw("short"),
                    {"error:Failed to read compressed data."}});
-  cases.push_back({"bad deflate", base().entry(2, "a").deflatedChunk({0xFF, 0xFF, 0xFF}).endChunks(),
+  cases.push_back({"bad deflate",
+                   base().entry(2, "a").deflatedChunk({0xFF, 0xFF, 0xFF}).endChunks(),
                    {"error:Failed to inflate compressed data."}});
   cases.push_back({"deflate without its final block",
                    base().entry(2, "a").deflatedChunk(deflateLiterals("cut", false)).endChunks().endEntry(),
@@ -214,7 +223,8 @@ TEST(SimpleArchiveEntries, NamesThatCouldLeaveTheUnzipDirectoryAreRefused) {
       p.endEntry();
       RecordingLog log;
       EXPECT_FALSE(runUntilFailure(p, log)) << bad;
-      EXPECT_TRUE(log.has("error:Refused an entry name that is not a relative path inside the unzip directory."));
+      EXPECT_TRUE(
+          log.has("error:Refused an entry name that is not a relative path inside the unzip directory."));
       EXPECT_TRUE(log.has(std::string("filename=") + bad)) << bad;
     }
   }

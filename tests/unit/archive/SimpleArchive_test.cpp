@@ -12,7 +12,9 @@ PayloadBytes plainStart(uint8_t keyCode = 0) {
   return p;
 }
 
-std::string text(const StringBuffer *value) { return value ? std::string(value->getText(), value->getSize()) : "<none>"; }
+std::string text(const StringBuffer *value) {
+  return value ? std::string(value->getText(), value->getSize()) : "<none>";
+}
 }  // namespace
 
 TEST(SimpleArchiveContainer, EveryStepFailsWithoutASource) {
@@ -53,7 +55,8 @@ TEST(SimpleArchiveContainer, HeaderFlagsAndKeyCodes) {
     uint8_t encrypted, keyCode;
     bool wantEncrypted;
     int wantBits;
-  } cases[] = {{0, 0, false, 128}, {1, 1, true, 192}, {0, 2, false, 256}, {7, 7, true, 256}, {0, 255, false, 256}};
+  } cases[] = {
+      {0, 0, false, 128}, {1, 1, true, 192}, {0, 2, false, 256}, {7, 7, true, 256}, {0, 255, false, 256}};
   for (const Case &c : cases) {
     PayloadBytes p;
     p.marker().u32(0xDEADBEEF).u8(c.encrypted).u8(c.keyCode);
@@ -81,7 +84,10 @@ TEST(SimpleArchiveContainer, AShortHeaderLeavesItsReasonInTheErrorText) {
 TEST(SimpleArchiveContainer, NamedValuesKeepTheLastOfADuplicateAndTellCaseApart) {
   PayloadBytes p = plainStart();
   p.value("xmlConfig", "<SfxConfig/>").value("Empty", "").value("Same", "first").value("same", "lower");
-  p.value("Same", "second").value(std::string("zero\0", 5), std::string("v\0\0", 3)).endValues().entryStart(0);
+  p.value("Same", "second")
+      .value(std::string("zero\0", 5), std::string("v\0\0", 3))
+      .endValues()
+      .entryStart(0);
   MemoryArchive m(p.bytes);
   ASSERT_TRUE(m.openContainer());
   EXPECT_EQ(text(m.archive.namedValue("xmlConfig")), "<SfxConfig/>");
