@@ -7,6 +7,8 @@
 #include "DeflateWriter.h"
 #include "RecordingLog.h"
 #include "base/DataBuffer.h"
+#include "base/Logger.h"
+#include "base/StringBuffer.h"
 #include "compress/InflateFrame.h"
 #include "compress/MemoryDataSource.h"
 #include "compress/OutputDataBuffer.h"
@@ -292,4 +294,19 @@ TEST(InflateFrame, ZlibTrailerAndFlags) {
   EXPECT_FALSE(inflateBuffer(false, brokenIn, out, false, nullptr, failed));
   EXPECT_TRUE(failed.has("error:inflateBlock failed."));
   EXPECT_TRUE(failed.has("error:Inflate from source failed."));
+}
+
+TEST(InflateFrame, DecodeErrorReadsWellInTheRealLog) {
+  Bytes stream = storedBlock(true, {1, 2});
+  stream[3] ^= 1;
+  DataBuffer in, out;
+  in.append(stream.data(), uint32_t(stream.size()));
+  Logger log;
+  EXPECT_FALSE(inflateBuffer(false, in, out, false, nullptr, log));
+  StringBuffer text;
+  log.copyLogText(text);
+  std::string rendered(text.getText());
+  EXPECT_NE(rendered.find("decodeErrNum: 7"), std::string::npos) << rendered;
+  EXPECT_NE(rendered.find("inflate decode error."), std::string::npos) << rendered;
+  EXPECT_LT(rendered.find("inflate decode error."), rendered.find("Inflate from source failed."));
 }

@@ -179,13 +179,15 @@ TEST(InflateCorrupt, BitFlipsAgreeWithZlibWhereverZlibAccepts) {
   for (int round = 0; round < 200; ++round) {
     Bytes data = makeData(round, rng, 2000 + rng() % 30000);
     Bytes stream = compress(data, 1 + round % 9, round % 3 ? Z_DEFAULT_STRATEGY : Z_FIXED, 15, false);
-    for (int flips = 1 + rng() % 3; flips > 0; --flips) stream[rng() % stream.size()] ^= uint8_t(1 << (rng() % 8));
+    for (int flips = 1 + rng() % 3; flips > 0; --flips)
+      stream[rng() % stream.size()] ^= uint8_t(1 << (rng() % 8));
     DataBuffer whole, pieces;
     DataBuffer compressed;
     compressed.append(stream.data(), uint32_t(stream.size()));
     RecordingLog log, pieceLog;
     bool ok = inflateBuffer(false, compressed, whole, false, nullptr, log);
-    bool pieceOk = decodeInPieces(stream, false, [&] { return 1 + rng() % 64; }, pieces, pieceLog);
+    bool pieceOk = decodeInPieces(
+        stream, false, [&] { return 1 + rng() % 64; }, pieces, pieceLog);
     ASSERT_EQ(ok, pieceOk) << round;
     if (!ok) {
       EXPECT_TRUE(log.has("error:inflate decode error.")) << round;
