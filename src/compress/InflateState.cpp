@@ -88,12 +88,11 @@ bool isShared(const DecodeTable *table) {
   return table == fixedTables().literal || table == fixedTables().distance;
 }
 
+static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__, "the bit reader loads input words little-endian");
+
 uint64_t load64le(const uint8_t *p) {
   uint64_t v;
   std::memcpy(&v, p, 8);
-#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
-  v = __builtin_bswap64(v);
-#endif
   return v;
 }
 
@@ -122,11 +121,7 @@ void copyForward(uint8_t *dst, const uint8_t *src, uint32_t n) {
     return;
   }
   if (n < 8) {
-    for (uint32_t i = 0; i < n; ++i) dst[i] = src[i];
-    return;
-  }
-  if (gap >= 8 && n < 8) {
-    if (n >= 4) {
+    if (gap >= 8 && n >= 4) {
       copy4(dst, src);
       copy4(dst + n - 4, src + n - 4);
     } else {
