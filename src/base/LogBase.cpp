@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "base/StringBuffer.h"
+#include "base/XString.h"
 #include "platform/win32.h"
 
 void LogBase::copyLogXml(StringBuffer &) {}
@@ -63,3 +64,5 @@ bool LogBase::logDataHexBytes(const char *tag, const void *bytes, uint32_t count
 }
 
 bool LogBase::logData(const char *tag, const StringBuffer &value) { return logData(tag, value.getText()); }
+
+bool LogBase::logData(const char *tag, const XString &value) { return logData(tag, value.getUtf8()); }

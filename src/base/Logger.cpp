@@ -5,6 +5,7 @@
 
 #include "base/LogEntry2.h"
 #include "base/StringBuffer.h"
+#include "base/XString.h"
 
 Logger::~Logger() { delete m_echoPath; }
 
@@ -12,7 +13,7 @@ Logger::~Logger() { delete m_echoPath; }
 // process dies right after. A file that cannot be opened skips the line.
 void Logger::echo(const char *format, const char *a, const char *b, const char *c) {
   if (m_echoPath == nullptr) return;
-  std::FILE *file = std::fopen(m_echoPath->getText(), "a");
+  std::FILE *file = std::fopen(m_echoPath->getAnsi(), "a");
   if (file == nullptr) return;
   StringBuffer indent;
   indent.appendCharN(' ', 4 * uint32_t(m_echoDepth));
@@ -42,8 +43,10 @@ void Logger::copyLogText(StringBuffer &out) {
 bool Logger::saveLogXml(const char *path) {
   StringBuffer xml;
   copyLogXml(xml);
-  if (path == nullptr || *path == 0) return false;
-  std::FILE *file = std::fopen(path, "wb");
+  XString filePath;
+  filePath.setUtf8(path);
+  if (filePath.isEmpty()) return false;
+  std::FILE *file = std::fopen(filePath.getAnsi(), "wb");
   if (file == nullptr) return false;
   bool written = std::fwrite(xml.getText(), 1, xml.getSize(), file) == xml.getSize();
   return std::fclose(file) == 0 && written;
@@ -114,12 +117,12 @@ void Logger::setLogFilePath(const char *utf8Path) {
     m_echoPath = nullptr;
     return;
   }
-  if (m_echoPath == nullptr) m_echoPath = new (std::nothrow) StringBuffer;
-  if (m_echoPath != nullptr) m_echoPath->setString(utf8Path);
+  if (m_echoPath == nullptr) m_echoPath = new (std::nothrow) XString;
+  if (m_echoPath != nullptr) m_echoPath->setUtf8(utf8Path);
 }
 
-void Logger::getLogFilePath(StringBuffer &out) {
+void Logger::getLogFilePath(XString &out) {
   CritSecExitor lock(m_critSec);
   out.clear();
-  if (m_echoPath != nullptr) out.appendBuffer(*m_echoPath);
+  if (m_echoPath != nullptr) out.copyFrom(*m_echoPath);
 }

@@ -6,6 +6,8 @@
 #include "base/LogBase.h"
 #include "base/QuorvelCritSec.h"
 
+class XString;
+
 // The working log: collects a tree in memory (see ErrorLog) and, when an echo file is set,
 // appends every entry to it as it arrives, so that a run that dies still leaves its trace.
 class Logger : public LogBase {
@@ -31,7 +33,7 @@ class Logger : public LogBase {
 
   // An empty or null path stops the echo.
   void setLogFilePath(const char *utf8Path);
-  void getLogFilePath(StringBuffer &out);
+  void getLogFilePath(XString &out);
 
  private:
   void echo(const char *format, const char *a, const char *b = "", const char *c = "");
@@ -39,5 +41,5 @@ class Logger : public LogBase {
   QuorvelCritSec m_critSec;
   ErrorLog m_log;
   int m_echoDepth = 0;
-  StringBuffer *m_echoPath = nullptr;
+  XString *m_echoPath = nullptr;
 };

@@ -6,7 +6,9 @@
 #include <new>
 
 #include "base/DataBuffer.h"
+#include "base/EncodingConvert.h"
 #include "base/ExtPtrArray.h"
+#include "base/LogBase.h"
 #include "platform/win32.h"
 
 namespace {
@@ -358,6 +360,33 @@ uint32_t StringBuffer::replaceCharBytes(char from, char to) {
       m_text[i] = to;
       ++count;
     }
+  }
+  return count;
+}
+
+uint32_t StringBuffer::replaceChar(char from, char to) {
+  if (isSevenBit()) return replaceCharBytes(from, to);
+  DataBuffer utf16;
+  LogNull log;
+  EncodingConvert converter;
+  // Text that is not valid UTF-8 would not survive the round trip: it is changed byte-wise.
+  if (!converter.convert(EncodingConvert::kUtf8, EncodingConvert::kUtf16Le, m_text, m_length, utf16, log)) {
+    return replaceCharBytes(from, to);
+  }
+  uint16_t fromUnit = static_cast<unsigned char>(from), toUnit = static_cast<unsigned char>(to);
+  uint32_t count = 0;
+  for (uint32_t i = 0; i + 1 < utf16.getSize(); i += 2) {
+    uint16_t unit;
+    std::memcpy(&unit, utf16.getData() + i, 2);
+    if (unit == fromUnit) ++count;
+  }
+  if (count == 0) return 0;
+  utf16.replaceCharUtf16(fromUnit, toUnit);
+  DataBuffer utf8;
+  if (!converter.convert(EncodingConvert::kUtf16Le, EncodingConvert::kUtf8, utf16.getData(), utf16.getSize(),
+                         utf8, log) ||
+      !utf8.append("", 1) || !takeOverData(utf8)) {
+    return 0;
   }
   return count;
 }

@@ -56,6 +56,8 @@ class StringBuffer : public QuorvelObject {
   void removeChar(char c);
   void removeChar(char c, uint32_t fromIndex);
   uint32_t replaceCharBytes(char from, char to);
+  // Character-wise on UTF-8 text: a byte of 0x80 or above stands for the code point of that value.
+  uint32_t replaceChar(char from, char to);
   bool replaceFirst(const char *find, const char *repl);
   bool replaceLast(const char *find, const char *repl);
   uint32_t replaceAll(const char *find, const char *repl);

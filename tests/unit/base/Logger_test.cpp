@@ -6,6 +6,7 @@
 #include <string>
 
 #include "base/StringBuffer.h"
+#include "base/XString.h"
 #include "platform/win32.h"
 
 namespace {
@@ -171,9 +172,9 @@ TEST(Logger, EchoFileFollowsTheContexts) {
   Logger log;
   log.logInfo("not echoed");
   log.setLogFilePath(path);
-  StringBuffer got;
+  XString got;
   log.getLogFilePath(got);
-  EXPECT_STREQ(got.getText(), path);
+  EXPECT_STREQ(got.getUtf8(), path);
   log.enterContext("Outer");
   log.logData("key", "v");
   log.enterContext("Inner");
@@ -185,7 +186,7 @@ TEST(Logger, EchoFileFollowsTheContexts) {
   log.logInfo("end");
   log.setLogFilePath("");
   log.getLogFilePath(got);
-  EXPECT_EQ(got.getSize(), 0u);
+  EXPECT_TRUE(got.isEmpty());
   log.logInfo("after");
   EXPECT_EQ(readFile(path),
             "Outer:\n    key: v\n    Inner:\n        bad\n        (leaveContext)\n    (leaveContext)\n"
