@@ -572,7 +572,9 @@ bool InflateState::decodeLoop(const uint8_t *&in, const uint8_t *end) {
   while (!m_finished) {
     if (m_state == kLiteralLength && uint32_t(end - in) >= kFastInputMargin && !decodeFast(in, end))
       return false;
-    if (in == end && m_bitCount == 0) break;
+    // Out of input, unless the final block has just ended: the header state still has to run to
+    // mark the stream finished, and a stream may end on the last byte given.
+    if (in == end && m_bitCount == 0 && !(m_state == kBlockHeader && m_lastBlock)) break;
     while (m_bitCount < kBitBufferTarget && in < end) {
       m_bitBuffer |= uint32_t(*in++) << m_bitCount;
       m_bitCount += 8;

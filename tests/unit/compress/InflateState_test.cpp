@@ -310,3 +310,26 @@ TEST(InflateFrame, DecodeErrorReadsWellInTheRealLog) {
   EXPECT_NE(rendered.find("inflate decode error."), std::string::npos) << rendered;
   EXPECT_LT(rendered.find("inflate decode error."), rendered.find("Inflate from source failed."));
 }
+
+// A stream whose end-of-block code fills its last byte exactly: the decoder must still see that
+// the final block is over, with no input left to look at.
+TEST(InflateState, AStreamEndingOnAByteBoundaryIsFinished) {
+  for (int lowLiterals : {0, 40}) {
+    DeflateWriter w;
+    w.blockHeader(true, 1);
+    for (int i = 0; i < lowLiterals; ++i) w.fixedSymbol('a' + i % 26);
+    // Six 9-bit literals: 3 + 8n + 54 + 7 bits is a whole number of bytes.
+    for (int i = 0; i < 6; ++i) w.fixedSymbol(200 + i);
+    w.fixedSymbol(256);
+    Bytes stream = w.bytes();
+    ASSERT_EQ(stream.size() * 8, size_t(3 + 8 * lowLiterals + 54 + 7));
+    DataBuffer out;
+    OutputDataBuffer sink(&out);
+    InflateState inflater;
+    inflater.useRawDeflate();
+    LogNull log;
+    ASSERT_TRUE(inflater.inflateBlock(stream.data(), uint32_t(stream.size()), sink, nullptr, log));
+    EXPECT_TRUE(inflater.isFinished()) << lowLiterals;
+    EXPECT_EQ(out.getSize(), uint32_t(lowLiterals + 6));
+  }
+}
