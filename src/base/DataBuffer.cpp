@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "base/ContentCoding.h"
 #include "base/StringBuffer.h"
 #include "platform/win32.h"
 
@@ -265,4 +266,10 @@ void DataBuffer::swapBytes32() {
 bool DataBuffer::operator==(const DataBuffer &other) const {
   checkAlive();
   return m_size == other.getSize() && (m_size == 0 || std::memcmp(m_data, other.m_data, m_size) == 0);
+}
+
+bool DataBuffer::encode(const char *codingName, StringBuffer &out) const {
+  checkAlive();
+  ContentCoding coding;
+  return coding.encode(codingName, m_data, m_size, out);
 }

@@ -46,6 +46,9 @@ class DataBuffer : public QuorvelObject {
   void replaceCharUtf16(uint16_t from, uint16_t to);
   void swapBytes32();
 
+  // Appends the data to `out` in the content coding of that name (see ContentCoding).
+  bool encode(const char *codingName, StringBuffer &out) const;
+
   bool operator==(const DataBuffer &other) const;
 
  private:
