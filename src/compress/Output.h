@@ -14,14 +14,21 @@ class Output {
  public:
   virtual ~Output() = default;
 
-  // The sink proper. Derived classes store the bytes; the base drops them.
+  // What a derived sink supplies, with the base's answers (a sink that drops everything):
+  // rawWrite stores `length` bytes (never called with none) or fails with its own messages
+  // (base: true); moveToEnd, seek and position place the next write (base: true, true, 0);
+  // reset empties the sink (base: true).
   virtual bool rawWrite(const uint8_t *data, uint32_t length, ProgressMonitor *monitor, LogBase &log);
   virtual bool moveToEnd(LogBase &log);
   virtual bool seek(uint64_t position, LogBase &log);
   virtual int64_t position();
   virtual bool reset(LogBase &log);
 
+  // The write every producer uses. Nothing to write is success; otherwise it feeds the Adler-32
+  // when on, calls rawWrite, counts the bytes and asks the monitor; an abort there logs
+  // "Output aborted by application callback." and fails.
   bool write(const void *data, uint32_t length, ProgressMonitor *monitor, LogBase &log);
+  // Bracket a run of writes; the start records the tick count.
   void beginWriting(ProgressMonitor *monitor, LogBase &log);
   void endWriting(ProgressMonitor *monitor, LogBase &log);
 
