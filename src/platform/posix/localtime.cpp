@@ -8,8 +8,9 @@ constexpr int64_t kTicksPerSecond = 10000000;
 constexpr int64_t kUnixEpochTicks = 116444736000000000LL;
 }  // namespace
 
+// Like Windows, both directions refuse times with the top bit set (beyond the year 30828).
 BOOL FileTimeToLocalFileTime(const FILETIME *utc, FILETIME *local) {
-  if (utc == nullptr || local == nullptr) {
+  if (utc == nullptr || local == nullptr || (utc->dwHighDateTime & 0x80000000u) != 0) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return FALSE;
   }
@@ -27,15 +28,13 @@ BOOL FileTimeToLocalFileTime(const FILETIME *utc, FILETIME *local) {
 }
 
 BOOL LocalFileTimeToFileTime(const FILETIME *local, FILETIME *utc) {
-  if (local == nullptr || utc == nullptr) {
+  if (local == nullptr || utc == nullptr || (local->dwHighDateTime & 0x80000000u) != 0) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return FALSE;
   }
   int64_t ticks = int64_t((uint64_t(local->dwHighDateTime) << 32) | local->dwLowDateTime);
-  int64_t wholeSeconds = (ticks - kUnixEpochTicks) / kTicksPerSecond;
-  int64_t fraction = (ticks - kUnixEpochTicks) - wholeSeconds * kTicksPerSecond;
   // Read the wall-clock fields as if they were UTC, then let mktime find the zone's offset.
-  time_t asUtc = time_t(wholeSeconds);
+  time_t asUtc = time_t((ticks - kUnixEpochTicks) / kTicksPerSecond);
   tm fields{};
   if (gmtime_r(&asUtc, &fields) == nullptr) {
     SetLastError(ERROR_INVALID_PARAMETER);
@@ -43,13 +42,13 @@ BOOL LocalFileTimeToFileTime(const FILETIME *local, FILETIME *utc) {
   }
   fields.tm_isdst = -1;
   time_t seconds = mktime(&fields);
-  if (seconds == time_t(-1) && !(fields.tm_year == 69 && fields.tm_mon == 11 && fields.tm_mday == 31)) {
+  int64_t shifted = ticks + (int64_t(seconds) - int64_t(asUtc)) * kTicksPerSecond;
+  if ((seconds == time_t(-1) && asUtc != time_t(-1)) || shifted < 0) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return FALSE;
   }
-  uint64_t shifted = uint64_t((int64_t(seconds) * kTicksPerSecond) + kUnixEpochTicks + fraction);
-  utc->dwLowDateTime = DWORD(shifted);
-  utc->dwHighDateTime = DWORD(shifted >> 32);
+  utc->dwLowDateTime = DWORD(uint64_t(shifted));
+  utc->dwHighDateTime = DWORD(uint64_t(shifted) >> 32);
   return TRUE;
 }
 

@@ -59,3 +59,12 @@ TEST(Platform, LocalFileTimeToFileTimeUsesTheOffsetInForceAtThatMoment) {
   tzset();
 }
 #endif
+
+#ifndef _WIN32
+// Such values come straight from payload bytes; the emulation must not overflow on them.
+TEST(Platform, FileTimesWithTheTopBitSetAreRefusedBothWays) {
+  FILETIME huge{0x81818181u, 0x81818181u}, out{};
+  EXPECT_FALSE(LocalFileTimeToFileTime(&huge, &out));
+  EXPECT_FALSE(FileTimeToLocalFileTime(&huge, &out));
+}
+#endif
