@@ -199,9 +199,11 @@ BOOL deleteFile(const std::string &windowsPath) {
   return TRUE;
 }
 
-// Absolute, with "." and ".." resolved by name as Windows does (no symbolic links followed).
+// Absolute, with "." and ".." resolved by name as Windows does (no symbolic links followed). A
+// UNC path ("\\server\share\x") is already full and keeps its two leading separators.
 std::string fullPath(const std::string &windowsPath) {
   std::string path = posix::toPosixPath(windowsPath);
+  bool unc = path.size() > 2 && path[0] == '/' && path[1] == '/' && path[2] != '/';
   if (path.empty() || path[0] != '/') {
     char cwd[PATH_MAX];
     std::string base = getcwd(cwd, sizeof cwd) ? cwd : "/";
@@ -224,6 +226,7 @@ std::string fullPath(const std::string &windowsPath) {
     out += "/" + part;
   }
   if (out.empty()) return "/";
+  if (unc) out = "/" + out;
   return trailingSlash ? out + "/" : out;
 }
 

@@ -187,6 +187,20 @@ TEST_F(Files, FullPathAndFilePart) {
   ASSERT_TRUE(SetCurrentDirectoryW(reinterpret_cast<LPCWSTR>(cwd)));
 }
 
+TEST_F(Files, UncPathIsAlreadyFull) {
+  char16_t full[2048];
+  LPWSTR part = nullptr;
+  DWORD n = GetFullPathNameW(w(u"\\\\server\\share\\x\\..\\f.txt"), 2048, reinterpret_cast<LPWSTR>(full), &part);
+  ASSERT_GT(n, 0u);
+  Path result(full, n);
+  for (char16_t &c : result) {
+    if (c == u'/') c = u'\\';
+  }
+  EXPECT_EQ(result, u"\\\\server\\share\\f.txt");
+  ASSERT_NE(part, nullptr);
+  EXPECT_EQ(Path(reinterpret_cast<const char16_t *>(part)), u"f.txt");
+}
+
 TEST_F(Files, FileTimesRoundTrip) {
   Path p = file(u"times.txt");
   HANDLE h = open(p, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE, CREATE_ALWAYS);

@@ -1,0 +1,22 @@
+#pragma once
+
+#include "base/LogBase.h"
+#include "base/XString.h"
+
+// Text rules for Windows paths. Only the device-name rule asks Windows anything (the path's
+// final component).
+
+// Drops a "\\?\" or "\\?\UNC\" prefix, then a UNC server and share, a drive ("X:") or leading
+// backslashes, with the backslashes that follow them. "/" counts as "\".
+void stripPathRoot(XString &path);
+
+// Rewrites what Windows does not allow in file names: colons other than a drive's, "|", "?"
+// (except the one of a "\\?\" prefix), "*", "<", ">" and double quotes become "_", CR and LF are
+// removed, and with withDeviceNames a final component that starts with a device name and a dot
+// ("con.txt", "lpt1.log") gets a "_" in front. Each rewrite is written to the log as information.
+void sanitizeWindowsPath(XString &path, bool withDeviceNames, LogBase &log);
+
+// Whether a name taken from an archive stays inside the directory it is extracted to: not empty,
+// not absolute, no drive, no UNC or "\\?\" prefix, and no ".." component (Windows also drops
+// trailing dots and spaces, so any component of only dots and spaces with two dots counts).
+bool isSafeRelativePath(const char *utf8Name);
