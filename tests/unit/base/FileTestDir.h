@@ -19,6 +19,10 @@ class FileTestDir : public ::testing::Test {
     ASSERT_GT(n, 0u);
     std::random_device random;
     root = std::string(temp, n) + "sfxfile" + std::to_string(random() % 1000000000u);
+    // Backslashes throughout, as the file layer writes paths back (the emulation reads both).
+    for (char &c : root) {
+      if (c == '/') c = '\\';
+    }
     ASSERT_TRUE(CreateDirectoryA(root.c_str(), nullptr));
   }
 
