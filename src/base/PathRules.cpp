@@ -100,14 +100,6 @@ void markDeviceName(XString &path) {
   text.appendBuffer(rest);
 }
 
-bool isDotsComponent(const char *start, const char *end) {
-  uint32_t dots = 0;
-  for (const char *p = start; p < end; ++p) {
-    if (*p != '.' && *p != ' ') return false;
-    dots += *p == '.';
-  }
-  return dots >= 2;
-}
 }  // namespace
 
 void stripPathRoot(XString &path) {
@@ -144,18 +136,4 @@ void sanitizeWindowsPath(XString &path, bool withDeviceNames, LogBase &log) {
   text.removeChar('\r');
   text.removeChar('\n');
   if (withDeviceNames) markDeviceName(path);
-}
-
-bool isSafeRelativePath(const char *utf8Name) {
-  if (utf8Name == nullptr || *utf8Name == 0 || isSeparator(utf8Name[0])) return false;
-  // "C:x" is relative to drive C's own current directory: outside the target just the same.
-  if (utf8Name[1] == ':') return false;
-  const char *start = utf8Name;
-  for (const char *p = utf8Name;; ++p) {
-    if (*p == 0 || isSeparator(*p)) {
-      if (isDotsComponent(start, p)) return false;
-      if (*p == 0) return true;
-      start = p + 1;
-    }
-  }
 }

@@ -15,8 +15,3 @@ void stripPathRoot(XString &path);
 // removed, and with withDeviceNames a final component that starts with a device name and a dot
 // ("con.txt", "lpt1.log") gets a "_" in front. Each rewrite is written to the log as information.
 void sanitizeWindowsPath(XString &path, bool withDeviceNames, LogBase &log);
-
-// Whether a name taken from an archive stays inside the directory it is extracted to: not empty,
-// not absolute, no drive, no UNC or "\\?\" prefix, and no ".." component (Windows also drops
-// trailing dots and spaces, so any component of only dots and spaces with two dots counts).
-bool isSafeRelativePath(const char *utf8Name);
