@@ -1,0 +1,125 @@
+#include "xml/AttributeSet.h"
+
+#include <cstring>
+
+namespace {
+// Bounds a removal loop that could otherwise meet a set corrupted into endless matches.
+constexpr int kMaxRemovals = 101;
+
+// A character reference ("&#65;", "&#x41;") is written back as it stands, so that a value that
+// holds one reads the same after a round trip through a reader that resolves references.
+bool beginsCharacterReference(const char *p, const char *end) {
+  return end - p >= 3 && p[1] == '#' && ((p[2] >= '0' && p[2] <= '9') || p[2] == 'x');
+}
+
+bool appendEscapedValue(const char *value, uint32_t length, StringBuffer &out) {
+  const char *end = value + length;
+  const char *run = value;
+  bool ok = true;
+  for (const char *p = value; p < end && ok; ++p) {
+    const char *entity = nullptr;
+    switch (*p) {
+      case '"':
+        entity = "&quot;";
+        break;
+      case '\'':
+        entity = "&apos;";
+        break;
+      case '<':
+        entity = "&lt;";
+        break;
+      case '>':
+        entity = "&gt;";
+        break;
+      case '&':
+        if (!beginsCharacterReference(p, end)) entity = "&amp;";
+        break;
+    }
+    if (entity == nullptr) continue;
+    ok = out.appendBytes(run, uint32_t(p - run)) && out.append(entity);
+    run = p + 1;
+  }
+  return ok && out.appendBytes(run, uint32_t(end - run));
+}
+}  // namespace
+
+AttributeSet::AttributeSet() { m_lengths.init(6, 15); }
+
+bool AttributeSet::addPair(const char *name, uint32_t nameLength, const char *value, uint32_t valueLength) {
+  const uint32_t oldSize = m_text.getSize();
+  if (!m_text.appendBytes(name, nameLength) || !m_text.appendBytes(value, valueLength) ||
+      m_text.getSize() != oldSize + nameLength + valueLength) {
+    m_text.shortenBy(m_text.getSize() - oldSize);
+    return false;
+  }
+  if (!m_lengths.append(int32_t(nameLength))) {
+    m_text.shortenBy(nameLength + valueLength);
+    return false;
+  }
+  if (!m_lengths.append(int32_t(valueLength))) {
+    m_lengths.removeAt(m_lengths.getCount() - 1);
+    m_text.shortenBy(nameLength + valueLength);
+    return false;
+  }
+  return true;
+}
+
+int AttributeSet::findPair(const char *name, uint32_t &offset) const {
+  const uint32_t wanted = uint32_t(std::strlen(name));
+  offset = 0;
+  for (int pair = 0; pair < getCount(); ++pair) {
+    if (nameLength(pair) == wanted && std::memcmp(m_text.getText() + offset, name, wanted) == 0) return pair;
+    offset += nameLength(pair) + valueLength(pair);
+  }
+  return -1;
+}
+
+bool AttributeSet::getValue(const char *name, StringBuffer &out) const {
+  out.clear();
+  uint32_t offset;
+  const int pair = findPair(name, offset);
+  if (pair < 0) return false;
+  return out.appendBytes(m_text.getText() + offset + nameLength(pair), valueLength(pair));
+}
+
+bool AttributeSet::hasName(const char *name) const {
+  uint32_t offset;
+  return findPair(name, offset) >= 0;
+}
+
+bool AttributeSet::hasNameValue(const char *name, const char *value) const {
+  uint32_t offset;
+  const int pair = findPair(name, offset);
+  if (pair < 0) return false;
+  const uint32_t length = valueLength(pair);
+  return std::strlen(value) == length &&
+         std::memcmp(m_text.getText() + offset + nameLength(pair), value, length) == 0;
+}
+
+bool AttributeSet::removeFirst(const char *name) {
+  uint32_t offset;
+  const int pair = findPair(name, offset);
+  if (pair < 0) return false;
+  m_text.removeRange(offset, nameLength(pair) + valueLength(pair));
+  m_lengths.removeAt(2 * pair + 1);
+  m_lengths.removeAt(2 * pair);
+  return true;
+}
+
+void AttributeSet::removeAll(const char *name) {
+  for (int i = 0; i < kMaxRemovals && removeFirst(name); ++i) {
+  }
+}
+
+bool AttributeSet::writeXml(StringBuffer &out) const {
+  const char *p = m_text.getText();
+  for (int pair = 0; pair < getCount(); ++pair) {
+    const uint32_t nameLen = nameLength(pair), valueLen = valueLength(pair);
+    if (!out.appendChar(' ') || !out.appendBytes(p, nameLen) || !out.appendChars('=', '"') ||
+        !appendEscapedValue(p + nameLen, valueLen, out) || !out.appendChar('"')) {
+      return false;
+    }
+    p += nameLen + valueLen;
+  }
+  return true;
+}
