@@ -82,6 +82,16 @@ bool AttributeSet::getValue(const char *name, StringBuffer &out) const {
   return out.appendBytes(m_text.getText() + offset + nameLength(pair), valueLength(pair));
 }
 
+bool AttributeSet::getPair(int index, StringBuffer &name, StringBuffer &value) const {
+  name.clear();
+  value.clear();
+  if (index < 0 || index >= getCount()) return false;
+  uint32_t offset = 0;
+  for (int pair = 0; pair < index; ++pair) offset += nameLength(pair) + valueLength(pair);
+  const char *p = m_text.getText() + offset;
+  return name.appendBytes(p, nameLength(index)) && value.appendBytes(p + nameLength(index), valueLength(index));
+}
+
 bool AttributeSet::hasName(const char *name) const {
   uint32_t offset;
   return findPair(name, offset) >= 0;

@@ -18,6 +18,8 @@ class AttributeSet {
   bool addPair(const char *name, uint32_t nameLength, const char *value, uint32_t valueLength);
   // False when absent (the output is then empty).
   bool getValue(const char *name, StringBuffer &out) const;
+  // The pair at `index` in document order; false (outputs empty) past the end.
+  bool getPair(int index, StringBuffer &name, StringBuffer &value) const;
   bool hasName(const char *name) const;
   bool hasNameValue(const char *name, const char *value) const;
   int getCount() const { return m_lengths.getCount() / 2; }

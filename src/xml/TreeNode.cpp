@@ -130,6 +130,12 @@ bool TreeNode::getAttribute(const char *name, StringBuffer &out) const {
   return isValid(this) && m_attributes && m_attributes->getValue(name, out);
 }
 
+bool TreeNode::getAttributeAt(int index, StringBuffer &name, StringBuffer &value) const {
+  name.clear();
+  value.clear();
+  return isValid(this) && m_attributes && m_attributes->getPair(index, name, value);
+}
+
 bool TreeNode::hasAttribute(const char *name) const {
   return isValid(this) && m_attributes && m_attributes->hasName(name);
 }

@@ -36,6 +36,7 @@ class TreeNode : public QuorvelObject {
   bool addAttribute(const char *name, const char *value);
   // False when absent; `out` is then empty.
   bool getAttribute(const char *name, StringBuffer &out) const;
+  bool getAttributeAt(int index, StringBuffer &name, StringBuffer &value) const;
   bool hasAttribute(const char *name) const;
   void removeAttribute(const char *name);
   void removeAllAttributes(const char *name);

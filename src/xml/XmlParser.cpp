@@ -185,6 +185,7 @@ void XmlParser::readPseudoAttributes(TreeNode *node) {
   while (!m_engine.atEnd() && m_engine.current() != '>') {
     StringBuffer name, value;
     m_engine.readUntilAny(kPseudoNameStops, name);
+    name.keepNameChars();
     m_engine.skipWhitespace();
     if (m_engine.current() == '=') {
       m_engine.advance();
@@ -200,7 +201,7 @@ void XmlParser::readPseudoAttributes(TreeNode *node) {
       if (m_engine.current() == '"') m_engine.advance();
       if (m_engine.current() == '\'') m_engine.advance();
     }
-    // A bare "?" before ">" is the instruction's end, not an attribute.
+    // Nothing but a stray byte or the "?" before ">": not an attribute.
     if (node && !(name.isEmpty() && value.isEmpty())) addAttribute(node, name, value);
     m_engine.skipWhitespace();
     if (m_engine.current() == '?') {
