@@ -100,6 +100,11 @@ void TreeNode::setTag(const char *tag) {
   freeTag();
   StringBuffer name(tag ? tag : "");
   name.keepNameChars();
+  // "<!" opens a comment or declaration, so a tag written back with a leading "!" would not
+  // read back as an element.
+  uint32_t bangs = 0;
+  while (name.charAt(bangs) == '!') ++bangs;
+  name.removeRange(0, bangs);
   if (name.getSize() < kInlineTagSize) {
     std::memcpy(m_tagInline, name.getText(), name.getSize() + 1);
     return;

@@ -12,7 +12,8 @@ class TreeInfo;
 // One XML element. A tree's nodes share one TreeInfo; deleting the root deletes the whole tree
 // and its record. Callers hold nodes through hold/release, which count per node and per tree.
 //
-// Tags keep only ASCII letters and digits, bytes from 0x80 up and "!-.:_"; attribute names
+// Tags keep only ASCII letters and digits, bytes from 0x80 up and "!-.:_" (but do not begin with
+// "!"); attribute names
 // follow the same filter and get an "A" in front when they would begin with a digit, "-" or ".".
 class TreeNode : public QuorvelObject {
  public:
@@ -76,6 +77,7 @@ class TreeNode : public QuorvelObject {
   bool hasBody() const { return hasContent() || m_children != nullptr; }
   // Deletes every descendant without recursing, so that deep documents cannot exhaust the stack.
   void deleteDescendants();
+  void moveStandaloneLast();
   bool writeDocumentItems(StringBuffer &out);
   bool writeStart(StringBuffer &out, bool firstChild, int depth, bool withDeclaration);
   bool writeEnd(StringBuffer &out, int depth) const;

@@ -81,15 +81,23 @@ bool TreeNode::writeXml(StringBuffer &out, bool withDeclaration) {
   }
 }
 
+// Readers expect standalone after version and encoding. Every standalone moves, in its order, so
+// that writing again gives the same text.
+void TreeNode::moveStandaloneLast() {
+  int count = 0;
+  StringBuffer name, value;
+  for (int i = 0; getAttributeAt(i, name, value); ++i) count += name.equals("standalone");
+  for (; count > 0; --count) {
+    getAttribute("standalone", value);
+    removeAttribute("standalone");
+    addAttribute("standalone", value.getText());
+  }
+}
+
 bool TreeNode::writeDocumentItems(StringBuffer &out) {
   TreeNode *declaration = m_info->getDeclaration();
   if (declaration) {
-    // Readers expect standalone after version and encoding.
-    StringBuffer standalone;
-    if (declaration->getAttribute("standalone", standalone)) {
-      declaration->removeAttribute("standalone");
-      declaration->addAttribute("standalone", standalone.getText());
-    }
+    declaration->moveStandaloneLast();
     if (!out.append("<?xml") || (declaration->m_attributes && !declaration->m_attributes->writeXml(out)) ||
         !out.append(" ?>\r\n")) {
       return false;

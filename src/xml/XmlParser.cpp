@@ -28,6 +28,7 @@ class XmlParser {
   bool readElement();
   void readClosingTag();
   void readCdata();
+  void closeDtd(StringBuffer &dtd);
   void appendText(StringBuffer &piece);
   TreeNode *readPseudoElement();
   void readPseudoAttributes(TreeNode *node);
@@ -131,15 +132,26 @@ bool XmlParser::readExclamation() {
   if (m_engine.startsWithIgnoreCase("!DOCTYPE")) {
     StringBuffer &dtd = m_documentItems.dtd();
     dtd.clear();
-    const bool balanced = dtd.appendChar('<') && m_engine.readBalanced('<', '>', dtd);
+    if (!dtd.appendChar('<')) m_outOfMemory = true;
+    if (!m_engine.readBalanced('<', '>', dtd)) {
+      m_log.logError("Failed to parse DTD");
+      closeDtd(dtd);
+    }
     if (!dtd.appendChar('\n')) m_outOfMemory = true;
-    if (!balanced) m_log.logError("Failed to parse DTD");
     return true;
   }
   // Declarations outside a DTD (<!ELEMENT ...>) carry nothing the tree keeps.
   m_engine.scanToByteUnless('>', 0);
   m_engine.advance();
   return true;
+}
+
+// The DTD ran to the end of the text. It is kept, with the brackets it left open closed, so that
+// the document written back does not vanish into it when read again.
+void XmlParser::closeDtd(StringBuffer &dtd) {
+  int open = 0;
+  for (const char *p = dtd.getText(); *p; ++p) open += (*p == '<') - (*p == '>');
+  if (open > 0 && !dtd.appendCharN('>', uint32_t(open))) m_outOfMemory = true;
 }
 
 // The position is just past "<?".

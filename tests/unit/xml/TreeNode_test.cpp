@@ -30,6 +30,8 @@ std::string roundTrip(const char *text) {
 TEST(TreeNode, TagsKeepNameCharactersWhateverTheirLength) {
   TreeNode *root = TreeNode::createRoot("a b<c>/d\"e'f=g");
   EXPECT_STREQ(root->getTag(), "abcdefg");
+  root->setTag("!!a!b");
+  EXPECT_STREQ(root->getTag(), "a!b");
   root->setTag("exactly15bytes_");
   EXPECT_STREQ(root->getTag(), "exactly15bytes_");
   root->setTag("sixteen_bytes_xx.and\xC3\xA9 a good deal longer than that");
@@ -128,9 +130,11 @@ TEST(TreeNode, DocumentItemsPrecedeTheRootAndStandaloneComesLast) {
 
 TEST(TreeNode, WritingTwiceGivesTheSameText) {
   TreeNode *root = nullptr;
-  const char text[] = "<?xml standalone='yes' version='1.0'?><r a='1'>t<c/></r>";
+  const char text[] = "<?xml standalone='yes' version='1.0' standalone='no' x='1'?><r a='1'>t<c/></r>";
   ASSERT_TRUE(parseDocument(text, sizeof text - 1, nullptr, root));
   const std::string first = write(root);
+  EXPECT_EQ(first.substr(0, first.find('\r')),
+            "<?xml version=\"1.0\" x=\"1\" standalone=\"yes\" standalone=\"no\" ?>");
   EXPECT_EQ(write(root), first);
   delete root;
 }
