@@ -5,8 +5,8 @@
 #include <cstring>
 
 #include "base/StringBuffer.h"
-#include "xml/XmlParser.h"
 #include "xml/TreeNode.h"
+#include "xml/XmlParser.h"
 
 namespace {
 bool parseAndWrite(const char *text, uint32_t size, StringBuffer &out) {

@@ -89,7 +89,8 @@ bool AttributeSet::getPair(int index, StringBuffer &name, StringBuffer &value) c
   uint32_t offset = 0;
   for (int pair = 0; pair < index; ++pair) offset += nameLength(pair) + valueLength(pair);
   const char *p = m_text.getText() + offset;
-  return name.appendBytes(p, nameLength(index)) && value.appendBytes(p + nameLength(index), valueLength(index));
+  return name.appendBytes(p, nameLength(index)) &&
+         value.appendBytes(p + nameLength(index), valueLength(index));
 }
 
 bool AttributeSet::hasName(const char *name) const {

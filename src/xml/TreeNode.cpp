@@ -126,7 +126,8 @@ bool TreeNode::addAttribute(const char *name, const char *value) {
   StringBuffer cleanName(name);
   cleanName.keepNameChars();
   const char first = cleanName.charAt(0);
-  if (((first >= '0' && first <= '9') || first == '-' || first == '.') && !cleanName.prepend("A")) return false;
+  if (((first >= '0' && first <= '9') || first == '-' || first == '.') && !cleanName.prepend("A"))
+    return false;
   return m_attributes->addPair(cleanName.getText(), cleanName.getSize(), value, uint32_t(std::strlen(value)));
 }
 
@@ -153,7 +154,9 @@ void TreeNode::removeAllAttributes(const char *name) {
   if (isValid(this) && m_attributes) m_attributes->removeAll(name);
 }
 
-int TreeNode::getAttributeCount() const { return isValid(this) && m_attributes ? m_attributes->getCount() : 0; }
+int TreeNode::getAttributeCount() const {
+  return isValid(this) && m_attributes ? m_attributes->getCount() : 0;
+}
 
 bool TreeNode::hasContent() const { return isValid(this) && m_content && !m_content->isEmpty(); }
 

@@ -43,14 +43,13 @@ bool appendEscapedText(const char *text, StringBuffer &out) {
   return out.append(run);
 }
 
-// A section cannot hold its own end marker, so content that does loses every marker.
+// A section cannot hold its own end marker: where the content has one, the section ends between
+// its "]]" and ">" and a new one begins, which readers join again.
 bool appendCdata(const char *content, StringBuffer &out) {
   if (!out.append("<![CDATA[")) return false;
   if (std::strstr(content, "]]>") == nullptr) return out.append(content) && out.append("]]>");
-  StringBuffer cleaned(content);
-  cleaned.replaceAll("<![CDATA[", "");
-  cleaned.replaceAll("]]>", "");
-  return out.appendBuffer(cleaned) && out.append("]]>");
+  StringBuffer split(content);
+  return split.replaceAll("]]>", "]]]]><![CDATA[>") && out.appendBuffer(split) && out.append("]]>");
 }
 
 bool appendTag(const char *tag, StringBuffer &out) { return out.append(*tag ? tag : "nothing"); }
@@ -107,7 +106,8 @@ bool TreeNode::writeDocumentItems(StringBuffer &out) {
   for (int i = 0; i < stylesheets.getCount(); ++i) {
     auto *stylesheet = static_cast<TreeNode *>(stylesheets.get(i));
     if (stylesheet->getAttributeCount() == 0) continue;
-    if (!out.append("<?xml-stylesheet") || !stylesheet->m_attributes->writeXml(out) || !out.append(" ?>\r\n")) {
+    if (!out.append("<?xml-stylesheet") || !stylesheet->m_attributes->writeXml(out) ||
+        !out.append(" ?>\r\n")) {
       return false;
     }
   }

@@ -239,7 +239,8 @@ bool XmlParser::readElement() {
     selfClosing = true;
     m_engine.advance();
   }
-  TreeNode *element = m_current ? m_current->createChild(name.getText()) : TreeNode::createRoot(name.getText());
+  TreeNode *element =
+      m_current ? m_current->createChild(name.getText()) : TreeNode::createRoot(name.getText());
   if (element == nullptr) {
     m_outOfMemory = true;
     return false;

@@ -35,7 +35,9 @@ TEST(TreeNode, TagsKeepNameCharactersWhateverTheirLength) {
   root->setTag("exactly15bytes_");
   EXPECT_STREQ(root->getTag(), "exactly15bytes_");
   root->setTag("sixteen_bytes_xx.and\xC3\xA9 a good deal longer than that");
-  EXPECT_STREQ(root->getTag(), "sixteen_bytes_xx.and\xC3\xA9" "agooddeallongerthanthat");
+  EXPECT_STREQ(root->getTag(),
+               "sixteen_bytes_xx.and\xC3\xA9"
+               "agooddeallongerthanthat");
   root->setTag("short");
   EXPECT_STREQ(root->getTag(), "short");
   delete root;
@@ -103,13 +105,18 @@ TEST(TreeNode, EscapesTextAndAttributeValues) {
   delete root;
 }
 
-TEST(TreeNode, CdataIsWrittenAsOneSectionWithoutInnerMarkers) {
+TEST(TreeNode, CdataIsWrittenAsOneSectionSplitAtEndMarkers) {
   EXPECT_EQ(roundTrip("<r><![CDATA[a<b>&]]><![CDATA[c]]></r>"), "<r><![CDATA[a<b>&c]]></r>\r\n");
   TreeNode *root = TreeNode::createRoot("r");
   root->setCdata(true);
-  root->setContent("x]]>y<![CDATA[z");
-  EXPECT_EQ(write(root), "<r><![CDATA[xyz]]></r>\r\n");
+  root->setContent("x]]>y<![CDATA[z]]>");
+  const std::string written = "<r><![CDATA[x]]]]><![CDATA[>y<![CDATA[z]]]]><![CDATA[>]]></r>\r\n";
+  EXPECT_EQ(write(root), written);
   delete root;
+  TreeNode *again = nullptr;
+  ASSERT_TRUE(parseDocument(written.c_str(), uint32_t(written.size()), nullptr, again));
+  EXPECT_STREQ(again->getContent(), "x]]>y<![CDATA[z]]>");
+  delete again;
 }
 
 TEST(TreeNode, DocumentItemsPrecedeTheRootAndStandaloneComesLast) {
