@@ -2,45 +2,11 @@
 
 #include <cstring>
 
+#include "xml/XmlEscape.h"
+
 namespace {
 // Bounds a removal loop that could otherwise meet a set corrupted into endless matches.
 constexpr int kMaxRemovals = 101;
-
-// A character reference ("&#65;", "&#x41;") is written back as it stands, so that a value that
-// holds one reads the same after a round trip through a reader that resolves references.
-bool beginsCharacterReference(const char *p, const char *end) {
-  return end - p >= 3 && p[1] == '#' && ((p[2] >= '0' && p[2] <= '9') || p[2] == 'x');
-}
-
-bool appendEscapedValue(const char *value, uint32_t length, StringBuffer &out) {
-  const char *end = value + length;
-  const char *run = value;
-  bool ok = true;
-  for (const char *p = value; p < end && ok; ++p) {
-    const char *entity = nullptr;
-    switch (*p) {
-      case '"':
-        entity = "&quot;";
-        break;
-      case '\'':
-        entity = "&apos;";
-        break;
-      case '<':
-        entity = "&lt;";
-        break;
-      case '>':
-        entity = "&gt;";
-        break;
-      case '&':
-        if (!beginsCharacterReference(p, end)) entity = "&amp;";
-        break;
-    }
-    if (entity == nullptr) continue;
-    ok = out.appendBytes(run, uint32_t(p - run)) && out.append(entity);
-    run = p + 1;
-  }
-  return ok && out.appendBytes(run, uint32_t(end - run));
-}
 }  // namespace
 
 AttributeSet::AttributeSet() { m_lengths.init(6, 15); }
@@ -98,15 +64,6 @@ bool AttributeSet::hasName(const char *name) const {
   return findPair(name, offset) >= 0;
 }
 
-bool AttributeSet::hasNameValue(const char *name, const char *value) const {
-  uint32_t offset;
-  const int pair = findPair(name, offset);
-  if (pair < 0) return false;
-  const uint32_t length = valueLength(pair);
-  return std::strlen(value) == length &&
-         std::memcmp(m_text.getText() + offset + nameLength(pair), value, length) == 0;
-}
-
 bool AttributeSet::removeFirst(const char *name) {
   uint32_t offset;
   const int pair = findPair(name, offset);
@@ -122,12 +79,14 @@ void AttributeSet::removeAll(const char *name) {
   }
 }
 
+// Character references in values stay as written: the parser leaves them undecoded, so writing
+// them back unchanged keeps what a reader that resolves them will see.
 bool AttributeSet::writeXml(StringBuffer &out) const {
   const char *p = m_text.getText();
   for (int pair = 0; pair < getCount(); ++pair) {
     const uint32_t nameLen = nameLength(pair), valueLen = valueLength(pair);
     if (!out.appendChar(' ') || !out.appendBytes(p, nameLen) || !out.appendChars('=', '"') ||
-        !appendEscapedValue(p + nameLen, valueLen, out) || !out.appendChar('"')) {
+        !appendXmlEscaped(p + nameLen, valueLen, true, out) || !out.appendChar('"')) {
       return false;
     }
     p += nameLen + valueLen;

@@ -21,7 +21,6 @@ class AttributeSet {
   // The pair at `index` in document order; false (outputs empty) past the end.
   bool getPair(int index, StringBuffer &name, StringBuffer &value) const;
   bool hasName(const char *name) const;
-  bool hasNameValue(const char *name, const char *value) const;
   int getCount() const { return m_lengths.getCount() / 2; }
   bool removeFirst(const char *name);
   void removeAll(const char *name);

@@ -26,7 +26,8 @@ bool ClsXml::SetTag(const char *tag) {
 }
 
 bool ClsXml::SetEncoding(const char *name) {
-  if (!TreeNode::isValid(m_node) || m_node->getInfo() == nullptr) return false;
+  if (!TreeNode::isValid(m_node) || m_node->getInfo() == nullptr || !m_node->getInfo()->isValid())
+    return false;
   StringBuffer encoding(name);
   encoding.trim();
   for (const char *c = " \n\r></"; *c; ++c) encoding.removeChar(*c);

@@ -5,6 +5,7 @@
 #include "xml/AttributeSet.h"
 #include "xml/TreeInfo.h"
 #include "xml/TreeNode.h"
+#include "xml/XmlEscape.h"
 
 namespace {
 constexpr int kMaxIndentedDepth = 50;
@@ -12,35 +13,6 @@ constexpr uint32_t kDeepIndent = 200;
 
 bool appendIndent(StringBuffer &out, int depth) {
   return out.appendCharN(' ', depth > kMaxIndentedDepth ? kDeepIndent : uint32_t(depth) * 4);
-}
-
-bool appendEscapedText(const char *text, StringBuffer &out) {
-  const char *run = text;
-  for (const char *p = text; *p; ++p) {
-    const char *entity = nullptr;
-    switch (*p) {
-      case '"':
-        entity = "&quot;";
-        break;
-      case '&':
-        entity = "&amp;";
-        break;
-      case '\'':
-        entity = "&apos;";
-        break;
-      case '<':
-        entity = "&lt;";
-        break;
-      case '>':
-        entity = "&gt;";
-        break;
-      default:
-        continue;
-    }
-    if (!out.appendBytes(run, uint32_t(p - run)) || !out.append(entity)) return false;
-    run = p + 1;
-  }
-  return out.append(run);
 }
 
 // A section cannot hold its own end marker: where the content has one, the section ends between
@@ -129,7 +101,8 @@ bool TreeNode::writeStart(StringBuffer &out, bool firstChild, int depth, bool wi
   if (!hasBody()) return out.append(" />\r\n");
   if (!out.appendChar('>')) return false;
   if (!hasContent()) return true;
-  return m_cdata ? appendCdata(getContent(), out) : appendEscapedText(getContent(), out);
+  return m_cdata ? appendCdata(getContent(), out)
+                 : appendXmlEscaped(getContent(), uint32_t(std::strlen(getContent())), false, out);
 }
 
 bool TreeNode::writeEnd(StringBuffer &out, int depth) const {

@@ -32,6 +32,7 @@ class XmlParser {
   void appendText(StringBuffer &piece);
   TreeNode *readPseudoElement();
   void readPseudoAttributes(TreeNode *node);
+  void readNameAndValue(bool pseudo, StringBuffer &name, StringBuffer &value);
   void addAttribute(TreeNode *node, const StringBuffer &name, const StringBuffer &value);
   void closeCurrent();
   bool finish(TreeNode *&root);
@@ -191,28 +192,11 @@ TreeNode *XmlParser::readPseudoElement() {
   return node;
 }
 
-// Pseudo-attributes may be quoted either way or not at all.
 void XmlParser::readPseudoAttributes(TreeNode *node) {
   m_engine.skipWhitespace();
   while (!m_engine.atEnd() && m_engine.current() != '>') {
     StringBuffer name, value;
-    m_engine.readUntilAny(kPseudoNameStops, name);
-    name.keepNameChars();
-    m_engine.skipWhitespace();
-    if (m_engine.current() == '=') {
-      m_engine.advance();
-      m_engine.skipWhitespace();
-      const char quote = m_engine.current();
-      if (quote == '"' || quote == '\'') {
-        m_engine.advance();
-        m_engine.readUntilAny("\"'\r\n", value);
-      } else {
-        m_engine.readUntilAny(" \t\"'\r\n?>", value);
-      }
-      if (value.containsChar('&')) value.decodeXmlEntities();
-      if (m_engine.current() == '"') m_engine.advance();
-      if (m_engine.current() == '\'') m_engine.advance();
-    }
+    readNameAndValue(true, name, value);
     // Nothing but a stray byte or the "?" before ">": not an attribute.
     if (node && !(name.isEmpty() && value.isEmpty())) addAttribute(node, name, value);
     m_engine.skipWhitespace();
@@ -222,6 +206,32 @@ void XmlParser::readPseudoAttributes(TreeNode *node) {
     }
   }
   m_engine.advance();
+}
+
+// One attribute of an element, or one pseudo-attribute of a declaration or stylesheet
+// instruction, up to the blanks after it. The name keeps only name characters; without "=" the
+// value is empty. Values may be quoted either way or not at all; an element's quoted value ends
+// only at its own quote.
+void XmlParser::readNameAndValue(bool pseudo, StringBuffer &name, StringBuffer &value) {
+  m_engine.readUntilAny(pseudo ? kPseudoNameStops : kAttributeNameStops, name);
+  name.keepNameChars();
+  m_engine.skipWhitespace();
+  if (m_engine.current() != '=') return;
+  m_engine.advance();
+  m_engine.skipWhitespace();
+  const char quote = m_engine.current();
+  const bool quoted = quote == '"' || quote == '\'';
+  if (quoted) m_engine.advance();
+  const char ownQuote[2] = {quote, 0};
+  const char *stops = pseudo ? (quoted ? "\"'\r\n" : " \t\"'\r\n?>") : (quoted ? ownQuote : "\"'");
+  m_engine.readUntilAny(stops, value);
+  if (value.containsChar('&')) value.decodeXmlEntities();
+  if (pseudo) {
+    if (m_engine.current() == '"') m_engine.advance();
+    if (m_engine.current() == '\'') m_engine.advance();
+  } else if (m_engine.current() == '"' || m_engine.current() == '\'') {
+    m_engine.advance();
+  }
 }
 
 void XmlParser::addAttribute(TreeNode *node, const StringBuffer &name, const StringBuffer &value) {
@@ -248,22 +258,7 @@ bool XmlParser::readElement() {
   m_current = element;
   while (!m_engine.atEnd() && m_engine.current() != '>') {
     StringBuffer attributeName, value;
-    m_engine.readUntilAny(kAttributeNameStops, attributeName);
-    attributeName.keepNameChars();
-    m_engine.skipWhitespace();
-    if (m_engine.current() == '=') {
-      m_engine.advance();
-      m_engine.skipWhitespace();
-      const char quote = m_engine.current();
-      if (quote == '"' || quote == '\'') {
-        m_engine.advance();
-        m_engine.readUntilByte(quote, value);
-      } else {
-        m_engine.readUntilAny("\"'", value);
-      }
-      if (value.containsChar('&')) value.decodeXmlEntities();
-      if (m_engine.current() == '"' || m_engine.current() == '\'') m_engine.advance();
-    }
+    readNameAndValue(false, attributeName, value);
     if (!attributeName.isEmpty()) addAttribute(element, attributeName, value);
     m_engine.skipWhitespace();
     if (m_engine.current() == '/') {
