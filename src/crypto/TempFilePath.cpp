@@ -1,0 +1,48 @@
+#include "crypto/TempFilePath.h"
+
+#include <cstring>
+
+#include "base/FileAttributes.h"
+#include "base/PathQueries.h"
+#include "base/StringBuffer.h"
+#include "crypto/QuorvelRand.h"
+
+namespace {
+constexpr int kMaxRegenerations = 200;
+
+void appendName(const StringBuffer &stem, const char *ext, StringBuffer &out) {
+  out.appendBuffer(stem);
+  out.appendChar('_');
+  for (int i = 0; i < 4; ++i) out.appendChar(QuorvelRand::tempNameChar());
+  out.append(ext);
+}
+}  // namespace
+
+bool makeTempFilePath(const char *utf8BaseName, StringBuffer &out) {
+  StringBuffer base(utf8BaseName != nullptr && *utf8BaseName != 0 ? utf8BaseName : "x");
+  if (!base.containsChar('.')) base.append(".tmp");
+  const char *text = base.getText();
+  StringBuffer ext(std::strrchr(text, '.'));
+  StringBuffer stem;
+  stem.appendBytes(text, uint32_t(std::strrchr(text, '.') - text));
+
+  XString tempDir;
+  getTempDir(tempDir);
+  StringBuffer dirSep(tempDir.getUtf8());
+  if (!dirSep.endsWith("/") && !dirSep.endsWith("\\")) dirSep.appendChar('/');
+
+  StringBuffer name;
+  appendName(stem, ext.getText(), name);
+  XString nameX, candidate;
+  nameX.setUtf8(name.getText());
+  joinDirFileName(tempDir, nameX, candidate);
+  LogNull quiet;
+  for (int regenerated = 0; fileExists(candidate, quiet); ++regenerated) {
+    if (regenerated == kMaxRegenerations) return false;
+    StringBuffer next;
+    next.appendBuffer(dirSep);
+    appendName(stem, ext.getText(), next);
+    candidate.setUtf8(next.getText());
+  }
+  return out.append(candidate.getUtf8());
+}
