@@ -5,6 +5,7 @@
 
 #include "base/LogEntry2.h"
 #include "base/StringBuffer.h"
+#include "base/WriteEntireFile.h"
 #include "base/XString.h"
 
 Logger::~Logger() { delete m_echoPath; }
@@ -39,17 +40,11 @@ void Logger::copyLogText(StringBuffer &out) {
   if (m_log.getRoot()) m_log.getRoot()->renderText(out, 0);
 }
 
-// A plain stdio write for now; it belongs with writeEntireFile once the file-system layer has it.
 bool Logger::saveLogXml(const char *path) {
   StringBuffer xml;
   copyLogXml(xml);
-  XString filePath;
-  filePath.setUtf8(path);
-  if (filePath.isEmpty()) return false;
-  std::FILE *file = std::fopen(filePath.getAnsi(), "wb");
-  if (file == nullptr) return false;
-  bool written = std::fwrite(xml.getText(), 1, xml.getSize(), file) == xml.getSize();
-  return std::fclose(file) == 0 && written;
+  LogNull quiet;
+  return writeEntireFile(path, xml.getText(), xml.getSize(), quiet);
 }
 
 bool Logger::logError(const char *text) {
