@@ -111,33 +111,26 @@ int64_t QuorvelHandle::getPosition(LogBase &log) {
   return position;
 }
 
-bool QuorvelHandle::seekAbsolute(int64_t offset, LogBase &log) {
+bool QuorvelHandle::seekFrom(int64_t offset, DWORD moveMethod, const char *failure, LogBase &log) {
   if (!isOpen()) return false;
-  if (movePointer(offset, FILE_BEGIN) >= 0) return true;
+  if (movePointer(offset, moveMethod) >= 0) return true;
   DWORD error = GetLastError();
-  log.logError("Failed to SetFilePointer to absolute file position");
+  log.logError(failure);
   log.logWindowsError(error);
-  log.logDataInt64("position", offset);
+  if (moveMethod != FILE_END) log.logDataInt64("position", offset);
   return false;
+}
+
+bool QuorvelHandle::seekAbsolute(int64_t offset, LogBase &log) {
+  return seekFrom(offset, FILE_BEGIN, "Failed to SetFilePointer to absolute file position", log);
 }
 
 bool QuorvelHandle::seekRelative(int64_t offset, LogBase &log) {
-  if (!isOpen()) return false;
-  if (movePointer(offset, FILE_CURRENT) >= 0) return true;
-  DWORD error = GetLastError();
-  log.logError("Failed to SetFilePointer to relative file position");
-  log.logWindowsError(error);
-  log.logDataInt64("position", offset);
-  return false;
+  return seekFrom(offset, FILE_CURRENT, "Failed to SetFilePointer to relative file position", log);
 }
 
 bool QuorvelHandle::seekToEnd(LogBase &log) {
-  if (!isOpen()) return false;
-  if (movePointer(0, FILE_END) >= 0) return true;
-  DWORD error = GetLastError();
-  log.logError("Failed to SetFilePointer to end of file.");
-  log.logWindowsError(error);
-  return false;
+  return seekFrom(0, FILE_END, "Failed to SetFilePointer to end of file.", log);
 }
 
 int64_t QuorvelHandle::getFileSize64(LogBase &log) {

@@ -48,6 +48,8 @@ class QuorvelHandle {
  private:
   // SetFilePointer with a 64-bit distance; -1 when it failed.
   int64_t movePointer(int64_t distance, DWORD moveMethod);
+  // Logs the failure, Windows' reason and (unless from the end) the offset asked for.
+  bool seekFrom(int64_t offset, DWORD moveMethod, const char *failure, LogBase &log);
 
   HANDLE m_handle = INVALID_HANDLE_VALUE;
 };

@@ -173,7 +173,8 @@ BOOL RemoveDirectoryW(LPCWSTR path);
 BOOL DeleteFileA(LPCSTR path);
 BOOL DeleteFileW(LPCWSTR path);
 
-// Full paths come back with "/" separators: they are POSIX paths.
+// Full paths come back with "/" separators: they are POSIX paths. A UNC path ("\\server\share")
+// is already full and keeps its two leading separators.
 DWORD GetFullPathNameA(LPCSTR path, DWORD bufferLength, LPSTR buffer, LPSTR *filePart);
 DWORD GetFullPathNameW(LPCWSTR path, DWORD bufferLength, LPWSTR buffer, LPWSTR *filePart);
 DWORD GetCurrentDirectoryA(DWORD bufferLength, LPSTR buffer);
