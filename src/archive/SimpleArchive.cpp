@@ -1,8 +1,11 @@
 #include "archive/SimpleArchive.h"
 
+#include <cstring>
 #include <new>
 
+#include "base/XString.h"
 #include "compress/DataSource.h"
+#include "compress/FileDataSource.h"
 #include "crypto/PasswordVerifier.h"
 
 namespace {
@@ -28,6 +31,10 @@ SimpleArchive::SimpleArchive() : m_namedValues(kNamedValueBuckets) {
 SimpleArchive::~SimpleArchive() {
   m_valueNames.deleteAll();
   m_password.clearAndFree();
+}
+
+FileDataSource *SimpleArchive::openFileSource(const char *utf8Path, LogBase &log) {
+  return FileDataSource::openFileSource(utf8Path, log);
 }
 
 bool SimpleArchive::readExact(void *buffer, uint32_t count, ProgressMonitor *monitor, LogBase &log) {
@@ -119,6 +126,20 @@ bool SimpleArchive::readInternalArgs(LogBase &log, ProgressMonitor *monitor) {
 
 const StringBuffer *SimpleArchive::namedValue(const char *name) const {
   return static_cast<const StringBuffer *>(m_namedValues.lookup(name));
+}
+
+bool SimpleArchive::getNamedValue(const char *name, XString &out) const {
+  out.clear();
+  const StringBuffer *value = namedValue(name);
+  if (value == nullptr) return false;
+  const char *text = value->getText();
+  uint32_t size = value->getSize();
+  if (size >= 3 && std::memcmp(text, "\xEF\xBB\xBF", 3) == 0) {
+    text += 3;
+    size -= 3;
+  }
+  out.setUtf8(text, size);
+  return true;
 }
 
 const StringBuffer *SimpleArchive::namedValueName(int index) const {

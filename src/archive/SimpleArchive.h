@@ -11,9 +11,11 @@
 #include "platform/win32.h"
 
 class DataSource;
+class FileDataSource;
 class Output;
 class ProgressMonitor;
 class SaProgress;
+class XString;
 
 // Reads the payload appended to the program's file: finds the container marker, reads the
 // internal header and the named values, checks the password against the verifier, and then
@@ -29,6 +31,8 @@ class SimpleArchive {
   SimpleArchive &operator=(const SimpleArchive &) = delete;
   virtual ~SimpleArchive();
 
+  // A source over the file at that path (the caller deletes it), or null with the reason in the log.
+  static FileDataSource *openFileSource(const char *utf8Path, LogBase &log);
   // The source is read from but not owned: replacing or clearing it deletes nothing.
   void setSource(DataSource *source) { m_source = source; }
   DataSource *getSource() const { return m_source; }
@@ -39,6 +43,9 @@ class SimpleArchive {
   bool readInternalHeader(StringBuffer &errorText, LogBase &log, ProgressMonitor *monitor);
   bool readInternalArgs(LogBase &log, ProgressMonitor *monitor);
 
+  // The value's bytes as UTF-8 text, a leading byte-order mark skipped; false and empty when the
+  // payload has no value by that name.
+  bool getNamedValue(const char *name, XString &out) const;
   // The raw bytes of a named value, or null when the payload has none by that name.
   const StringBuffer *namedValue(const char *name) const;
   // Names in the order the payload first gave them.

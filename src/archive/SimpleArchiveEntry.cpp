@@ -1,14 +1,21 @@
 // The entry stream: one record per call, created under the current directory or, in a dry run,
 // read, decrypted and inflated without touching the disk.
-#include <cstdio>
 #include <cstring>
 
 #include "archive/BufferedOutput.h"
 #include "archive/EntryName.h"
 #include "archive/SimpleArchive.h"
+#include "base/Directories.h"
+#include "base/FileAttributes.h"
+#include "base/FileDelete.h"
+#include "base/FileOpen.h"
+#include "base/QuorvelHandle.h"
+#include "base/TimeValue.h"
+#include "base/XString.h"
 #include "compress/DataSource.h"
 #include "compress/InflateState.h"
 #include "compress/Output.h"
+#include "compress/OutputFile.h"
 #include "compress/SaProgress.h"
 
 namespace {
@@ -46,9 +53,7 @@ bool SimpleArchive::readEntryStart(uint8_t &type, ProgressMonitor *monitor, LogB
   }
   if (marker != kEntryMarker) {
     log.logError("File marker is invalid.");
-    char text[16];
-    std::snprintf(text, sizeof text, "0x%x", unsigned(marker));
-    log.logData("marker", text);
+    log.logDataHex("marker", marker);
     return false;
   }
   if (!readExact(&type, 1, monitor, log)) {
@@ -75,7 +80,7 @@ bool SimpleArchive::readEntryHeader(EntryHeader &entry, ProgressMonitor *monitor
     log.logError("Failed to decrypt filename.");
     return false;
   }
-  if (!entry.name.appendBuffer(bytes)) {
+  if (!entry.name.appendBytes(bytes.getData(), bytes.getSize())) {
     log.logError("Failed to get filename");
     return false;
   }
@@ -206,12 +211,22 @@ bool SimpleArchive::inflateChunk(Output &output, uint64_t &produced, ProgressMon
 
 bool SimpleArchive::extractDirectory(const EntryHeader &entry, bool dryRun, ExtPtrArray *undoList,
                                      StringBuffer &name, SaProgress *progress, LogBase &log) {
-  (void)undoList;
-  if (!dryRun) {
-    log.logError("Extraction to disk is not available yet.");
+  if (!dryRun && !ensureDirExists(entry.name.getText(), undoList, log)) {
+    log.logError("Failed to ensure directory exists.");
     return false;
   }
   name.copyFrom(entry.name);
+  if (!dryRun) {
+    // The exact time, fraction included; a directory whose time cannot be set is still fine.
+    XString path;
+    path.setUtf8(entry.name.getText());
+    QuorvelHandle handle;
+    int errorKind = 0;
+    LogNull quiet;
+    if (openHandleForTimes(handle, path, errorKind, quiet)) {
+      SetFileTime(handle.osHandle(), &entry.utcTime, &entry.utcTime, &entry.utcTime);
+    }
+  }
   uint32_t pending = kEntryHeaderBytes + entry.storedNameLength;
   if (progress != nullptr) progress->progress(pending, pending);
   return true;
@@ -220,14 +235,50 @@ bool SimpleArchive::extractDirectory(const EntryHeader &entry, bool dryRun, ExtP
 bool SimpleArchive::extractFile(const EntryHeader &entry, bool dryRun, ExtPtrArray *undoList,
                                 StringBuffer &name, bool &skipped, SaProgress *progress,
                                 ProgressMonitor *monitor, LogBase &log) {
-  (void)undoList;
-  (void)skipped;
-  if (!dryRun) {
-    log.logError("Extraction to disk is not available yet.");
+  const uint32_t pending = kEntryHeaderBytes + entry.storedNameLength;
+  Output discard;
+  if (dryRun) {
+    name.copyFrom(entry.name);
+    return copyChunks(m_dryRunSink != nullptr ? *m_dryRunSink : discard, pending, progress, monitor, log);
+  }
+  StringBuffer directory;
+  LogNull quiet;
+  if (!ensureParentDir(entry.name.getText(), directory, undoList, quiet)) {
+    // Once more, only for the reasons.
+    ensureParentDir(entry.name.getText(), directory, nullptr, log);
+    log.logError("Failed to ensure file can be created.");
+    log.logData("filename", entry.name);
     return false;
   }
   name.copyFrom(entry.name);
-  Output discard;
-  Output &output = m_dryRunSink != nullptr ? *m_dryRunSink : discard;
-  return copyChunks(output, kEntryHeaderBytes + entry.storedNameLength, progress, monitor, log);
+
+  XString path;
+  path.setUtf8(entry.name.getText());
+  QuorvelHandle handle;
+  int errorKind = 0;
+  bool opened = (entry.attributes & FILE_ATTRIBUTE_HIDDEN) != 0
+                    ? openHandleForWriteHidden(handle, path, errorKind, log)
+                    : openHandleForWrite(handle, path, errorKind, log);
+  if (!opened) {
+    // Explorer keeps its thumbnail caches open; such a file is passed over, not fatal.
+    if (!entry.name.endsWith("Thumbs.db")) {
+      log.logError("Failed to open file.");
+      return false;
+    }
+    skipped = true;
+    return copyChunks(discard, pending, progress, monitor, log);
+  }
+  OutputFile file(path, handle);
+  if (!copyChunks(file, pending, progress, monitor, log)) {
+    // Half a file would pass for a whole one.
+    file.close();
+    deleteFile(path, quiet);
+    return false;
+  }
+  TimeValue time;
+  time.fromFileTime(entry.utcTime);
+  file.setFileTime(time, quiet);
+  file.close();
+  if (entry.attributes != FILE_ATTRIBUTE_ARCHIVE) setAttributes(path, entry.attributes);
+  return true;
 }

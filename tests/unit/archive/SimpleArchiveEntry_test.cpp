@@ -77,9 +77,10 @@ TEST(SimpleArchiveEntries, DirectoriesFilesAndUnknownTypesInOrder) {
   p.entry(2, "dir\\a.txt", 0, 0x21).storedChunk("hello ").deflatedChunk(deflateLiterals("world")).endChunks();
   p.entry(3, "ignored", 0, 0);
   p.entry(2, "dir/empty", 0, 0x20).endChunks();
-  p.entry(2,
-          "\xEF\xBB\xBF"
-          "bom.txt")
+  // A byte-order mark in front and zero bytes behind are not part of the name.
+  p.entry(2, std::string("\xEF\xBB\xBF"
+                         "bom.txt\0\0",
+                         12))
       .storedChunk("")
       .endChunks();
   p.endEntry();
@@ -115,7 +116,7 @@ TEST(SimpleArchiveEntries, DirectoriesFilesAndUnknownTypesInOrder) {
   // Directory: its header. File: header and first size word with the first chunk, then each
   // further size word with its chunk. Nothing for the unknown entry, the file without chunks or
   // the closing size words.
-  uint32_t dir = 19 + 3, file = 19 + 9, bom = 19 + 10;
+  uint32_t dir = 19 + 3, file = 19 + 9, bom = 19 + 12;
   uint32_t deflated = uint32_t(deflateLiterals("world").size());
   std::vector<std::pair<uint32_t, uint32_t>> want = {
       {dir, dir}, {file + 4 + 6, file + 4 + 6}, {4 + deflated, 4 + 5}, {bom + 4, bom + 4}};
@@ -232,4 +233,39 @@ TEST(SimpleArchiveEntries, NamesThatCouldLeaveTheUnzipDirectoryAreRefused) {
   fine.entry(1, "a..b").entry(1, "..a").entry(1, "a\\.\\b").entry(2, "x.").endChunks().endEntry();
   RecordingLog log;
   EXPECT_TRUE(runUntilFailure(fine, log));
+}
+
+// A sink that takes `room` bytes and then fails, like a full disk.
+class FullDisk : public Output {
+ public:
+  explicit FullDisk(uint64_t room) : m_room(room) {}
+  bool rawWrite(const uint8_t *, uint32_t length, ProgressMonitor *, LogBase &) override {
+    if (length > m_room) return false;
+    m_room -= length;
+    return true;
+  }
+
+ private:
+  uint64_t m_room;
+};
+
+TEST(SimpleArchiveEntries, AFailedWriteFailsTheEntry) {
+  for (bool stored : {true, false}) {
+    PayloadBytes p = plainPayload();
+    p.entry(2, "f");
+    if (stored) {
+      p.storedChunk(std::string(100, 's'));
+    } else {
+      p.deflatedChunk(deflateZeros(3 * 1024 * 1024));
+    }
+    p.endChunks().endEntry();
+    MemoryArchive m(p.bytes);
+    FullDisk disk(50);
+    m.archive.setDryRunSink(&disk);
+    ASSERT_TRUE(m.openContainer());
+    RecordingLog log;
+    EXPECT_FALSE(m.next(log));
+    EXPECT_TRUE(log.has("error:Failed to write file data.")) << stored;
+    EXPECT_FALSE(log.has("error:Failed to inflate compressed data.")) << stored;
+  }
 }

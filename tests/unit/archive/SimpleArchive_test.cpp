@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "ArchiveTestSupport.h"
+#include "base/XString.h"
 
 namespace {
 PayloadBytes plainStart(uint8_t keyCode = 0) {
@@ -180,4 +181,19 @@ TEST(SimpleArchivePassword, AMissingOrShortVerifierFailsAndLeavesTheCacheEmpty) 
     EXPECT_FALSE(m.archive.verifyPassword(log, cache));
     EXPECT_EQ(cache.getSize(), 0u);
   }
+}
+
+TEST(SimpleArchiveContainer, GetNamedValueGivesUtf8TextWithoutAByteOrderMark) {
+  PayloadBytes p = plainStart();
+  p.value("xmlConfig", "\xEF\xBB\xBF<SfxConfig>\xC3\xA9</SfxConfig>").value("empty", "").endValues();
+  MemoryArchive m(p.bytes);
+  ASSERT_TRUE(m.openContainer());
+  XString out;
+  ASSERT_TRUE(m.archive.getNamedValue("xmlConfig", out));
+  EXPECT_STREQ(out.getUtf8(), "<SfxConfig>\xC3\xA9</SfxConfig>");
+  EXPECT_TRUE(m.archive.getNamedValue("empty", out));
+  EXPECT_TRUE(out.isEmpty());
+  out.setUtf8("stale");
+  EXPECT_FALSE(m.archive.getNamedValue("absent", out));
+  EXPECT_TRUE(out.isEmpty());
 }

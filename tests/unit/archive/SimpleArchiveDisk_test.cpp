@@ -1,0 +1,161 @@
+// Entries written to disk under the current directory: contents, times, attributes, the undo
+// list, the Thumbs.db exception and what is left behind when an entry fails.
+#include <gtest/gtest.h>
+
+#include "ArchiveTestSupport.h"
+#include "base/ExtPtrArray.h"
+#include "unit/base/FileTestDir.h"
+#include "unit/compress/RecordingLog.h"
+
+namespace {
+// 2020-05-06 07:08:09 plus 1234567 ticks, as a wall-clock FILETIME.
+constexpr uint64_t kLocalTime = (1588748889ULL + 11644473600ULL) * 10000000ULL + 1234567;
+
+class SimpleArchiveDisk : public FileTestDir {
+ protected:
+  void SetUp() override {
+    FileTestDir::SetUp();
+    GetCurrentDirectoryA(sizeof m_previous, m_previous);
+    ASSERT_TRUE(SetCurrentDirectoryA(root.c_str()));
+  }
+  void TearDown() override {
+    SetCurrentDirectoryA(m_previous);
+    FileTestDir::TearDown();
+  }
+
+  // Extracts every entry; false at the first failure.
+  bool extract(const PayloadBytes &p, LogBase &log, ExtPtrArray *undo = nullptr) {
+    m_archive.reset(new MemoryArchive(p.bytes));
+    if (!m_archive->openContainer()) return false;
+    for (int i = 0; i < 100; ++i) {
+      MemoryArchive &m = *m_archive;
+      if (!m.archive.unzipNextEntry(false, m.end, &m.progress, m.name, m.isDirectory, undo, m.skipped,
+                                    nullptr, log)) {
+        return false;
+      }
+      if (m.skipped) ++skippedCount;
+      if (m.end) return true;
+    }
+    return false;
+  }
+
+  static uint64_t ticks(const FILETIME &t) { return uint64_t(t.dwHighDateTime) << 32 | t.dwLowDateTime; }
+  static FILETIME lastWriteOf(const std::string &p) {
+    FILETIME t{};
+    HANDLE h = CreateFileA(p.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                           OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (h != INVALID_HANDLE_VALUE) {
+      GetFileTime(h, nullptr, nullptr, &t);
+      CloseHandle(h);
+    }
+    return t;
+  }
+  static uint64_t utcTicksOf(uint64_t localTicks) {
+    FILETIME local{DWORD(localTicks), DWORD(localTicks >> 32)}, utc{};
+    LocalFileTimeToFileTime(&local, &utc);
+    return ticks(utc);
+  }
+
+  std::unique_ptr<MemoryArchive> m_archive;
+  int skippedCount = 0;
+  char m_previous[2048] = {};
+};
+
+PayloadBytes plainPayload() {
+  PayloadBytes p;
+  p.marker().header(false, 0).endValues();
+  return p;
+}
+}  // namespace
+
+TEST_F(SimpleArchiveDisk, WritesDirectoriesFilesTimesAndAttributes) {
+  PayloadBytes p = plainPayload();
+  p.entry(1, "top", kLocalTime, 0x10).entry(1, "top\\inner", kLocalTime, 0x10);
+  p.entry(2, "top\\inner\\data.txt", kLocalTime, 0x20)
+      .storedChunk("first ")
+      .storedChunk("second")
+      .endChunks();
+  p.entry(2, "top/ro.txt", kLocalTime, 0x21).storedChunk("read only").endChunks();
+  p.entry(2, "new\\made\\empty", kLocalTime, 0x20).endChunks();
+  p.entry(1, "top\\leaf", kLocalTime, 0x10).endEntry();
+  for (const char *name : {"top", "top\\inner", "top\\inner\\data.txt", "top\\ro.txt", "new", "new\\made",
+                           "new\\made\\empty", "top\\leaf"}) {
+    path(name);
+  }
+  ExtPtrArray undo;
+  RecordingLog log;
+  ASSERT_TRUE(extract(p, log, &undo)) << ::testing::PrintToString(log.entries);
+
+  EXPECT_EQ(readFile(root + "\\top\\inner\\data.txt"), "first second");
+  EXPECT_EQ(readFile(root + "\\top\\ro.txt"), "read only");
+  EXPECT_TRUE(exists(root + "\\new\\made\\empty"));
+  EXPECT_EQ(readFile(root + "\\new\\made\\empty"), "");
+  EXPECT_TRUE(GetFileAttributesA((root + "\\top\\ro.txt").c_str()) & FILE_ATTRIBUTE_READONLY);
+  EXPECT_FALSE(GetFileAttributesA((root + "\\top\\inner\\data.txt").c_str()) & FILE_ATTRIBUTE_READONLY);
+
+  // A file keeps whole seconds of its time; a directory its exact value (until something is
+  // written into it).
+  uint64_t utc = utcTicksOf(kLocalTime);
+  EXPECT_EQ(ticks(lastWriteOf(root + "\\top\\inner\\data.txt")), utc - utc % 10000000);
+  EXPECT_EQ(ticks(lastWriteOf(root + "\\top\\leaf")), utc);
+
+  // The undo list holds the directories made, each tagged "D", outermost first.
+  std::vector<std::string> made;
+  for (int i = 0; i < undo.getCount(); ++i)
+    made.push_back(static_cast<StringBuffer *>(undo.get(i))->getText());
+  undo.deleteAll();
+  std::vector<std::string> want = {"topD", "top\\innerD", "newD", "new\\madeD", "top\\leafD"};
+  EXPECT_EQ(made, want);
+}
+
+TEST_F(SimpleArchiveDisk, AFailedFileIsRemovedAndNothingIsWrittenOutsideTheDirectory) {
+  PayloadBytes p = plainPayload();
+  p.entry(2, "cut.bin").storedChunk("written first").u32(0x80000100).raw("too short");
+  path("cut.bin");
+  RecordingLog log;
+  EXPECT_FALSE(extract(p, log));
+  EXPECT_TRUE(log.has("error:Failed to read compressed data."));
+  EXPECT_FALSE(exists(root + "\\cut.bin"));
+
+  PayloadBytes escape = plainPayload();
+  escape.entry(2, "..\\escaped.txt").storedChunk("x").endChunks().endEntry();
+  RecordingLog log2;
+  EXPECT_FALSE(extract(escape, log2));
+  EXPECT_FALSE(exists(root + "\\..\\escaped.txt"));
+}
+
+TEST_F(SimpleArchiveDisk, AThumbsDbThatCannotBeOpenedIsSkippedAndOtherNamesFail) {
+  // A folder in the way makes the open fail, as a locked file would.
+  ASSERT_TRUE(CreateDirectoryA(path("Thumbs.db").c_str(), nullptr));
+  ASSERT_TRUE(CreateDirectoryA(path("blocked.txt").c_str(), nullptr));
+  path("after.txt");
+  PayloadBytes p = plainPayload();
+  p.entry(2, "Thumbs.db").storedChunk("thumbnail cache").endChunks();
+  p.entry(2, "after.txt").storedChunk("next").endChunks().endEntry();
+  RecordingLog log;
+  ASSERT_TRUE(extract(p, log));
+  EXPECT_EQ(skippedCount, 1);
+  EXPECT_EQ(readFile(root + "\\after.txt"), "next");
+
+  PayloadBytes q = plainPayload();
+  q.entry(2, "blocked.txt").storedChunk("x").endChunks().endEntry();
+  RecordingLog log2;
+  EXPECT_FALSE(extract(q, log2));
+  EXPECT_TRUE(log2.has("error:Failed to open file."));
+}
+
+TEST_F(SimpleArchiveDisk, AFileInTheWayOfADirectoryFailsTheEntry) {
+  ASSERT_TRUE(writeFile(path("plain"), "a file"));
+  PayloadBytes dir = plainPayload();
+  dir.entry(1, "plain\\sub").endEntry();
+  RecordingLog log;
+  EXPECT_FALSE(extract(dir, log));
+  EXPECT_TRUE(log.has("error:Failed to ensure directory exists."));
+
+  PayloadBytes file = plainPayload();
+  file.entry(2, "plain\\sub\\f.txt").storedChunk("x").endChunks().endEntry();
+  RecordingLog log2;
+  EXPECT_FALSE(extract(file, log2));
+  EXPECT_TRUE(log2.has("error:Failed to ensure file can be created."));
+  EXPECT_TRUE(log2.has("filename=plain\\sub\\f.txt"));
+}
