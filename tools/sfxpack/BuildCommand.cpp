@@ -1,0 +1,194 @@
+// sfxpack build: the sources and settings behind the stub, as a self-extracting executable.
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "Cli.h"
+#include "PasswordBytes.h"
+#include "PayloadWriter.h"
+#include "Settings.h"
+#include "SourceTree.h"
+#include "base/DataBuffer.h"
+#include "base/LogBase.h"
+#include "crypto/AesKeyDerivation.h"
+#include "crypto/AesMessageEncrypt.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct BuildOptions {
+  std::string output;
+  std::string stub;
+  bool payloadOnly = false;
+  bool encrypt = false;
+  std::string password;
+  int keyBits = 256;
+  ChunkPolicy policy;
+  std::vector<std::string> sources;
+  long passwordCodePage = kDefaultPasswordCodePage;
+  std::string configPath;
+  std::vector<std::string> assignments;
+
+  fs::path partialPath() const {
+    fs::path partial = fs::u8path(output);
+    partial += ".partial";
+    return partial;
+  }
+};
+
+using NamedValues = std::vector<std::pair<std::string, std::string>>;
+
+// The stub beside the tool is the default, so that a build tree packs with its own stub.
+std::string defaultStub(const std::string &program) {
+  fs::path beside = fs::u8path(program).parent_path();
+  for (const char *name : {"sfx.exe", "sfx"}) {
+    std::error_code ec;
+    if (fs::exists(beside / name, ec)) return (beside / name).u8string();
+  }
+  return std::string();
+}
+
+// Everything goes to OUT.partial first; only a complete archive takes the output's name.
+bool writeArchive(const BuildOptions &o, const std::vector<PackEntry> &entries, const NamedValues &values,
+                  std::string &error) {
+  std::ofstream out(o.partialPath(), std::ios::binary | std::ios::trunc);
+  if (!out) {
+    error = "cannot create " + o.partialPath().u8string();
+    return false;
+  }
+  if (!o.payloadOnly) {
+    std::ifstream stub(fs::u8path(o.stub), std::ios::binary);
+    if (!stub || !(out << stub.rdbuf())) {
+      error = "cannot read the stub " + o.stub;
+      return false;
+    }
+  }
+  MessageEncryptor encryptor;
+  DataBuffer key;
+  if (o.encrypt) {
+    std::string bytes;
+    if (!passwordBytes(o.password, o.passwordCodePage, bytes, error)) return false;
+    if (!deriveKey(bytes.data(), uint32_t(bytes.size()), o.keyBits, key)) {
+      error = "out of memory deriving the key";
+      return false;
+    }
+    encryptor = [&key, &o](const std::string &plain, std::string &cipher) {
+      DataBuffer sealed;
+      LogNull log;
+      if (!aesEncryptMessage(key, o.keyBits, plain.data(), uint32_t(plain.size()), sealed, log)) return false;
+      cipher.assign(reinterpret_cast<const char *>(sealed.getData()), sealed.getSize());
+      return true;
+    };
+  }
+  PayloadWriter writer(out, o.policy, encryptor, o.keyBits);
+  bool ok =
+      writer.writeHeader(error) && writer.writeNamedValues(values, error) && writer.writeVerifier(error);
+  for (size_t i = 0; ok && i < entries.size(); ++i) ok = writer.writeEntry(entries[i], error);
+  ok = ok && writer.writeEnd(error);
+  out.close();
+  if (ok && !out) error = "failed to write " + o.partialPath().u8string();
+  key.clearSecure();
+  return ok && out;
+}
+
+// False with `exitCode` set when the command line is wrong.
+bool parseBuildOptions(const Arguments &args, BuildOptions &o, int &exitCode) {
+  for (size_t i = 2; i < args.size(); ++i) {
+    const std::string &a = args[i];
+    auto value = [&]() -> const char * { return i + 1 < args.size() ? args[++i].c_str() : nullptr; };
+    long n = 0;
+    if (a == "-o") {
+      const char *v = value();
+      if (!v) return usageError(exitCode, "-o needs a file name");
+      o.output = v;
+    } else if (a == "--stub") {
+      const char *v = value();
+      if (!v) return usageError(exitCode, "--stub needs a file name");
+      o.stub = v;
+    } else if (a == "--payload-only") {
+      o.payloadOnly = true;
+    } else if (a == "--password") {
+      const char *v = value();
+      if (!v) return usageError(exitCode, "--password needs a value");
+      o.encrypt = true;
+      o.password = v;
+    } else if (a == "--password-codepage") {
+      const char *v = value();
+      if (!v || !parseNumber(v, 1, 65535, o.passwordCodePage)) {
+        return usageError(exitCode, "--password-codepage takes a Windows code page number");
+      }
+    } else if (a == "--config") {
+      const char *v = value();
+      if (!v) return usageError(exitCode, "--config needs a file name");
+      o.configPath = v;
+    } else if (a == "--set") {
+      const char *v = value();
+      if (!v) return usageError(exitCode, "--set needs Key=Value");
+      o.assignments.push_back(v);
+    } else if (a == "--key-bits") {
+      const char *v = value();
+      if (!v || !parseNumber(v, 128, 256, n) || (n != 128 && n != 192 && n != 256)) {
+        return usageError(exitCode, "--key-bits takes 128, 192 or 256");
+      }
+      o.keyBits = int(n);
+    } else if (a == "--level") {
+      const char *v = value();
+      if (!v || !parseNumber(v, 0, 9, n)) return usageError(exitCode, "--level takes a number from 0 to 9");
+      o.policy.level = int(n);
+    } else if (a == "--chunk-size") {
+      const char *v = value();
+      // Room for a block of padding when the chunk is encrypted.
+      if (!v || !parseNumber(v, 1, long(payload::kChunkLimit) - 17, n)) {
+        return usageError(
+            exitCode, "--chunk-size takes a number from 1 to " + std::to_string(payload::kChunkLimit - 17));
+      }
+      o.policy.chunkSize = uint32_t(n);
+    } else if (!a.empty() && a[0] == '-') {
+      return usageError(exitCode, "unknown option " + a);
+    } else {
+      o.sources.push_back(a);
+    }
+  }
+  if (o.output.empty()) return usageError(exitCode, "no output file (-o)");
+  if (o.sources.empty()) return usageError(exitCode, "nothing to pack: give at least one SOURCE");
+  if (!o.payloadOnly && o.stub.empty()) o.stub = defaultStub(args[0]);
+  if (!o.payloadOnly && o.stub.empty()) {
+    return usageError(exitCode, "no stub found beside sfxpack; give --stub or --payload-only");
+  }
+  return true;
+}
+
+}  // namespace
+
+int runBuild(const Arguments &args) {
+  BuildOptions o;
+  int code = 0;
+  if (!parseBuildOptions(args, o, code)) return code;
+  std::vector<PackEntry> entries;
+  std::string error;
+  if (!collectEntries(o.sources, entries, error)) return fail(error);
+  std::string settings;
+  if (!makeSettingsXml(o.configPath, o.assignments, o.encrypt, o.keyBits, settings, error))
+    return fail(error);
+  NamedValues values = {{"xmlConfig", settings}};
+  if (!writeArchive(o, entries, values, error)) {
+    std::error_code ec;
+    fs::remove(o.partialPath(), ec);
+    return fail(error);
+  }
+  std::error_code ec;
+  fs::path outPath = fs::u8path(o.output);
+  fs::rename(o.partialPath(), outPath, ec);
+  if (ec) return fail("cannot rename to " + o.output + ": " + ec.message());
+  if (!o.payloadOnly) {
+    fs::permissions(outPath, fs::perms::owner_exec | fs::perms::group_exec | fs::perms::others_exec,
+                    fs::perm_options::add, ec);
+  }
+  std::printf("%s: %zu entries\n", o.output.c_str(), entries.size());
+  return 0;
+}
