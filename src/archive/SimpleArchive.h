@@ -57,6 +57,7 @@ class SimpleArchive {
 
   // The bytes are hashed as given: the caller supplies them in the code page they were typed in.
   void setPassword(const void *bytes, uint32_t length);
+  void setPassword(const StringBuffer &bytes) { setPassword(bytes.getText(), bytes.getSize()); }
   // Installs the key for the stored password and checks it against the verifier. The caller keeps
   // `cache` across attempts: the first call reads the verifier from the source into it, later
   // calls reuse it. Must run before the first entry of an encrypted payload is read.

@@ -157,7 +157,7 @@ TEST(SimpleArchivePassword, OnlyTheExactBytesOpenEachKeySize) {
     }
     // The verifier was read once, by the first attempt.
     int64_t afterVerifier = m.source.getPosition();
-    m.archive.setPassword("Secret pw", 9);
+    m.archive.setPassword(StringBuffer("Secret pw"));
     EXPECT_TRUE(m.archive.verifyPassword(log, cache)) << bits;
     EXPECT_EQ(m.source.getPosition(), afterVerifier);
     ASSERT_TRUE(m.next());
