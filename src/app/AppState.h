@@ -1,0 +1,37 @@
+#pragma once
+
+#include <cstdio>
+
+#include "base/StringBuffer.h"
+#include "platform/win32.h"
+
+class SfxConfig;
+class SimpleArchive;
+class SaProgress;
+
+// What lives for the whole run. The objects are built before the entry point runs, in the order
+// listed, and torn down after it returns.
+extern StringBuffer g_password;  // system code page: given to the reader as it is
+extern SfxConfig &g_config;
+extern SimpleArchive &g_archive;
+extern StringBuffer g_runLogPath;
+extern SaProgress &g_progress;  // the reader's per-entry progress; nothing listens
+
+extern FILE *g_runLog;
+extern HINSTANCE g_instance;
+extern WCHAR g_windowTitle[100];
+extern WCHAR g_windowClass[100];
+extern int g_exitCode;
+extern HWND g_mainDialog;
+extern HWND g_progressDialog;
+extern bool g_passwordCancelled;
+extern bool g_launchedWithoutWait;
+extern bool g_progressStarted;
+
+// Control ids the extraction reaches on its owner: the main dialog's Unzip button and the
+// progress bar that the main and progress dialogs share.
+constexpr int kUnzipButtonId = 1001;
+constexpr int kProgressBarId = 1008;
+
+// UTF-16 text for the wide calls, whose character type differs between the builds.
+inline LPCWSTR wide(const char16_t *text) { return reinterpret_cast<LPCWSTR>(text); }

@@ -1,0 +1,53 @@
+#include "app/Dialogs.h"
+
+#include "app/AppState.h"
+
+namespace {
+const SfxDialogTable *s_table = nullptr;
+
+const SfxDialogEntry *entryFor(SfxDialog which) {
+  if (s_table == nullptr) return nullptr;
+  switch (which) {
+    case SfxDialog::Main: return &s_table->main;
+    case SfxDialog::Password: return &s_table->password;
+    case SfxDialog::Progress: return &s_table->progress;
+    case SfxDialog::Finished: return &s_table->finished;
+  }
+  return nullptr;
+}
+
+const char *nameOf(SfxDialog which) {
+  switch (which) {
+    case SfxDialog::Main: return "main";
+    case SfxDialog::Password: return "password";
+    case SfxDialog::Progress: return "progress";
+    case SfxDialog::Finished: return "finished";
+  }
+  return "";
+}
+}  // namespace
+
+void registerDialogTable(const SfxDialogTable *table) { s_table = table; }
+
+INT_PTR showDialog(SfxDialog which, HWND owner) {
+  const SfxDialogEntry *entry = entryFor(which);
+  INT_PTR result = -1;
+  if (entry != nullptr && entry->procedure != nullptr) {
+    result = DialogBoxParamW(g_instance, MAKEINTRESOURCEW(entry->templateId), owner, entry->procedure, 0);
+  }
+  if (result == -1) {
+    StringBuffer text;
+    text.append("Failed to create the ");
+    text.append(nameOf(which));
+    text.append(" dialog.");
+    MessageBoxA(owner, text.getText(), "Error", MB_OK);
+  }
+  return result;
+}
+
+void endOwnerDialog(HWND owner, INT_PTR result) { EndDialog(owner, result); }
+
+void setOwnerProgress(HWND owner, int percent) {
+  HWND bar = GetDlgItem(owner, kProgressBarId);
+  if (bar != nullptr) SendMessageA(bar, PBM_SETPOS, WPARAM(percent), 0);
+}

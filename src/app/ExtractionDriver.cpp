@@ -1,0 +1,248 @@
+#include "app/ExtractionDriver.h"
+
+#include "app/AppState.h"
+#include "app/Dialogs.h"
+#include "app/RunLog.h"
+#include "app/SetupRunner.h"
+#include "app/SfxConfig.h"
+#include "archive/SimpleArchive.h"
+#include "base/DataBuffer.h"
+#include "base/ExtPtrArray.h"
+#include "base/Directories.h"
+#include "base/FileDelete.h"
+#include "base/PathQueries.h"
+#include "base/TempFilePath.h"
+#include "base/Logger.h"
+#include "base/XString.h"
+
+namespace {
+
+void showError(HWND owner, const char *utf8Text) {
+  XString text;
+  text.setUtf8(utf8Text);
+  MessageBoxW(owner, wide(text.getUtf16()), wide(u"Error"), MB_OK);
+}
+
+void showErrorWithPath(HWND owner, const char *message, const StringBuffer &path) {
+  StringBuffer text(message);
+  text.appendBuffer(path);
+  showError(owner, text.getText());
+}
+
+// The run cannot go on: the owner dialog ends and so does every modal loop above it.
+void abandonRun(HWND owner) {
+  endOwnerDialog(owner, 0);
+  PostQuitMessage(0);
+}
+
+bool ensureUnzipDir(HWND owner, const StringBuffer &dir, ExtPtrArray &topDirs) {
+  LogNull log;
+  if (ensureDirExists(dir.getText(), &topDirs, log)) return true;
+  runLogWrite("failed to ensure dir exists: [%s]\r\n", dir.getText());
+  showErrorWithPath(owner, "Failed to ensure dir exists: ", dir);
+  abandonRun(owner);
+  return false;
+}
+
+void logTopDirectory(const ExtPtrArray &topDirs) {
+  if (topDirs.getCount() == 0) {
+    runLogWrite("No top-level directory added to undo list\r\n");
+    return;
+  }
+  // The recorded path carries its tag letter at the end.
+  const StringBuffer *first = static_cast<const StringBuffer *>(topDirs.get(0));
+  StringBuffer path(first->getText());
+  path.shortenBy(1);
+  runLogWrite("created unzip dir: [%s]\r\n", path.getText());
+}
+
+// %VARIABLE% references, forward slashes and doubled separators as people write them.
+void normaliseUnzipDir(StringBuffer &dir) {
+  StringBuffer before(dir.getText());
+  dir.expandEnvVars();
+  if (!dir.equalsBuffer(before) && !before.contains("\\\\")) dir.replaceAll("\\\\", "\\");
+  dir.replaceCharBytes('/', '\\');
+  for (int pass = 0; pass < 1001 && dir.contains("\\\\"); ++pass) dir.replaceAll("\\\\", "\\");
+}
+
+bool prepareUnzipDir(HWND owner, ExtPtrArray &topDirs, StringBuffer &dir) {
+  bool dryRun = g_config.GetIntValue("Debug") != 0;
+  XString configured;
+  g_config.GetValue("UnzipDir", configured);
+  if (configured.isEmpty()) {
+    runLogWrite("Selecting temp dir for unzipping...\r\n");
+    if (!SelectTempUnzipDir(owner, topDirs, dir)) return false;
+    logTopDirectory(topDirs);
+    return true;
+  }
+  dir.setString(configured.getUtf8());
+  normaliseUnzipDir(dir);
+  runLogWrite("unzipDir = [%s]\r\n", dir.getText());
+  if (dryRun) return true;
+  runLogWrite("Check/create extract dir: [%s]\r\n", dir.getText());
+  if (!ensureUnzipDir(owner, dir, topDirs)) return false;
+  logTopDirectory(topDirs);
+  return true;
+}
+
+bool enterUnzipDir(HWND owner, const StringBuffer &dir) {
+  if (dir.isEmpty()) return true;
+  runLogWrite("Setting CWD [%s]\r\n", dir.getText());
+  if (g_config.GetIntValue("Debug") != 0) return true;
+  XString path;
+  path.setUtf8(dir.getText());
+  if (setCurrentDir(path)) return true;
+  runLogWrite("failed to set current dir: [%s]\r\n", dir.getText());
+  showErrorWithPath(owner, "Failed to set current dir: ", dir);
+  abandonRun(owner);
+  return false;
+}
+
+}  // namespace
+
+bool DoUnzip(HWND owner) {
+  EnableWindow(GetDlgItem(owner, kUnzipButtonId), FALSE);
+  if (g_config.GetFlag("Encryption")) {
+    if (!CheckPassword(owner)) {
+      runLogWrite("Password is incorrect.\r\n");
+      abandonRun(owner);
+      return false;
+    }
+    runLogWrite("Password verified...\r\n");
+  } else {
+    runLogWrite("Not encrypted.\r\n");
+  }
+  runLogCurrentDirectory();
+
+  ExtPtrArray topDirs;
+  StringBuffer dir;
+  if (!prepareUnzipDir(owner, topDirs, dir)) {
+    // What was created for a directory that cannot be used stays, as the person may look at it.
+    topDirs.deleteAll();
+    return false;
+  }
+  if (dir.beginsWith("\\\\?\\")) dir.removeRange(0, 4);
+  runLogWrite("Final unzip dir: [%s]...\r\n", dir.getText());
+  XString savedDir;
+  getCurrentDir(savedDir);
+  if (!enterUnzipDir(owner, dir)) {
+    topDirs.deleteAll();
+    return false;
+  }
+
+  bool cleanup = decideCleanup();
+  ExtPtrArray entryList;
+  StringBuffer errorText;
+  bool ok = UnzipToFile(owner, dir, errorText, entryList, cleanup);
+  if (ok && g_progressDialog != nullptr) setOwnerProgress(g_progressDialog, 100);
+  if (ok) {
+    runLogWrite("Unzip complete...\r\n");
+    runSetupStage(owner, dir, entryList);
+  } else {
+    ProcessUndoList(entryList);
+    showError(owner, errorText.getText());
+  }
+  setCurrentDir(savedDir);
+  ProcessUndoList(topDirs);
+  return ok;
+}
+
+bool CheckPassword(HWND owner) {
+  DataBuffer verifierCache;
+  LogNull log;
+  for (;;) {
+    // A password dialog that cannot be shown can never be answered: that is giving up.
+    if (g_password.isEmpty() && showDialog(SfxDialog::Password, owner) == -1) return false;
+    if (g_passwordCancelled) return false;
+    if (g_password.isEmpty()) continue;
+    g_archive.setPassword(g_password.getText(), g_password.getSize());
+    if (g_archive.verifyPassword(log, verifierCache)) return true;
+    XString title, caption;
+    g_config.GetValue("ErrPwdTitle", title);
+    g_config.GetValue("ErrPwdCaption", caption);
+    if (title.isEmpty()) title.setUtf8("Error");
+    if (caption.isEmpty()) caption.setUtf8("Incorrect password.");
+    MessageBoxW(owner, wide(caption.getUtf16()), wide(title.getUtf16()), MB_OK);
+    g_password.clear();
+  }
+}
+
+bool SelectTempUnzipDir(HWND owner, ExtPtrArray &topDirs, StringBuffer &dir) {
+  MakeTempDirName(dir);
+  runLogWrite("temp unzipDir = [%s]\r\n", dir.getText());
+  if (g_config.GetIntValue("Debug") != 0) return true;
+  runLogWrite("Check/create unzip dir: [%s]\r\n", dir.getText());
+  return ensureUnzipDir(owner, dir, topDirs);
+}
+
+void MakeTempDirName(StringBuffer &dir) {
+  dir.clear();
+  makeTempFilePath("qvz", dir);
+  const char *text = dir.getText();
+  for (uint32_t i = dir.getSize(), scanned = 0; i > 0 && scanned < 1000; --i, ++scanned) {
+    if (text[i - 1] == '.') {
+      dir.shortenBy(dir.getSize() - (i - 1));
+      break;
+    }
+  }
+}
+
+bool UnzipToFile(HWND owner, const StringBuffer &, StringBuffer &errorText, ExtPtrArray &entryList, bool cleanup) {
+  errorText.clear();
+  if (owner != nullptr) setOwnerProgress(owner, 0);
+  Logger log;
+  log.enterContext("UnzipToFile");
+  bool verbose = g_config.GetIntValue("Verbose") != 0;
+  bool dryRun = g_config.GetIntValue("Debug") != 0;
+  bool recording = cleanup && !dryRun;
+  bool endOfArchive = false, ok = true;
+  StringBuffer name;
+  do {
+    bool isDirectory = false, skipped = false;
+    ok = g_archive.unzipNextEntry(dryRun, endOfArchive, &g_progress, name, isDirectory,
+                                  recording ? &entryList : nullptr, skipped, nullptr, log);
+    if (verbose && !name.isEmpty()) {
+      if (skipped) runLogWrite("(skipped)");
+      runLogWrite(isDirectory ? "(dir) %s\r\n" : "(file) %s\r\n", name.getText());
+    }
+    if (!ok) break;
+    if (!skipped && !name.isEmpty() && !isDirectory && recording) {
+      StringBuffer *entry = new (std::nothrow) StringBuffer(name.getText());
+      if (entry != nullptr && entry->appendChar('F') && entryList.append(entry)) continue;
+      delete entry;
+    }
+  } while (!endOfArchive);
+  log.leaveContext();
+  if (ok) return true;
+  log.copyLogText(errorText);
+  if (errorText.contains("used by another process")) {
+    errorText.setString("Cannot overwrite ");
+    errorText.appendBuffer(name);
+    errorText.append(" because it is currently in use");
+  }
+  return false;
+}
+
+void ProcessUndoList(ExtPtrArray &undoList) {
+  LogNull log;
+  bool verbose = g_config.GetIntValue("Verbose") != 0;
+  runLogWrite("processing undo list...\r\n");
+  while (undoList.getCount() > 0) {
+    StringBuffer *entry = static_cast<StringBuffer *>(undoList.pop());
+    char tag = entry->lastChar();
+    entry->shortenBy(1);
+    if (tag == 'F') {
+      if (verbose) runLogWrite("(deleteFile) %s\r\n", entry->getText());
+      if (!deleteFile(entry->getText(), log) && verbose) runLogWrite("(failedToDelete) %s\r\n", entry->getText());
+    } else {
+      if (verbose) {
+        entry->replaceCharBytes('\\', '/');
+        runLogWrite("(deleteDir) %s\r\n", entry->getText());
+      }
+      XString path;
+      path.setUtf8(entry->getText());
+      if (!removeDirectory(path, log) && verbose) runLogWrite("(failedToDelete) %s\r\n", entry->getText());
+    }
+    delete entry;
+  }
+}

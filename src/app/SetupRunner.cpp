@@ -1,0 +1,151 @@
+#include "app/SetupRunner.h"
+
+#include <cstdlib>
+
+#include "app/AppState.h"
+#include "app/Dialogs.h"
+#include "app/ExtractionDriver.h"
+#include "app/RunLog.h"
+#include "app/SfxConfig.h"
+#include "base/ExtPtrArray.h"
+#include "base/PathQueries.h"
+#include "base/XString.h"
+
+namespace {
+
+bool autoExitRequested() {
+  XString autoExit;
+  g_config.GetValue("AutoExit", autoExit);
+  return autoExit.equals("1");
+}
+
+// The setup program's own exit path: nothing more of this run happens, not even the closing
+// lines of the run log (the runtime flushes what was written).
+void endProcessIfAutoExit() {
+  if (autoExitRequested()) std::exit(0);
+}
+
+void reportFailedStart(HWND owner, const StringBuffer &program, const StringBuffer &unzipDir) {
+  runLogWrite("failed to run: [%s]\r\n", program.getText());
+  XString text;
+  text.appendUtf8("Failed to run ");
+  text.appendUtf8(program.getText());
+  text.appendUtf8(", working dir = ");
+  text.appendUtf8(unzipDir.getText());
+  text.appendUtf8(" (check to see if this file is in the EXE)");
+  MessageBoxW(owner, wide(text.getUtf16()), wide(u"Error"), MB_OK);
+}
+
+void normaliseSetupPath(StringBuffer &path) {
+  path.replaceCharBytes('\\', '/');
+  path.replaceAll("//", "/");
+  path.replaceCharBytes('/', '\\');
+}
+
+void runShell(HWND owner, const XString &args, const StringBuffer &program, const StringBuffer &unzipDir,
+              ExtPtrArray &entryList) {
+  bool started = RunShellCommand(g_config.GetFlag("WaitForSetup"), args.getAnsi());
+  endProcessIfAutoExit();
+  ProcessUndoList(entryList);
+  if (!started) reportFailedStart(owner, program, unzipDir);
+}
+
+void runProgram(HWND owner, const XString &args, const StringBuffer &program, const StringBuffer &unzipDir,
+                ExtPtrArray &entryList) {
+  XString dir, path, fullPath;
+  dir.setUtf8(unzipDir.getText());
+  path.setUtf8(program.getText());
+  joinDirPath(dir, path, fullPath);
+  runLogCurrentDirectory();
+  runLogWrite("full path to auto-run EXE: [%s]\r\n", fullPath.getUtf8());
+  runLogWrite("unzipDir: [%s]\r\n", unzipDir.getText());
+
+  SHELLEXECUTEINFOW info{};
+  info.cbSize = sizeof info;
+  info.fMask = SEE_MASK_NOCLOSEPROCESS;
+  info.lpFile = wide(fullPath.getUtf16());
+  info.lpParameters = wide(args.getUtf16());
+  info.lpDirectory = wide(dir.getUtf16());
+  info.nShow = SW_SHOW;
+  if (!ShellExecuteExW(&info)) {
+    ProcessUndoList(entryList);
+    reportFailedStart(owner, program, unzipDir);
+    return;
+  }
+  endProcessIfAutoExit();
+  if (!g_config.GetFlag("WaitForSetup")) {
+    runLogWrite("NOT waiting for setup EXE to complete...\r\n");
+    g_launchedWithoutWait = true;
+    if (info.hProcess != nullptr) CloseHandle(info.hProcess);
+    return;
+  }
+  runLogWrite("waiting for setup EXE to complete...\r\n");
+  if (info.hProcess != nullptr) {
+    WaitForSingleObject(info.hProcess, INFINITE);
+    DWORD code = 0;
+    if (GetExitCodeProcess(info.hProcess, &code)) {
+      runLogWrite("GetExitCodeProcess: exitCode = %d\r\n", int(code));
+      g_exitCode = int(code);
+    }
+    CloseHandle(info.hProcess);
+  }
+  ProcessUndoList(entryList);
+}
+
+}  // namespace
+
+bool decideCleanup() {
+  bool cleanup = g_config.GetIntValue("Cleanup") != 0;
+  if (cleanup) runLogWrite("cleanup is requested...\r\n");
+  if (!g_config.GetFlag("WaitForSetup")) {
+    runLogWrite("WaitForSetup if false, therefore cannot cleanup files.\r\n");
+    cleanup = false;
+  }
+  if (g_config.GetIntValue("AutoExit") != 0) {
+    runLogWrite("AutoExit if true, therefore cannot cleanup files.\r\n");
+    cleanup = false;
+  }
+  return cleanup;
+}
+
+void runSetupStage(HWND owner, const StringBuffer &unzipDir, ExtPtrArray &entryList) {
+  XString setupExe;
+  g_config.GetValue("SetupExe", setupExe);
+  if (!setupExe.isEmpty()) runLogWrite("setup filename: [%s]\r\n", setupExe.getUtf8());
+  if (g_config.GetIntValue("Debug") != 0 || setupExe.isEmpty()) {
+    ProcessUndoList(entryList);
+    return;
+  }
+  XString args;
+  g_config.GetValue("SetupExeArgs", args);
+  if (!args.isEmpty()) runLogWrite("setup args: [%s]\r\n", args.getUtf8());
+  StringBuffer program(setupExe.getUtf8());
+  normaliseSetupPath(program);
+  runLogWrite("working dir: [%s]\r\n", unzipDir.getText());
+  runLogWrite("running exe: [%s]\r\n", program.getText());
+  setOwnerProgress(owner, 100);
+  if (program.equalsIgnoreCase("shell")) {
+    runShell(owner, args, program, unzipDir, entryList);
+  } else {
+    runProgram(owner, args, program, unzipDir, entryList);
+  }
+}
+
+bool RunShellCommand(bool wait, const char *command) {
+  int mode = wait ? _P_WAIT : _P_NOWAIT;
+  const char *interpreter = std::getenv("ComSpec");
+#ifndef _WIN32
+  // Linux has no command interpreter of its own name: the POSIX shell takes the command as is.
+  if (interpreter == nullptr) {
+    const char *shell[] = {"/bin/sh", "-c", command, nullptr};
+    return _spawnv(mode, shell[0], shell) != -1;
+  }
+#endif
+  if (interpreter == nullptr) return false;
+  StringBuffer quoted;
+  quoted.appendChar('"');
+  quoted.append(command);
+  quoted.appendChar('"');
+  const char *argv[] = {interpreter, "/c", quoted.getText(), nullptr};
+  return _spawnv(mode, interpreter, argv) != -1;
+}

@@ -1,0 +1,176 @@
+#include "app/Startup.h"
+
+#include <cstdio>
+
+#include "app/AppState.h"
+#include "app/CommandLine.h"
+#include "app/Dialogs.h"
+#include "app/ExtractionDriver.h"
+#include "app/RunLog.h"
+#include "app/SfxConfig.h"
+#include "archive/FileDataSource.h"
+#include "archive/SimpleArchive.h"
+#include "base/PathQueries.h"
+#include "base/Logger.h"
+#include "base/XString.h"
+
+namespace {
+
+constexpr UINT kTitleStringId = 103;
+constexpr UINT kClassStringId = 109;
+
+// The hidden main window only owns message boxes and dialogs.
+LRESULT CALLBACK WndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_DESTROY) {
+    PostQuitMessage(0);
+    return 0;
+  }
+  return DefWindowProcW(window, message, wParam, lParam);
+}
+
+void registerWindowClass(HINSTANCE instance) {
+  WNDCLASSEXW wc{};
+  wc.cbSize = sizeof wc;
+  wc.style = CS_HREDRAW | CS_VREDRAW;
+  wc.lpfnWndProc = WndProc;
+  wc.hInstance = instance;
+  wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+  wc.hbrBackground = reinterpret_cast<HBRUSH>(uintptr_t(COLOR_WINDOW + 1));
+  wc.lpszMenuName = wide(u"SELFEXTRACT");
+  wc.lpszClassName = g_windowClass;
+  RegisterClassExW(&wc);
+}
+
+// The open failure is also written next to where the program was started: the run log is not
+// open yet, and a message box may go unseen.
+void reportOpenFailure(HWND owner, const XString &exePath, Logger &log) {
+  log.leaveContext();
+  StringBuffer logText;
+  log.copyLogText(logText);
+  std::FILE *file = std::fopen("sfxErrorLog.txt", "w");
+  if (file != nullptr) {
+    StringBuffer lines(logText.getText());
+    lines.replaceAll("\r\n", "\n");
+    std::fprintf(file, "Failed to open EXE: %s\n", exePath.getAnsi());
+    std::fprintf(file, "%s\n", lines.getText());
+    std::fclose(file);
+  }
+  StringBuffer text("Failed to open EXE: ");
+  text.append(exePath.getAnsi());
+  text.appendChar('\n');
+  text.appendBuffer(logText);
+  MessageBoxA(owner, text.getText(), "Error", MB_OK);
+}
+
+void writeVersionLines() {
+  XString version;
+  g_config.GetValue("VersionCreatedBy", version);
+  runLogWrite("Created by version %s\r\n", version.isEmpty() ? "prior to 14.3.0" : version.getUtf8());
+  runLogWrite("%s\r\n", __DATE__);
+  StringBuffer xml;
+  g_config.GetXml(xml);
+  runLogWrite("%s\r\n", xml.getText());
+  runLogReopen(2);
+}
+
+}  // namespace
+
+bool GetSettings(HWND owner) {
+  XString exePath;
+  getExePath(exePath);
+  Logger log;
+  log.enterContext("GetSettings");
+  // The source is read for the whole run and lives as long as the process.
+  FileDataSource *source = openFileSource(exePath.getUtf8(), log);
+  if (source == nullptr) {
+    reportOpenFailure(owner, exePath, log);
+    return false;
+  }
+  g_archive.setSource(source);
+  if (source->fileSize() < 0) {
+    MessageBoxA(owner, "Failed to get file size.", "Error", MB_OK);
+    return false;
+  }
+  if (!g_archive.findMarker(log, nullptr)) {
+    MessageBoxA(owner, "Failed to find marker.", "Error", MB_OK);
+    return false;
+  }
+  StringBuffer errorText;
+  if (!g_archive.readInternalHeader(errorText, log, nullptr)) {
+    errorText.prepend("Failed to read internal header: ");
+    MessageBoxA(owner, errorText.getText(), "Error", MB_OK);
+    return false;
+  }
+  if (!g_archive.readInternalArgs(log, nullptr)) {
+    MessageBoxA(owner, "Failed to read internal args.", "Error", MB_OK);
+    return false;
+  }
+  XString xml;
+  const StringBuffer *value = g_archive.namedValue("xmlConfig");
+  if (value != nullptr) xml.setUtf8(value->getText(), value->getSize());
+  // A payload without a usable document runs with the defaults.
+  g_config.LoadXml(xml.getUtf8());
+  return true;
+}
+
+BOOL InitInstance(HINSTANCE instance, int, LPSTR commandLine, bool &noMessageLoop) {
+  noMessageLoop = false;
+  g_instance = instance;
+  HWND window = CreateWindowExW(0, g_windowClass, g_windowTitle, WS_POPUP, CW_USEDEFAULT, 0, CW_USEDEFAULT, 0,
+                                nullptr, nullptr, instance, nullptr);
+  if (window == nullptr) {
+    runLogWrite("Failed to create Window.");
+    return FALSE;
+  }
+  GetSettings(window);
+  ParseCommandLine(commandLine);
+  if (runLogIsOpen()) writeVersionLines();
+
+  // A dialog that cannot be created fails the run: without it nothing would ever post the
+  // quit request that ends the message loop.
+  if (g_config.GetFlag("ShowMain") || !g_config.HasUnzipTarget()) {
+    runLogWrite("Showing main dialog...\r\n");
+    return showDialog(SfxDialog::Main, window) == -1 ? FALSE : TRUE;
+  }
+  noMessageLoop = true;
+  if (g_config.GetFlag("ShowProgress")) {
+    runLogWrite("Showing progress dialog...\r\n");
+    runLogReopen(3);
+    if (showDialog(SfxDialog::Progress, window) == -1) return FALSE;
+    runLogWrite("Created progress dialog...\r\n");
+    runLogReopen(4);
+    return TRUE;
+  }
+  runLogWrite("Automatically unzipping...\r\n");
+  bool ok = DoUnzip(window);
+  if (g_config.GetFlag("ShowFin") && showDialog(SfxDialog::Finished, window) == -1) ok = false;
+  return ok ? TRUE : FALSE;
+}
+
+int SfxWinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int show) {
+  LoadStringW(instance, kTitleStringId, g_windowTitle, 100);
+  LoadStringW(instance, kClassStringId, g_windowClass, 100);
+  registerWindowClass(instance);
+  bool noMessageLoop = false;
+  if (!InitInstance(instance, show, commandLine, noMessageLoop)) {
+    runLogWrite("InitInstance failed.\r\n");
+    return 1;
+  }
+  const char *closing = "Return from WinMain without entering message loop...\r\n";
+  if (!noMessageLoop) {
+    runLogWrite("Initialization finished.\r\n");
+    runLogReopen(1);
+    MSG msg;
+    while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
+      TranslateMessage(&msg);
+      DispatchMessageA(&msg);
+    }
+    closing = "Closing log from WinMain.\r\n";
+  }
+  if (runLogIsOpen()) {
+    runLogWrite("%s", closing);
+    runLogWrite("exitCode = %d\r\n", g_exitCode);
+    runLogClose();
+  }
+  return g_exitCode;
+}

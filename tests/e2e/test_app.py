@@ -1,0 +1,443 @@
+#!/usr/bin/env python3
+"""End-to-end runs of the stub: real self-extracting programs made with sfxpack, run in the
+automatic mode, natively (the Linux stub) or under Wine (sfx.exe). Each scenario checks the
+extracted tree, the run log and the exit code.
+
+usage: test_app.py native SFXPACK STUB FAKE_SETUP
+       test_app.py wine WINE_RUN SFXPACK_EXE STUB_EXE FAKE_SETUP_EXE PRESS_OK_EXE
+Under Wine, run it inside `xvfb-run -a`: the scenarios that show message boxes answer them with
+PRESS_OK_EXE and check their texts; a message box nobody expected makes its run time out.
+The expected entries come from the independent payload reader in read_payload.py.
+"""
+import os
+import re
+import shutil
+import subprocess
+import sys
+import tempfile
+import time
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import read_payload  # noqa: E402
+
+MODE = sys.argv[1] if len(sys.argv) > 1 else ""
+WINE = MODE == "wine"
+if WINE and len(sys.argv) == 7:
+    WINE_RUN, SFXPACK, STUB, FAKE_SETUP, PRESS_OK = sys.argv[2:7]
+elif MODE == "native" and len(sys.argv) == 5:
+    SFXPACK, STUB, FAKE_SETUP = sys.argv[2:5]
+    WINE_RUN = PRESS_OK = None
+else:
+    sys.exit(__doc__)
+SFXPACK, STUB, FAKE_SETUP = (os.path.abspath(p) for p in (SFXPACK, STUB, FAKE_SETUP))
+
+RUN_TIMEOUT = 60
+ENV = dict(os.environ, TZ="UTC", WINEDEBUG="-all")
+ENV.pop("ComSpec", None)  # the Linux stub then runs "shell" commands with /bin/sh
+failures = []
+WORK = tempfile.mkdtemp(prefix="sfx-e2e-")
+
+
+def check(condition, message):
+    if not condition:
+        failures.append(message)
+    return condition
+
+
+def win(path):
+    """The path as the program under test sees it."""
+    return "Z:" + path.replace("/", "\\") if WINE else path
+
+
+def stub_path(path):
+    """A path as the stub writes it into the run log (it works with backslashes)."""
+    return win(path).replace("/", "\\")
+
+
+def run(args, timeout=RUN_TIMEOUT, env=None, cwd=None):
+    prefix = [WINE_RUN] if WINE else []
+    return subprocess.run(prefix + args, env=env or ENV, cwd=cwd or WORK, timeout=timeout,
+                          stdout=subprocess.PIPE, stderr=subprocess.PIPE)
+
+
+def make_samples(root):
+    os.makedirs(os.path.join(root, "docs", "deep"))
+    os.makedirs(os.path.join(root, "empty dir"))
+    files = {
+        "readme.txt": b"Hello from the payload.\r\n",
+        os.path.join("docs", "guide.txt"): b"guide " * 5000,
+        os.path.join("docs", "deep", "data.bin"): bytes(range(256)) * 300,
+        "empty.txt": b"",
+    }
+    stamp = time.mktime((2021, 7, 1, 12, 30, 15, 0, 0, -1))
+    for i, (name, data) in enumerate(sorted(files.items())):
+        path = os.path.join(root, name)
+        with open(path, "wb") as f:
+            f.write(data)
+        os.utime(path, (stamp + 3600 * i, stamp + 3600 * i))
+
+
+def pack(name, sources, settings, password=None):
+    out = os.path.join(WORK, name + (".exe" if WINE else ""))
+    args = [SFXPACK, "build", "-o", win(out)]
+    for key, value in settings.items():
+        args += ["--set", "%s=%s" % (key, value)]
+    if password:
+        args += ["--password", password]
+    args += [win(s) for s in sources]
+    r = run(args)
+    if r.returncode != 0:
+        raise RuntimeError("sfxpack failed: %s" % r.stderr.decode(errors="replace"))
+    os.chmod(out, 0o755)
+    return out
+
+
+def payload_entries(exe, password=None):
+    with open(exe, "rb") as f:
+        data = f.read()
+    return read_payload.read_payload(data, password.encode() if password else None)[3]
+
+
+def check_tree(label, exe, target, password=None, skip=()):
+    """Every entry of the payload is in target with its content and (files) its time."""
+    for kind, name, filetime, _attributes, content in payload_entries(exe, password):
+        if name in skip:
+            continue
+        path = os.path.join(target, *name.split("\\"))
+        if kind == 1:
+            check(os.path.isdir(path), "%s: directory %s missing" % (label, name))
+            continue
+        if not check(os.path.isfile(path), "%s: file %s missing" % (label, name)):
+            continue
+        with open(path, "rb") as f:
+            check(f.read() == content, "%s: content of %s differs" % (label, name))
+        # TZ=UTC for packer and stub alike, so the stored local time is UTC.
+        expected_ns = (filetime - 116444736000000000) * 100
+        got_ns = os.stat(path).st_mtime_ns
+        check(abs(got_ns - expected_ns) < 1000, "%s: time of %s is %d, expected %d" % (label, name, got_ns, expected_ns))
+
+
+def entry_lines(exe, password=None):
+    lines = []
+    for kind, name, _t, _a, _c in payload_entries(exe, password):
+        lines.append(("(dir) %s\r\n" if kind == 1 else "(file) %s\r\n") % name)
+    return lines
+
+
+ANY_LINE = object()  # one line of unknown text (the build date, a current directory)
+XML = object()  # the settings document, several lines
+
+
+def check_log(label, log_path, expected):
+    """The whole log, line for line: literal pieces joined by placeholders."""
+    if not check(os.path.exists(log_path), "%s: no run log" % label):
+        return ""
+    with open(log_path, "rb") as f:
+        text = f.read().decode("utf-8", errors="replace")
+    pattern = ""
+    for piece in expected:
+        if piece is ANY_LINE:
+            pattern += r"[^\r\n]*\r\n"
+        elif piece is XML:
+            pattern += r"<\?xml.*?</SfxConfig>\r\n"
+        else:
+            pattern += re.escape(piece)
+    if not re.fullmatch(pattern, text, re.S):
+        # Show where the text first leaves the expectation.
+        pos = 0
+        for piece in expected:
+            sub = (r"[^\r\n]*\r\n" if piece is ANY_LINE else r"<\?xml.*?</SfxConfig>\r\n" if piece is XML
+                   else re.escape(piece))
+            m = re.compile(sub, re.S).match(text, pos)
+            if not m:
+                failures.append("%s: run log differs at %r\n  expected %r" % (label, text[pos:pos + 120],
+                                                                             "<xml>" if piece is XML else piece))
+                break
+            pos = m.end()
+        else:
+            failures.append("%s: run log has more text: %r" % (label, text[pos:pos + 200]))
+    return text
+
+
+def head_lines(command_line, echo=""):
+    return ["command line: %s\r\n" % command_line, echo, "Created by version prior to 14.3.0\r\n", ANY_LINE, XML,
+            "Log opened from internal point 2\r\n"]
+
+
+def quote_arg(arg):
+    """How the command line that the stub receives shows one argument."""
+    return '"%s"' % arg if (" " in arg or "\t" in arg or arg == "") else arg
+
+
+AUTO = {"ShowMain": "0", "ShowProgress": "0", "WaitForSetup": "1"}
+
+
+def scenario_unzip_dir(c):
+    label = "unzipDir"
+    exe = pack("auto", [c.samples], AUTO)
+    target = os.path.join(WORK, "out auto", "nested")
+    log = os.path.join(WORK, "auto.log")
+    args = ["-unzipDir", win(target), "-log", win(log), "-verbose"]
+    r = run([exe] + args)
+    check(r.returncode == 0, "%s: exit code %d: %s" % (label, r.returncode, r.stderr[-500:]))
+    check_tree(label, exe, target)
+    line = " ".join(quote_arg(a) for a in args)
+    d = stub_path(target)
+    echo = "-unzipDir %s\nquoted-printable: %s\n" % (quote_arg(win(target)), quote_arg(win(target)))
+    check_log(label, log, head_lines(line, echo) + [
+        "Automatically unzipping...\r\n", "Not encrypted.\r\n", ANY_LINE,
+        "unzipDir = [%s]\r\n" % d, "Check/create extract dir: [%s]\r\n" % d,
+        "created unzip dir: [%s]\r\n" % stub_path(os.path.join(WORK, "out auto")),
+        "Final unzip dir: [%s]...\r\n" % d, "Setting CWD [%s]\r\n" % d] + entry_lines(exe) + [
+        "Unzip complete...\r\n", "processing undo list...\r\n", "processing undo list...\r\n",
+        "Return from WinMain without entering message loop...\r\n", "exitCode = 0\r\n"])
+
+
+def find_temp_dir(log_text):
+    """Where the temporary unzip directory named in the log is on this machine's disk."""
+    m = re.search(r"temp unzipDir = \[([^\]]*)\]", log_text)
+    if not m:
+        return None
+    path = m.group(1)
+    if not WINE:
+        return path.replace("\\", "/")
+    drive, rest = path[0].upper(), path[2:].replace("\\", "/")
+    if drive == "Z":
+        return rest
+    # Drive C is the prefix's drive_c; Wine's names may differ in letter case from the disk's.
+    here = os.path.join(os.environ.get("SFX_WINEPREFIX", ""), "drive_c")
+    for part in [p for p in rest.split("/") if p]:
+        names = {n.lower(): n for n in os.listdir(here)} if os.path.isdir(here) else {}
+        here = os.path.join(here, names.get(part.lower(), part))
+    return here
+
+
+def deletion_lines(exe):
+    """Verbose deletion lines of the entry list: what extraction recorded, last first."""
+    recorded = []
+    for kind, name, _t, _a, _c in payload_entries(exe):
+        recorded.append("(deleteDir) %s\r\n" % name.replace("\\", "/") if kind == 1 else "(deleteFile) %s\r\n" % name)
+    return list(reversed(recorded))
+
+
+def scenario_temp_cleanup_setup(c):
+    label = "AutoTemp cleanup"
+    exe = pack("setup", [c.samples, c.setup_dir], dict(AUTO, AutoTemp="1", SetupExe=SETUP_NAME))
+    marker = os.path.join(WORK, "marker.txt")
+    log = os.path.join(WORK, "setup.log")
+    temp = os.path.join(WORK, "tmp")
+    os.makedirs(temp, exist_ok=True)
+    ap = "%s 3" % win(marker)
+    r = run([exe, "-cleanup", "-ap", ap, "-log", win(log), "-verbose"], env=dict(ENV, TMPDIR=temp))
+    check(r.returncode == 3, "%s: exit code %d, expected the setup program's 3" % (label, r.returncode))
+    if not check(os.path.exists(log), "%s: no run log" % label):
+        return
+    with open(log, "rb") as f:
+        unzip = find_temp_dir(f.read().decode("utf-8", errors="replace"))
+    if not check(unzip is not None and os.path.basename(unzip).startswith("qvz_"),
+                 "%s: no temporary directory in the log" % label):
+        return
+    check(not os.path.exists(unzip), "%s: %s is still there" % (label, unzip))
+    check(os.path.exists(marker), "%s: the setup program left no marker" % label)
+    if os.path.exists(marker):
+        with open(marker) as f:
+            check(f.read().strip() == "setup ran in %s [3]" % os.path.basename(unzip), "%s: marker text" % label)
+    d = c.logged_temp_dir(log)
+    check_log(label, log, head_lines("-cleanup -ap %s -log %s -verbose" % (quote_arg(ap), win(log)),
+                                     "-ap %s\n" % quote_arg(ap)) + [
+        "Automatically unzipping...\r\n", "Not encrypted.\r\n", ANY_LINE,
+        "Selecting temp dir for unzipping...\r\n", "temp unzipDir = [%s]\r\n" % d,
+        "Check/create unzip dir: [%s]\r\n" % d, "created unzip dir: [%s]\r\n" % d,
+        "Final unzip dir: [%s]...\r\n" % d, "Setting CWD [%s]\r\n" % d, "cleanup is requested...\r\n"]
+        + entry_lines(exe) + [
+        "Unzip complete...\r\n", "setup filename: [%s]\r\n" % SETUP_NAME, "setup args: [%s]\r\n" % ap,
+        "working dir: [%s]\r\n" % d, "running exe: [%s]\r\n" % SETUP_NAME, ANY_LINE,
+        "full path to auto-run EXE: [%s\\%s]\r\n" % (d, SETUP_NAME), "unzipDir: [%s]\r\n" % d,
+        "waiting for setup EXE to complete...\r\n", "GetExitCodeProcess: exitCode = 3\r\n",
+        "processing undo list...\r\n"] + deletion_lines(exe) + [
+        "processing undo list...\r\n", "(deleteDir) %s\r\n" % d.replace("\\", "/"),
+        "Return from WinMain without entering message loop...\r\n", "exitCode = 3\r\n"])
+
+
+def scenario_shell(c):
+    label = "shell"
+    marker = os.path.join(WORK, "shell marker.txt")
+    command = "echo shell ran> \"%s\"" % win(marker)
+    exe = pack("shell", [c.samples], dict(AUTO, SetupExe="shell", SetupExeArgs=command))
+    target = os.path.join(WORK, "out shell")
+    log = os.path.join(WORK, "shell.log")
+    r = run([exe, "-unzipDir", win(target), "-log", win(log)])
+    check(r.returncode == 0, "%s: exit code %d" % (label, r.returncode))
+    check_tree(label, exe, target)
+    if check(os.path.exists(marker), "%s: the command left no marker" % label):
+        with open(marker) as f:
+            check(f.read().strip() == "shell ran", "%s: marker text" % label)
+    d = stub_path(target)
+    text = check_log(label, log, head_lines("-unzipDir %s -log %s" % (quote_arg(win(target)), win(log)),
+                                            "-unzipDir %s\nquoted-printable: %s\n" % ((quote_arg(win(target)),) * 2)) + [
+        "Automatically unzipping...\r\n", "Not encrypted.\r\n", ANY_LINE,
+        "unzipDir = [%s]\r\n" % d, "Check/create extract dir: [%s]\r\n" % d, "created unzip dir: [%s]\r\n" % d,
+        "Final unzip dir: [%s]...\r\n" % d, "Setting CWD [%s]\r\n" % d,
+        "Unzip complete...\r\n", "setup filename: [shell]\r\n", "setup args: [%s]\r\n" % command,
+        "working dir: [%s]\r\n" % d, "running exe: [shell]\r\n", "processing undo list...\r\n",
+        "processing undo list...\r\n", "Return from WinMain without entering message loop...\r\n",
+        "exitCode = 0\r\n"])
+    del text
+
+
+def scenario_auto_exit(c):
+    label = "AutoExit"
+    exe = pack("autoexit", [c.samples, c.setup_dir], dict(AUTO, SetupExe=SETUP_NAME, AutoExit="1"))
+    target = os.path.join(WORK, "out autoexit")
+    marker = os.path.join(WORK, "autoexit marker.txt")
+    log = os.path.join(WORK, "autoexit.log")
+    ap = "%s 3" % win(marker)
+    r = run([exe, "-unzipDir", win(target), "-ap", ap, "-cleanup", "-log", win(log)])
+    check(r.returncode == 0, "%s: exit code %d, expected 0 at once" % (label, r.returncode))
+    for _ in range(100):  # the setup program was not waited for
+        if os.path.exists(marker):
+            break
+        time.sleep(0.1)
+    check(os.path.exists(marker), "%s: the setup program did not run" % label)
+    check_tree(label, exe, target)
+    d = stub_path(target)
+    args = "-unzipDir %s -ap %s -cleanup -log %s" % (quote_arg(win(target)), quote_arg(ap), win(log))
+    echo = "-unzipDir %s\nquoted-printable: %s\n-ap %s\n" % (quote_arg(win(target)), quote_arg(win(target)), quote_arg(ap))
+    check_log(label, log, head_lines(args, echo) + [
+        "Automatically unzipping...\r\n", "Not encrypted.\r\n", ANY_LINE,
+        "unzipDir = [%s]\r\n" % d, "Check/create extract dir: [%s]\r\n" % d, "created unzip dir: [%s]\r\n" % d,
+        "Final unzip dir: [%s]...\r\n" % d, "Setting CWD [%s]\r\n" % d,
+        "cleanup is requested...\r\n", "AutoExit if true, therefore cannot cleanup files.\r\n",
+        "Unzip complete...\r\n", "setup filename: [%s]\r\n" % SETUP_NAME, "setup args: [%s]\r\n" % ap,
+        "working dir: [%s]\r\n" % d, "running exe: [%s]\r\n" % SETUP_NAME, ANY_LINE,
+        "full path to auto-run EXE: [%s\\%s]\r\n" % (d, SETUP_NAME), "unzipDir: [%s]\r\n" % d])
+
+
+def scenario_debug(c):
+    label = "Debug"
+    exe = pack("debug", [c.samples], AUTO)
+    target = os.path.join(WORK, "out debug")
+    log = os.path.join(WORK, "debug.log")
+    r = run([exe, "-unzipDir", win(target), "-debug", "-verbose", "-log", win(log)])
+    check(r.returncode == 0, "%s: exit code %d" % (label, r.returncode))
+    check(not os.path.exists(target), "%s: a dry run created %s" % (label, target))
+    d = stub_path(target)
+    args = "-unzipDir %s -debug -verbose -log %s" % (quote_arg(win(target)), win(log))
+    check_log(label, log, head_lines(args, "-unzipDir %s\nquoted-printable: %s\n" % ((quote_arg(win(target)),) * 2)) + [
+        "Automatically unzipping...\r\n", "Not encrypted.\r\n", ANY_LINE, "unzipDir = [%s]\r\n" % d,
+        "Final unzip dir: [%s]...\r\n" % d, "Setting CWD [%s]\r\n" % d] + entry_lines(exe) + [
+        "Unzip complete...\r\n", "processing undo list...\r\n", "processing undo list...\r\n",
+        "Return from WinMain without entering message loop...\r\n", "exitCode = 0\r\n"])
+
+
+def scenario_encrypted(c):
+    label = "encrypted"
+    password = "s3cret pass"
+    exe = pack("encrypted", [c.samples], dict(AUTO, Encryption="1"), password=password)
+    target = os.path.join(WORK, "out encrypted")
+    log = os.path.join(WORK, "encrypted.log")
+    r = run([exe, "-pwd", password, "-unzipDir", win(target), "-log", win(log)])
+    check(r.returncode == 0, "%s: exit code %d: %s" % (label, r.returncode, r.stderr[-300:]))
+    check_tree(label, exe, target, password)
+    with open(log, "rb") as f:
+        text = f.read().decode("utf-8", errors="replace")
+    check(password not in text, "%s: the password is in the run log" % label)
+    check('-pwd ********\n-unzipDir ' in text, "%s: password echo" % label)
+    check("\r\nPassword verified...\r\n" in text, "%s: no verification line" % label)
+    if WINE:
+        return
+    # Natively a wrong password cannot be asked again (no dialog): the run gives up.
+    target = os.path.join(WORK, "out wrong")
+    log = os.path.join(WORK, "wrong.log")
+    r = run([exe, "-pwd", "wrong", "-unzipDir", win(target), "-log", win(log)])
+    check(r.returncode == 1, "%s: wrong password: exit code %d" % (label, r.returncode))
+    err = r.stderr.decode(errors="replace")
+    check("Error: Incorrect password.\nError: Failed to create the password dialog.\n" in err,
+          "%s: wrong password messages: %r" % (label, err))
+    with open(log, "rb") as f:
+        text = f.read().decode("utf-8", errors="replace")
+    check(text.endswith("Automatically unzipping...\r\nPassword is incorrect.\r\nInitInstance failed.\r\n"),
+          "%s: wrong password log ends %r" % (label, text[-120:]))
+    check(not os.path.exists(target), "%s: wrong password created the target" % label)
+
+
+def scenario_no_payload(c):
+    label = "no payload"
+    bare = os.path.join(WORK, "bare" + (".exe" if WINE else ""))
+    shutil.copy(STUB, bare)
+    if WINE:
+        clicker = subprocess.Popen([WINE_RUN, PRESS_OK, "Error", "3000"], env=ENV, cwd=WORK,
+                                   stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
+    r = run([bare])
+    check(r.returncode == 1, "%s: exit code %d" % (label, r.returncode))
+    if WINE:
+        messages = clicker.communicate(timeout=RUN_TIMEOUT)[0].decode(errors="replace")
+    else:
+        messages = r.stderr.decode(errors="replace").replace("Error: ", "")
+    check(messages == "Failed to find marker.\nFailed to create the main dialog.\n",
+          "%s: messages %r" % (label, messages))
+
+
+def scenario_unzip_dir_texts(c):
+    label = "unzipDir texts"
+    exe = pack("texts", [c.samples], AUTO)
+    base = os.path.join(WORK, "texts")
+    os.makedirs(base)
+    env = dict(ENV, SFXE2E_ROOT=win(base), SFXE2E_SLASH=win(base) + ("\\" if WINE else "/"))
+    cases = [
+        ("%SFXE2E_ROOT%\\quoted dir", os.path.join(base, "quoted dir")),
+        ("%SFXE2E_SLASH%\\after slash", os.path.join(base, "after slash")),
+        ("'%s'" % win(os.path.join(base, "single")), os.path.join(base, "single")),
+        (win(base) + "/mixed\\\\doubled//", os.path.join(base, "mixed", "doubled")),
+    ]
+    for value, target in cases:
+        r = run([exe, "-unzipDir", value], env=env)
+        if check(r.returncode == 0, "%s: %s: exit code %d" % (label, value, r.returncode)):
+            check_tree("%s %s" % (label, value), exe, target)
+
+
+class Context:
+    def __init__(self):
+        self.samples = os.path.join(WORK, "samples")
+        make_samples(self.samples)
+        self.setup_dir = os.path.join(WORK, "setup")
+        os.makedirs(self.setup_dir)
+        shutil.copy(FAKE_SETUP, os.path.join(self.setup_dir, SETUP_NAME))
+
+    @staticmethod
+    def logged_temp_dir(log):
+        with open(log, "rb") as f:
+            m = re.search(r"temp unzipDir = \[([^\]]*)\]", f.read().decode("utf-8", errors="replace"))
+        return m.group(1) if m else ""
+
+
+SCENARIOS = [scenario_unzip_dir, scenario_temp_cleanup_setup, scenario_shell, scenario_auto_exit, scenario_debug,
+             scenario_encrypted, scenario_no_payload, scenario_unzip_dir_texts]
+
+
+def main():
+    c = Context()
+    failed = 0
+    for s in SCENARIOS:
+        before = len(failures)
+        try:
+            s(c)
+        except subprocess.TimeoutExpired:
+            failures.append("%s: timed out (a message box nobody answered?)" % s.__name__)
+        except Exception as e:  # noqa: BLE001 - report and go on with the next scenario
+            failures.append("%s: %s: %s" % (s.__name__, type(e).__name__, e))
+        if len(failures) > before:
+            failed += 1
+        print("%s %s" % ("FAIL" if len(failures) > before else "ok  ", s.__name__), flush=True)
+    for f in failures:
+        print("FAIL:", f)
+    print("%d passed, %d failed" % (len(SCENARIOS) - failed, failed))
+    if not failures:
+        shutil.rmtree(WORK, ignore_errors=True)
+    return 1 if failures else 0
+
+
+SETUP_NAME = "setup.exe" if WINE else "setup"
+
+if __name__ == "__main__":
+    sys.exit(main())
