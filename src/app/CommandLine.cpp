@@ -3,7 +3,6 @@
 #include "app/AppState.h"
 #include "app/RunLog.h"
 #include "app/SfxConfig.h"
-#include "base/ContentCoding.h"
 #include "base/DataBuffer.h"
 #include "base/ExtPtrArray.h"
 #include "base/XString.h"

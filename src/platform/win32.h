@@ -14,6 +14,8 @@
 #include <wincrypt.h>
 // _spawnv, the runtime's process start.
 #include <process.h>
+// Progress-bar messages.
+#include <commctrl.h>
 
 #else
 
@@ -331,7 +333,6 @@ constexpr DWORD ERROR_RESOURCE_NAME_NOT_FOUND = 1814;
 constexpr DWORD ERROR_INVALID_WINDOW_HANDLE = 1400;
 #define MAKEINTRESOURCEW(id) (reinterpret_cast<LPCWSTR>(uintptr_t(WORD(id))))
 #define MAKEINTRESOURCEA(id) (reinterpret_cast<LPCSTR>(uintptr_t(WORD(id))))
-#define IDC_ARROW MAKEINTRESOURCEA(32512)
 
 int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type);
 int MessageBoxW(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type);

@@ -30,8 +30,9 @@ elif MODE == "native" and len(sys.argv) == 5:
 else:
     sys.exit(__doc__)
 SFXPACK, STUB, FAKE_SETUP = (os.path.abspath(p) for p in (SFXPACK, STUB, FAKE_SETUP))
+PRESS_OK = PRESS_OK and os.path.abspath(PRESS_OK)
 
-RUN_TIMEOUT = 60
+RUN_TIMEOUT = 30
 ENV = dict(os.environ, TZ="UTC", WINEDEBUG="-all")
 ENV.pop("ComSpec", None)  # the Linux stub then runs "shell" commands with /bin/sh
 failures = []
@@ -54,10 +55,21 @@ def stub_path(path):
     return win(path).replace("/", "\\")
 
 
+class Result:
+    def __init__(self, returncode, stdout, stderr):
+        self.returncode, self.stdout, self.stderr = returncode, stdout, stderr
+
+
 def run(args, timeout=RUN_TIMEOUT, env=None, cwd=None):
+    # Output goes through files, not pipes: Wine's own background processes inherit the
+    # handles and would hold a pipe open long after the program ended.
     prefix = [WINE_RUN] if WINE else []
-    return subprocess.run(prefix + args, env=env or ENV, cwd=cwd or WORK, timeout=timeout,
-                          stdout=subprocess.PIPE, stderr=subprocess.PIPE)
+    with tempfile.TemporaryFile() as out, tempfile.TemporaryFile() as err:
+        code = subprocess.run(prefix + args, env=env or ENV, cwd=cwd or WORK, timeout=timeout,
+                              stdout=out, stderr=err).returncode
+        out.seek(0)
+        err.seek(0)
+        return Result(code, out.read(), err.read())
 
 
 def make_samples(root):
@@ -366,12 +378,15 @@ def scenario_no_payload(c):
     bare = os.path.join(WORK, "bare" + (".exe" if WINE else ""))
     shutil.copy(STUB, bare)
     if WINE:
+        answers = tempfile.TemporaryFile()
         clicker = subprocess.Popen([WINE_RUN, PRESS_OK, "Error", "3000"], env=ENV, cwd=WORK,
-                                   stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
+                                   stdout=answers, stderr=subprocess.DEVNULL)
     r = run([bare])
     check(r.returncode == 1, "%s: exit code %d" % (label, r.returncode))
     if WINE:
-        messages = clicker.communicate(timeout=RUN_TIMEOUT)[0].decode(errors="replace")
+        clicker.wait(timeout=RUN_TIMEOUT)
+        answers.seek(0)
+        messages = answers.read().decode(errors="replace").replace("\r\n", "\n")
     else:
         messages = r.stderr.decode(errors="replace").replace("Error: ", "")
     check(messages == "Failed to find marker.\nFailed to create the main dialog.\n",
@@ -417,9 +432,14 @@ SCENARIOS = [scenario_unzip_dir, scenario_temp_cleanup_setup, scenario_shell, sc
 
 def main():
     c = Context()
-    failed = 0
+    failed = ran = 0
+    # SFX_E2E_ONLY=name,name runs only those scenarios (for a quick look at one).
+    only = [n for n in os.environ.get("SFX_E2E_ONLY", "").split(",") if n]
     for s in SCENARIOS:
+        if only and s.__name__.replace("scenario_", "") not in only:
+            continue
         before = len(failures)
+        ran += 1
         try:
             s(c)
         except subprocess.TimeoutExpired:
@@ -431,7 +451,7 @@ def main():
         print("%s %s" % ("FAIL" if len(failures) > before else "ok  ", s.__name__), flush=True)
     for f in failures:
         print("FAIL:", f)
-    print("%d passed, %d failed" % (len(SCENARIOS) - failed, failed))
+    print("%d passed, %d failed" % (ran - failed, failed))
     if not failures:
         shutil.rmtree(WORK, ignore_errors=True)
     return 1 if failures else 0
