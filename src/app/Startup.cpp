@@ -8,7 +8,7 @@
 #include "app/ExtractionDriver.h"
 #include "app/RunLog.h"
 #include "app/SfxConfig.h"
-#include "archive/FileDataSource.h"
+#include "compress/FileDataSource.h"
 #include "archive/SimpleArchive.h"
 #include "base/PathQueries.h"
 #include "base/Logger.h"
@@ -81,7 +81,7 @@ bool GetSettings(HWND owner) {
   Logger log;
   log.enterContext("GetSettings");
   // The source is read for the whole run and lives as long as the process.
-  FileDataSource *source = openFileSource(exePath.getUtf8(), log);
+  FileDataSource *source = FileDataSource::openFileSource(exePath.getUtf8(), log);
   if (source == nullptr) {
     reportOpenFailure(owner, exePath, log);
     return false;
