@@ -90,7 +90,7 @@ def make_samples(root):
 
 
 def pack(name, sources, settings, password=None):
-    out = os.path.join(WORK, name + (".exe" if WINE else ""))
+    out = os.path.join(WORK, "sfx_" + name + (".exe" if WINE else ""))
     args = [SFXPACK, "build", "-o", win(out)]
     for key, value in settings.items():
         args += ["--set", "%s=%s" % (key, value)]
@@ -201,8 +201,18 @@ def scenario_unzip_dir(c):
         "unzipDir = [%s]\r\n" % d, "Check/create extract dir: [%s]\r\n" % d,
         "created unzip dir: [%s]\r\n" % stub_path(os.path.join(WORK, "out auto")),
         "Final unzip dir: [%s]...\r\n" % d, "Setting CWD [%s]\r\n" % d] + entry_lines(exe) + [
-        "Unzip complete...\r\n", "processing undo list...\r\n", "processing undo list...\r\n",
+        "Unzip complete...\r\n", "processing undo list...\r\n", "processing undo list...\r\n"]
+        + kept_dir_lines(target, os.path.join(WORK, "out auto")) + [
         "Return from WinMain without entering message loop...\r\n", "exitCode = 0\r\n"])
+
+
+def kept_dir_lines(*dirs):
+    """Verbose lines for created directories that still hold files, innermost first."""
+    lines = []
+    for d in dirs:
+        shown = stub_path(d).replace("\\", "/")
+        lines += ["(deleteDir) %s\r\n" % shown, "(failedToDelete) %s\r\n" % shown]
+    return lines
 
 
 def find_temp_dir(log_text):
@@ -259,12 +269,12 @@ def scenario_temp_cleanup_setup(c):
                                      "-ap %s\n" % quote_arg(ap)) + [
         "Automatically unzipping...\r\n", "Not encrypted.\r\n", ANY_LINE,
         "Selecting temp dir for unzipping...\r\n", "temp unzipDir = [%s]\r\n" % d,
-        "Check/create unzip dir: [%s]\r\n" % d, "created unzip dir: [%s]\r\n" % d,
+        "Check/create unzip dir: [%s]\r\n" % d, "created unzip dir: [%s]\r\n" % d.replace("/", "\\"),
         "Final unzip dir: [%s]...\r\n" % d, "Setting CWD [%s]\r\n" % d, "cleanup is requested...\r\n"]
         + entry_lines(exe) + [
         "Unzip complete...\r\n", "setup filename: [%s]\r\n" % SETUP_NAME, "setup args: [%s]\r\n" % ap,
         "working dir: [%s]\r\n" % d, "running exe: [%s]\r\n" % SETUP_NAME, ANY_LINE,
-        "full path to auto-run EXE: [%s\\%s]\r\n" % (d, SETUP_NAME), "unzipDir: [%s]\r\n" % d,
+        "full path to auto-run EXE: [%s\\%s]\r\n" % (d.replace("/", "\\"), SETUP_NAME), "unzipDir: [%s]\r\n" % d,
         "waiting for setup EXE to complete...\r\n", "GetExitCodeProcess: exitCode = 3\r\n",
         "processing undo list...\r\n"] + deletion_lines(exe) + [
         "processing undo list...\r\n", "(deleteDir) %s\r\n" % d.replace("\\", "/"),
@@ -301,7 +311,7 @@ def scenario_auto_exit(c):
     label = "AutoExit"
     exe = pack("autoexit", [c.samples, c.setup_dir], dict(AUTO, SetupExe=SETUP_NAME, AutoExit="1"))
     target = os.path.join(WORK, "out autoexit")
-    marker = os.path.join(WORK, "autoexit marker.txt")
+    marker = os.path.join(WORK, "autoexit_marker.txt")
     log = os.path.join(WORK, "autoexit.log")
     ap = "%s 3" % win(marker)
     r = run([exe, "-unzipDir", win(target), "-ap", ap, "-cleanup", "-log", win(log)])
@@ -417,7 +427,10 @@ class Context:
         make_samples(self.samples)
         self.setup_dir = os.path.join(WORK, "setup")
         os.makedirs(self.setup_dir)
-        shutil.copy(FAKE_SETUP, os.path.join(self.setup_dir, SETUP_NAME))
+        setup = os.path.join(self.setup_dir, SETUP_NAME)
+        shutil.copy(FAKE_SETUP, setup)
+        stamp = time.mktime((2022, 3, 4, 5, 6, 7, 0, 0, -1))
+        os.utime(setup, (stamp, stamp))
 
     @staticmethod
     def logged_temp_dir(log):

@@ -147,6 +147,10 @@ BOOL ShellExecuteExW(LPSHELLEXECUTEINFOW info) {
     posix::setLastErrorFromErrno(errno, target);
     return FALSE;
   }
+  // Windows has no execute permission: a file it is asked to start is a program. Files this
+  // program writes (an extracted setup program among them) carry no execute bit, so the owner's
+  // is added; a file that still cannot be executed is refused as Windows refuses it.
+  if (S_ISREG(st.st_mode) && access(target.c_str(), X_OK) != 0) chmod(target.c_str(), st.st_mode | S_IXUSR);
   if (S_ISDIR(st.st_mode) || access(target.c_str(), X_OK) != 0) {
     SetLastError(ERROR_ACCESS_DENIED);
     return FALSE;

@@ -100,3 +100,33 @@ TEST(Processes, SpawnWaitsForTheExitCodeOrReturnsAtOnce) {
   SetCurrentDirectoryA(saved);
   RemoveDirectoryA(dir.c_str());
 }
+
+#ifndef _WIN32
+// Extracted programs arrive without an execute bit; Windows would start them all the same.
+TEST(Processes, AFileWrittenWithoutExecuteBitStillStarts) {
+  std::string dir = tempDir() + "sfxnoexec" + std::to_string(GetTickCount() % 100000);
+  ASSERT_TRUE(CreateDirectoryA(dir.c_str(), nullptr));
+  std::string copy = dir + "/child";
+  {
+    std::ifstream in(SFX_REPORT_ARGS, std::ios::binary);
+    std::ofstream out(copy, std::ios::binary);
+    out << in.rdbuf();
+  }
+  std::u16string file(copy.begin(), copy.end()), wdir(dir.begin(), dir.end());
+  SHELLEXECUTEINFOW info{};
+  info.cbSize = sizeof info;
+  info.fMask = SEE_MASK_NOCLOSEPROCESS;
+  info.lpFile = w(file);
+  info.lpParameters = w(u"4");
+  info.lpDirectory = w(wdir);
+  ASSERT_TRUE(ShellExecuteExW(&info)) << GetLastError();
+  WaitForSingleObject(info.hProcess, INFINITE);
+  DWORD code = 0;
+  EXPECT_TRUE(GetExitCodeProcess(info.hProcess, &code));
+  EXPECT_EQ(code, 4u);
+  CloseHandle(info.hProcess);
+  DeleteFileA((dir + "/args.txt").c_str());
+  DeleteFileA(copy.c_str());
+  RemoveDirectoryA(dir.c_str());
+}
+#endif
