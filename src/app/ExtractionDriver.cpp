@@ -11,7 +11,7 @@
 #include "base/Directories.h"
 #include "base/FileDelete.h"
 #include "base/PathQueries.h"
-#include "base/TempFilePath.h"
+#include "crypto/TempFilePath.h"
 #include "base/Logger.h"
 #include "base/XString.h"
 
