@@ -29,7 +29,7 @@ const char *nameOf(ValueOption option) {
 void setConfigFromAnsi(const char *key, const StringBuffer &value) {
   XString text;
   text.setAnsi(value.getText());
-  g_config.SetValue(key, text);
+  g_config.SetValue(key, text.getUtf8());
 }
 
 void removeQuotes(StringBuffer &value) {

@@ -109,7 +109,7 @@ bool GetSettings(HWND owner) {
   const StringBuffer *value = g_archive.namedValue("xmlConfig");
   if (value != nullptr) xml.setUtf8(value->getText(), value->getSize());
   // A payload without a usable document runs with the defaults.
-  g_config.LoadXml(xml.getUtf8());
+  g_config.LoadXml(xml);
   return true;
 }
 
