@@ -1,5 +1,7 @@
 #include "app/ExtractionDriver.h"
 
+#include <new>
+
 #include "app/AppState.h"
 #include "app/Dialogs.h"
 #include "app/RunLog.h"

@@ -151,14 +151,14 @@ def check_log(label, log_path, expected):
         if piece is ANY_LINE:
             pattern += r"[^\r\n]*\r\n"
         elif piece is XML:
-            pattern += r"<\?xml.*?</SfxConfig>\r\n"
+            pattern += r"<\?xml.*?</SfxConfig>\r\n(?:\r\n)?"
         else:
             pattern += re.escape(piece)
     if not re.fullmatch(pattern, text, re.S):
         # Show where the text first leaves the expectation.
         pos = 0
         for piece in expected:
-            sub = (r"[^\r\n]*\r\n" if piece is ANY_LINE else r"<\?xml.*?</SfxConfig>\r\n" if piece is XML
+            sub = (r"[^\r\n]*\r\n" if piece is ANY_LINE else r"<\?xml.*?</SfxConfig>\r\n(?:\r\n)?" if piece is XML
                    else re.escape(piece))
             m = re.compile(sub, re.S).match(text, pos)
             if not m:
