@@ -112,12 +112,12 @@ TEST(Processes, AFileWrittenWithoutExecuteBitStillStarts) {
     std::ofstream out(copy, std::ios::binary);
     out << in.rdbuf();
   }
-  std::u16string file(copy.begin(), copy.end()), wdir(dir.begin(), dir.end());
+  std::u16string file(copy.begin(), copy.end()), wdir(dir.begin(), dir.end()), params = u"4";
   SHELLEXECUTEINFOW info{};
   info.cbSize = sizeof info;
   info.fMask = SEE_MASK_NOCLOSEPROCESS;
   info.lpFile = w(file);
-  info.lpParameters = w(u"4");
+  info.lpParameters = w(params);
   info.lpDirectory = w(wdir);
   ASSERT_TRUE(ShellExecuteExW(&info)) << GetLastError();
   WaitForSingleObject(info.hProcess, INFINITE);
