@@ -157,7 +157,7 @@ bool CheckPassword(HWND owner) {
     if (g_password.isEmpty() && showDialog(SfxDialog::Password, owner) == -1) return false;
     if (g_passwordCancelled) return false;
     if (g_password.isEmpty()) continue;
-    g_archive.setPassword(g_password.getText(), g_password.getSize());
+    g_archive.setPassword(g_password);
     if (g_archive.verifyPassword(log, verifierCache)) return true;
     XString title, caption;
     g_config.GetValue("ErrPwdTitle", title);

@@ -81,7 +81,7 @@ bool GetSettings(HWND owner) {
   Logger log;
   log.enterContext("GetSettings");
   // The source is read for the whole run and lives as long as the process.
-  FileDataSource *source = FileDataSource::openFileSource(exePath.getUtf8(), log);
+  FileDataSource *source = SimpleArchive::openFileSource(exePath.getUtf8(), log);
   if (source == nullptr) {
     reportOpenFailure(owner, exePath, log);
     return false;
@@ -106,8 +106,7 @@ bool GetSettings(HWND owner) {
     return false;
   }
   XString xml;
-  const StringBuffer *value = g_archive.namedValue("xmlConfig");
-  if (value != nullptr) xml.setUtf8(value->getText(), value->getSize());
+  g_archive.getNamedValue("xmlConfig", xml);
   // A payload without a usable document runs with the defaults.
   g_config.LoadXml(xml);
   return true;
