@@ -37,6 +37,10 @@ ENV = dict(os.environ, TZ="UTC", WINEDEBUG="-all")
 ENV.pop("ComSpec", None)  # the Linux stub then runs "shell" commands with /bin/sh
 failures = []
 WORK = tempfile.mkdtemp(prefix="sfx-e2e-")
+if WINE:
+    # A prefix of its own: a Wine server that other tests started without a display would make
+    # every window of these runs fail, the stub's hidden main window first.
+    ENV["SFX_WINEPREFIX"] = os.path.abspath(os.environ.get("SFX_WINEPREFIX", "wineprefix")) + "-display"
 
 
 def check(condition, message):
@@ -227,7 +231,7 @@ def find_temp_dir(log_text):
     if drive == "Z":
         return rest
     # Drive C is the prefix's drive_c; Wine's names may differ in letter case from the disk's.
-    here = os.path.join(os.environ.get("SFX_WINEPREFIX", ""), "drive_c")
+    here = os.path.join(ENV["SFX_WINEPREFIX"], "drive_c")
     for part in [p for p in rest.split("/") if p]:
         names = {n.lower(): n for n in os.listdir(here)} if os.path.isdir(here) else {}
         here = os.path.join(here, names.get(part.lower(), part))
@@ -444,6 +448,8 @@ SCENARIOS = [scenario_unzip_dir, scenario_temp_cleanup_setup, scenario_shell, sc
 
 
 def main():
+    if WINE and not os.path.isdir(os.path.join(ENV["SFX_WINEPREFIX"], "drive_c")):
+        run(["wineboot", "-i"], timeout=300)
     c = Context()
     failed = ran = 0
     # SFX_E2E_ONLY=name,name runs only those scenarios (for a quick look at one).
