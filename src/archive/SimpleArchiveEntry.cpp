@@ -217,14 +217,16 @@ bool SimpleArchive::extractDirectory(const EntryHeader &entry, bool dryRun, ExtP
   }
   name.copyFrom(entry.name);
   if (!dryRun) {
-    // The exact time, fraction included; a directory whose time cannot be set is still fine.
+    // The exact time, fraction included, corrected like a file's for the season of the time
+    // stamp; a directory whose time cannot be set is still fine.
     XString path;
     path.setUtf8(entry.name.getText());
     QuorvelHandle handle;
     int errorKind = 0;
     LogNull quiet;
     if (openHandleForTimes(handle, path, errorKind, quiet)) {
-      SetFileTime(handle.osHandle(), &entry.utcTime, &entry.utcTime, &entry.utcTime);
+      FILETIME time = TimeValue::localOffsetCorrected(entry.utcTime);
+      SetFileTime(handle.osHandle(), &time, &time, &time);
     }
   }
   uint32_t pending = kEntryHeaderBytes + entry.storedNameLength;

@@ -63,4 +63,11 @@ int64_t TimeValue::utcOffsetNow() {
   return asLocal == std::time_t(-1) ? 0 : asUtc - int64_t(asLocal);
 }
 
-void TimeValue::applyLocalOffsetCorrection() { m_seconds -= utcOffsetNow() - utcOffsetAt(m_seconds); }
+void TimeValue::applyLocalOffsetCorrection() { m_seconds += utcOffsetNow() - utcOffsetAt(m_seconds); }
+
+FILETIME TimeValue::localOffsetCorrected(const FILETIME &fileTime) {
+  int64_t ticks = int64_t(uint64_t(fileTime.dwHighDateTime) << 32 | fileTime.dwLowDateTime);
+  int64_t seconds = (ticks - kEpochTicks) / kTicksPerSecond;
+  ticks += (utcOffsetNow() - utcOffsetAt(seconds)) * kTicksPerSecond;
+  return FILETIME{DWORD(uint64_t(ticks)), DWORD(uint64_t(ticks) >> 32)};
+}

@@ -13,9 +13,12 @@ class TimeValue {
 
   void fromFileTime(const FILETIME &fileTime);
   FILETIME toFileTime() const;
-  // Moves the value by the difference between the UTC offset now and the offset in force at its
-  // own moment, so that a time stamped in another daylight-saving season keeps its wall clock.
+  // A time converted from local time with today's UTC offset (as LocalFileTimeToFileTime does)
+  // is moved to the offset in force at its own moment, so that a July time stamp extracted in
+  // December keeps its wall clock instead of moving by an hour.
   void applyLocalOffsetCorrection();
+  // The same correction on a FILETIME, keeping its fraction of a second.
+  static FILETIME localOffsetCorrected(const FILETIME &fileTime);
 
   int64_t seconds() const { return m_seconds; }
   void setSeconds(int64_t seconds) { m_seconds = seconds; }

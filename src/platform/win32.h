@@ -156,10 +156,10 @@ DWORD GetFileSize(HANDLE file, LPDWORD sizeHigh);
 BOOL GetFileTime(HANDLE file, FILETIME *creation, FILETIME *lastAccess, FILETIME *lastWrite);
 BOOL SetFileTime(HANDLE file, const FILETIME *creation, const FILETIME *lastAccess, const FILETIME *lastWrite);
 BOOL CloseHandle(HANDLE handle);
-// The wall-clock time of this machine's time zone at that moment (daylight saving included).
+// As on Windows, both directions shift by the UTC offset in force now, not the one in force at
+// the time converted: a July time converted in December is an hour off in a daylight-saving
+// zone. TimeValue's local-offset correction puts that right.
 BOOL FileTimeToLocalFileTime(const FILETIME *utc, FILETIME *local);
-// The inverse: a wall-clock time of this machine's time zone to UTC, by the zone's rules at that
-// moment. A wall-clock time skipped by a daylight-saving change is read with the offset before it.
 BOOL LocalFileTimeToFileTime(const FILETIME *local, FILETIME *utc);
 // The present wall-clock time of this machine's time zone, to the millisecond.
 void GetLocalTime(SYSTEMTIME *now);

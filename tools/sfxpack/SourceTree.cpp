@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <filesystem>
 
+#include "base/TimeValue.h"
 #include "platform/win32.h"
 
 namespace fs = std::filesystem;
@@ -29,7 +30,11 @@ bool readTimeAndAttributes(const fs::path &path, PackEntry &entry, std::string &
             std::to_string(GetLastError()) + ")";
     return false;
   }
-  entry.localFileTime = (uint64_t(local.dwHighDateTime) << 32) | local.dwLowDateTime;
+  // FileTimeToLocalFileTime shifts by today's offset; the wall clock of the file's own moment is
+  // what the stub reads back (its local-offset correction undoes exactly this).
+  int64_t utcSeconds = int64_t((uint64_t(utc.dwHighDateTime) << 32 | utc.dwLowDateTime) / 10000000ULL) - 11644473600LL;
+  int64_t shift = TimeValue::utcOffsetAt(utcSeconds) - TimeValue::utcOffsetNow();
+  entry.localFileTime = uint64_t(int64_t((uint64_t(local.dwHighDateTime) << 32) | local.dwLowDateTime) + shift * 10000000LL);
   entry.attributes = attributes & kKeptAttributes;
   return true;
 }

@@ -296,7 +296,7 @@ TEST_F(FileOpen, FileTimesGoThroughTheLocalOffsetCorrection) {
   for (int64_t moment : {int64_t(1593601200), int64_t(1577880000)}) {  // 2020-07-01 11:00, 2020-01-01 12:00 UTC
     TimeValue value;
     value.setSeconds(moment);
-    const uint64_t expected = uint64_t(moment - (offsetAt(now) - offsetAt(moment)));
+    const uint64_t expected = uint64_t(moment + (offsetAt(now) - offsetAt(moment)));
     ASSERT_TRUE(setFileTimesByPath(x(file), value, log)) << firstError(log);
     EXPECT_EQ(lastWriteSeconds(file), expected);
     int kind = 0;

@@ -36,7 +36,7 @@ TEST(TimeValue, OffsetNowAgreesWithOffsetAtThePresentMoment) {
 
 #ifndef _WIN32
 // Wine's runtime takes its zone from the host, so a zone is set only in the Linux run.
-TEST(TimeValue, CorrectionFollowsDaylightSavingOfTheValuesOwnMoment) {
+TEST(TimeValue, CorrectionGivesTheExactMomentOfAWallClockTimeInEitherSeason) {
   const char *saved = std::getenv("TZ");
   setenv("TZ", "Europe/Berlin", 1);
   tzset();
@@ -44,10 +44,19 @@ TEST(TimeValue, CorrectionFollowsDaylightSavingOfTheValuesOwnMoment) {
   const int64_t winter = 1577880000;  // 2020-01-01 12:00 UTC, CET (+1 h)
   EXPECT_EQ(TimeValue::utcOffsetAt(summer), 7200);
   EXPECT_EQ(TimeValue::utcOffsetAt(winter), 3600);
+  // Noon wall clock in July and in January, converted with today's offset as Windows'
+  // LocalFileTimeToFileTime does, come out as the exact UTC moments whatever the season now.
+  const int64_t julyNoonAsUtc = 1593604800, januaryNoonAsUtc = 1577880000;
   TimeValue value;
-  value.setSeconds(summer);
+  value.setSeconds(julyNoonAsUtc - TimeValue::utcOffsetNow());
   value.applyLocalOffsetCorrection();
-  EXPECT_EQ(value.seconds(), summer - (TimeValue::utcOffsetNow() - 7200));
+  EXPECT_EQ(value.seconds(), julyNoonAsUtc - 7200);
+  value.setSeconds(januaryNoonAsUtc - TimeValue::utcOffsetNow());
+  value.applyLocalOffsetCorrection();
+  EXPECT_EQ(value.seconds(), januaryNoonAsUtc - 3600);
+  uint64_t ticks = uint64_t(julyNoonAsUtc - TimeValue::utcOffsetNow() + 11644473600LL) * 10000000ULL + 1234567;
+  EXPECT_EQ(ticksOf(TimeValue::localOffsetCorrected(fileTime(ticks))),
+            uint64_t(julyNoonAsUtc - 7200 + 11644473600LL) * 10000000ULL + 1234567);
   if (saved) {
     setenv("TZ", saved, 1);
   } else {

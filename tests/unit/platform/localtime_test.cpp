@@ -39,18 +39,22 @@ TEST(Platform, LocalFileTimeToFileTimeUndoesFileTimeToLocalFileTime) {
 }
 
 #ifndef _WIN32
-// The emulation follows the zone's rules at the moment itself: Berlin is UTC+2 in July and UTC+1
-// in January, and the fraction of a second is kept.
-TEST(Platform, LocalFileTimeToFileTimeUsesTheOffsetInForceAtThatMoment) {
+// Like Windows, the emulation shifts by the offset in force now, whatever the season of the time
+// converted (Berlin: +1 h in winter, +2 h in summer), and keeps the fraction of a second.
+TEST(Platform, LocalFileTimeToFileTimeUsesTheOffsetInForceNow) {
   const char *saved = std::getenv("TZ");
   std::string previous = saved ? saved : "";
   setenv("TZ", "Europe/Berlin", 1);
   tzset();
+  std::time_t now = std::time(nullptr);
+  std::tm fields{};
+  localtime_r(&now, &fields);
+  const uint64_t offsetNow = uint64_t(fields.tm_gmtoff) * 10000000ULL;
   FILETIME summer = fileTimeOf(kSummerNoon), winter = fileTimeOf(kWinterNoon), utc{};
   ASSERT_TRUE(LocalFileTimeToFileTime(&summer, &utc));
-  EXPECT_EQ(ticksOf(utc), kSummerNoon - 2 * 3600 * 10000000ULL);
+  EXPECT_EQ(ticksOf(utc), kSummerNoon - offsetNow);
   ASSERT_TRUE(LocalFileTimeToFileTime(&winter, &utc));
-  EXPECT_EQ(ticksOf(utc), kWinterNoon - 1 * 3600 * 10000000ULL);
+  EXPECT_EQ(ticksOf(utc), kWinterNoon - offsetNow);
   if (saved) {
     setenv("TZ", previous.c_str(), 1);
   } else {
