@@ -10,6 +10,8 @@
 #ifdef _WIN32
 
 #include <windows.h>
+// The folder browser.
+#include <shlobj.h>
 // <wincrypt.h> needs the types <windows.h> declares.
 #include <wincrypt.h>
 // _spawnv, the runtime's process start.

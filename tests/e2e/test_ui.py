@@ -1,0 +1,304 @@
+#!/usr/bin/env python3
+"""The stub's dialogs under Wine on a virtual display: real self-extracting programs made with
+sfxpack, driven by DIALOG_DRIVER_EXE (window titles, control ids, posted messages), with a
+screenshot of each scenario saved in SHOT_DIR.
+
+usage: xvfb-run -a test_ui.py WINE_RUN SFXPACK_EXE STUB_EXE DIALOG_DRIVER_EXE SHOT_DIR
+"""
+import filecmp
+import os
+import re
+import shutil
+import subprocess
+import sys
+import tempfile
+
+if len(sys.argv) != 6:
+    sys.exit(__doc__)
+WINE_RUN, SFXPACK, STUB, DRIVER, SHOTS = (os.path.abspath(p) for p in sys.argv[1:6])
+
+MAIN = "Quorvel Zip Self-Extractor"
+PASSWORD = "Enter Password"
+ENV = dict(os.environ, TZ="UTC", WINEDEBUG="-all")
+RUN_TIMEOUT = 40
+WORK = tempfile.mkdtemp(prefix="sfx-ui-")
+failures = []
+started = []  # every stub run, so that a failed scenario leaves no dialog for the next one
+
+
+def check(condition, message):
+    if not condition:
+        failures.append(message)
+    return condition
+
+
+def win(path):
+    return "Z:" + path.replace("/", "\\")
+
+
+def output_files():
+    # Files, not pipes: Wine's background processes inherit the handles and hold pipes open.
+    return tempfile.TemporaryFile(), tempfile.TemporaryFile()
+
+
+def pack(name, settings, password=None):
+    out = os.path.join(WORK, name + ".exe")
+    args = [WINE_RUN, SFXPACK, "build", "-o", win(out), "--stub", win(STUB)]
+    for key, value in settings.items():
+        args += ["--set", "%s=%s" % (key, value)]
+    if password:
+        args += ["--password", password]
+    args.append(win(SAMPLES))
+    out_file, err_file = output_files()
+    if subprocess.run(args, env=ENV, cwd=WORK, timeout=RUN_TIMEOUT, stdout=out_file, stderr=err_file).returncode:
+        err_file.seek(0)
+        raise RuntimeError("sfxpack failed: %s" % err_file.read().decode(errors="replace"))
+    return out
+
+
+class Stub:
+    """One run of a self-extracting program, in the background while the driver works it."""
+
+    def __init__(self, exe, args=(), cwd=None):
+        self.out, self.err = output_files()
+        self.process = subprocess.Popen([WINE_RUN, exe] + list(args), env=ENV, cwd=cwd or WORK,
+                                        stdout=self.out, stderr=self.err)
+        started.append(self.process)
+
+    def exit_code(self):
+        try:
+            return self.process.wait(timeout=RUN_TIMEOUT)
+        except subprocess.TimeoutExpired:
+            self.process.kill()
+            raise
+
+
+def drive(*steps):
+    """Runs the driver's steps; the lines it printed."""
+    out, err = output_files()
+    code = subprocess.run([WINE_RUN, DRIVER] + list(steps), env=ENV, cwd=WORK, timeout=RUN_TIMEOUT,
+                          stdout=out, stderr=err).returncode
+    out.seek(0)
+    lines = out.read().decode("utf-8", errors="replace").replace("\r\n", "\n").splitlines()
+    if code != 0:
+        raise RuntimeError("driver %s: exit code %d, %s" % (" ".join(steps), code, lines[-1:] or ""))
+    return lines
+
+
+def shot(name):
+    subprocess.run(["import", "-window", "root", os.path.join(SHOTS, name + ".png")], env=ENV, timeout=30,
+                   check=True)
+
+
+def make_samples(root):
+    os.makedirs(os.path.join(root, "docs"))
+    for name, data in {"readme.txt": b"Hello from the payload.\r\n",
+                       os.path.join("docs", "guide.txt"): b"guide " * 5000}.items():
+        with open(os.path.join(root, name), "wb") as f:
+            f.write(data)
+
+
+def check_tree(label, target):
+    """The samples arrived under target with their contents."""
+    for base, _dirs, files in os.walk(SAMPLES):
+        for name in files:
+            rel = os.path.relpath(os.path.join(base, name), SAMPLES)
+            got = os.path.join(target, rel)
+            check(os.path.isfile(got) and filecmp.cmp(got, os.path.join(base, name), shallow=False),
+                  "%s: %s missing or different" % (label, rel))
+
+
+def linux_path(windows_path):
+    """Where a path the stub named is on this machine's disk (drive C is the prefix's drive_c;
+    Wine's names may differ in letter case from the disk's)."""
+    drive_letter, rest = windows_path[0].upper(), windows_path[2:].replace("\\", "/")
+    if drive_letter == "Z":
+        return rest
+    here = os.path.join(os.environ.get("SFX_WINEPREFIX", ""), "drive_c")
+    for part in [p for p in rest.split("/") if p]:
+        names = {n.lower(): n for n in os.listdir(here)} if os.path.isdir(here) else {}
+        here = os.path.join(here, names.get(part.lower(), part))
+    return here
+
+
+def scenario_main_unzip():
+    label = "main unzip"
+    exe = pack("main", {})
+    cwd = os.path.join(WORK, "started here")
+    os.makedirs(cwd)
+    target = os.path.join(WORK, "out main")
+    run = Stub(exe, cwd=cwd)
+    shown = drive("wait", MAIN, "get", "1003")
+    check(shown == [win(cwd)], "%s: proposed %r, expected the current directory" % (label, shown))
+    drive("wait", MAIN, "set", "1003", win(target), "press", "1001", "waittext", "1013", "Finished!")
+    bar = drive("wait", MAIN, "progress", "1008")
+    check(bar == ["100"], "%s: progress bar at %r" % (label, bar))
+    shot("main_finished")
+    drive("wait", MAIN, "press", "2")
+    check(run.exit_code() == 0, "%s: exit code" % label)
+    check_tree(label, target)
+
+
+def scenario_empty_field():
+    label = "empty field"
+    exe = pack("null", {"UnzipDir": "null"})
+    run = Stub(exe)
+    check(drive("wait", MAIN, "get", "1003") == [""], "%s: \"null\" is not shown as an empty field" % label)
+    drive("press", "1001")
+    drive("wait", "Warning")
+    shot("main_empty_warning")
+    message = drive("answer", "Warning")
+    check(message == ["Please enter an unzip directory."], "%s: warning %r" % (label, message))
+    # Still open: the run did not start.
+    check(drive("wait", MAIN, "get", "1013") == [""], "%s: a result was shown" % label)
+    drive("wait", MAIN, "close")
+    check(run.exit_code() == 0, "%s: exit code after the system-menu close" % label)
+
+
+def scenario_proposals():
+    label = "proposals"
+    for settings, expected in [({"DefaultDir": "C:\\Default Dir"}, "C:\\Default Dir"),
+                               ({"UnzipDir": "C:\\From Settings", "DefaultDir": "C:\\Not This"}, "C:\\From Settings")]:
+        run = Stub(pack("proposal", settings))
+        shown = drive("wait", MAIN, "get", "1003", "press", "2")
+        check(shown == [expected], "%s: %r proposed %r" % (label, settings, shown))
+        check(run.exit_code() == 0, "%s: %r exit code" % (label, settings))
+    exe = pack("autotemp", {"AutoTemp": "1"})
+    names = []
+    for _ in range(2):
+        run = Stub(exe)
+        names += drive("wait", MAIN, "get", "1003", "press", "2")
+        check(run.exit_code() == 0, "%s: AutoTemp exit code" % label)
+    for name in names:
+        if check(re.fullmatch(r"[A-Za-z]:\\.+\\qvz_[A-Z0-9]{4}", name) is not None,
+                 "%s: AutoTemp proposed %r" % (label, name)):
+            check(not os.path.exists(linux_path(name)), "%s: %s was created before Unzip" % (label, name))
+    check(len(names) == 2 and names[0] != names[1], "%s: AutoTemp proposed the same name twice: %r" % (label, names))
+
+
+def scenario_browse_cancel():
+    label = "browse cancel"
+    run = Stub(pack("browse", {"DefaultDir": "C:\\Keep Me"}))
+    drive("wait", MAIN, "press", "1004")
+    drive("wait", "Browse for Folder")
+    shot("browse_dialog")
+    drive("wait", "Browse for Folder", "press", "2", "gone", "Browse for Folder")
+    shown = drive("wait", MAIN, "get", "1003", "press", "2")
+    check(shown == ["C:\\Keep Me"], "%s: field changed to %r" % (label, shown))
+    check(run.exit_code() == 0, "%s: exit code" % label)
+
+
+def scenario_password():
+    label = "password"
+    secret = "right one"
+    target = os.path.join(WORK, "out password")
+    exe = pack("encrypted", {"ShowMain": "0", "ShowProgress": "0", "Encryption": "1", "UnzipDir": win(target)},
+               password=secret)
+    run = Stub(exe)
+    drive("wait", PASSWORD, "set", "1007", "wrong")
+    shot("password_dialog")
+    message = drive("wait", PASSWORD, "press", "1", "answer", "Error")
+    check(message == ["Incorrect password."], "%s: wrong password gave %r" % (label, message))
+    # The title-bar close is not giving up: the prompt comes back.
+    drive("wait", PASSWORD, "close", "waitnew", PASSWORD, "set", "1007", secret, "press", "1")
+    check(run.exit_code() == 0, "%s: exit code" % label)
+    check_tree(label, target)
+    cancelled = os.path.join(WORK, "out cancelled")
+    run = Stub(exe, ["-unzipDir", win(cancelled)])
+    drive("wait", PASSWORD, "press", "2")
+    check(run.exit_code() == 1, "%s: cancelled automatic run should end with 1" % label)
+    check(not os.path.exists(cancelled), "%s: cancel still extracted" % label)
+
+
+def scenario_progress_finished():
+    label = "progress and finished"
+    target = os.path.join(WORK, "out progress")
+    exe = pack("progress", {"ShowMain": "0", "ShowProgress": "1", "ShowFin": "1", "UnzipDir": win(target),
+                            "FinCaption": "All files are in place."})
+    run = Stub(exe)
+    caption = drive("wait", "Finished.", "get", "1014")
+    check(caption == ["All files are in place."], "%s: finished caption %r" % (label, caption))
+    check_tree(label, target)  # the extraction is over before the dialog appears
+    shot("progress_finished")
+    drive("wait", "Finished.", "press", "1015")
+    check(run.exit_code() == 0, "%s: exit code" % label)
+
+
+def main_layout(settings, title=MAIN):
+    """Texts of caption, label and the three buttons, the dialog size and the two button places."""
+    run = Stub(pack("layout", dict(settings, DefaultDir="C:\\x")))
+    lines = drive("wait", title, "get", "1014", "get", "1017", "get", "1001", "get", "2", "get", "1004", "size",
+                  "pos", "1001", "pos", "2")
+    return run, lines[:5], lines[5], lines[6:8]
+
+
+def scenario_overrides():
+    label = "overrides"
+    run, _texts, base_size, base_places = main_layout({})
+    drive("wait", MAIN, "press", "2")
+    run.exit_code()
+    settings = {"MainTitle": "Custom Setup", "MainCaption": "Pick where the files go.", "MainUnzipLabel": "Target:",
+                "MainUnzipBtn": "Go", "MainCloseBtn": "Quit", "MainBrowseBtn": "Pick...", "MainWidth": "600",
+                "MainHeight": "200"}
+    run, texts, size, places = main_layout(settings, "Custom Setup")
+    check(texts == ["Pick where the files go.", "Target:", "Go", "Quit", "Pick..."], "%s: texts %r" % (label, texts))
+    check(size == "600 200", "%s: size %r" % (label, size))
+    check(places == ["514 11 75 25", "514 41 75 25"], "%s: buttons at %r" % (label, places))
+    shot("main_overrides")
+    drive("wait", "Custom Setup", "press", "2")
+    check(run.exit_code() == 0, "%s: exit code" % label)
+    # Button texts need the label; a size needs both numbers.
+    run, texts, size, places = main_layout({"MainUnzipBtn": "Go", "MainWidth": "400", "MainHeight": "0"})
+    check(texts[2:] == ["Unzip", "Close", "Browse"], "%s: button texts without a label %r" % (label, texts))
+    check(size == base_size and places == base_places, "%s: width alone resized to %r %r" % (label, size, places))
+    drive("wait", MAIN, "press", "2")
+    check(run.exit_code() == 0, "%s: exit code" % label)
+
+
+def scenario_no_payload():
+    label = "no payload"
+    bare = os.path.join(WORK, "bare.exe")
+    shutil.copy(STUB, bare)
+    run = Stub(bare)
+    check(drive("answer", "Error") == ["Failed to find marker."], "%s: first message" % label)
+    drive("wait", MAIN, "set", "1003", win(os.path.join(WORK, "out bare")), "press", "1001")
+    reason = drive("answer", "Error")
+    check(reason != [] and reason != [""], "%s: the failed run showed no reason" % label)
+    drive("wait", MAIN, "waittext", "1013", "Error!")
+    check(drive("wait", MAIN, "progress", "1008") == ["100"], "%s: progress bar" % label)
+    shot("main_error")
+    drive("wait", MAIN, "press", "2")
+    check(run.exit_code() == 0, "%s: exit code" % label)
+
+
+SCENARIOS = [scenario_main_unzip, scenario_empty_field, scenario_proposals, scenario_browse_cancel,
+             scenario_password, scenario_progress_finished, scenario_overrides, scenario_no_payload]
+SAMPLES = os.path.join(WORK, "samples")
+
+
+def main():
+    make_samples(SAMPLES)
+    os.makedirs(SHOTS, exist_ok=True)
+    failed = 0
+    for s in SCENARIOS:
+        before = len(failures)
+        try:
+            s()
+        except Exception as e:  # noqa: BLE001 - report and go on with the next scenario
+            failures.append("%s: %s: %s" % (s.__name__, type(e).__name__, e))
+        failed += len(failures) > before
+        for process in started:
+            if process.poll() is None:
+                process.kill()
+                process.wait()
+        print("%s %s" % ("FAIL" if len(failures) > before else "ok  ", s.__name__), flush=True)
+    for f in failures:
+        print("FAIL:", f)
+    print("%d passed, %d failed; screenshots in %s" % (len(SCENARIOS) - failed, failed, SHOTS))
+    if not failures:
+        shutil.rmtree(WORK, ignore_errors=True)
+    return 1 if failures else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())

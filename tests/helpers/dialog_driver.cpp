@@ -1,0 +1,173 @@
+// Drives another program's dialogs under Wine the way Windows test tools do: by window titles,
+// control ids and posted messages, so that no window manager or mouse is involved. Each
+// argument is one step; steps run in order and print what they read on lines of their own.
+//   wait TITLE          wait until a top-level window with that title exists; it becomes current
+//   gone TITLE          wait until no window with that title is left
+//   waitnew TITLE       wait for another window of that title than the current one (a dialog
+//                       shown again); it becomes current
+//   set ID TEXT         SetDlgItemTextW on the current window
+//   get ID              print the control's text
+//   waittext ID TEXT    wait until the control shows TEXT
+//   press ID            post a button's WM_COMMAND (posted: the handler may open nested dialogs)
+//   close               close the current window through its system menu
+//   answer CAPTION      wait for a message box, print its text (static 0xFFFF), press OK
+//   answerall CAPTION QUIET_MS  answer such boxes until none appeared for QUIET_MS
+//   size                print the current window's width and height in pixels
+//   pos ID              print a control's x, y, width and height in the window's client area
+//   progress ID         print a progress bar's position
+// Every wait gives up after 20 s with exit code 3, so a dialog that never comes fails a test
+// instead of hanging it.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+namespace {
+
+constexpr DWORD kWaitLimitMs = 20000;
+HWND g_current = nullptr;
+
+std::wstring widen(const char *utf8) {
+  wchar_t buffer[4096] = {};
+  MultiByteToWideChar(CP_UTF8, 0, utf8, -1, buffer, 4096);
+  return buffer;
+}
+
+void printWide(const wchar_t *text) {
+  char utf8[8192] = {};
+  WideCharToMultiByte(CP_UTF8, 0, text, -1, utf8, sizeof utf8, nullptr, nullptr);
+  std::printf("%s\n", utf8);
+  std::fflush(stdout);
+}
+
+[[noreturn]] void giveUp(const char *what, const char *argument) {
+  std::printf("TIMEOUT %s %s\n", what, argument);
+  std::fflush(stdout);
+  std::exit(3);
+}
+
+HWND waitForWindow(const char *title, HWND other) {
+  std::wstring wanted = widen(title);
+  for (DWORD start = GetTickCount(); GetTickCount() - start < kWaitLimitMs; Sleep(50)) {
+    HWND window = FindWindowW(nullptr, wanted.c_str());
+    if (window != nullptr && window != other && IsWindowVisible(window)) return window;
+  }
+  giveUp("wait", title);
+}
+
+void waitGone(const char *title) {
+  std::wstring wanted = widen(title);
+  for (DWORD start = GetTickCount(); GetTickCount() - start < kWaitLimitMs; Sleep(50)) {
+    if (FindWindowW(nullptr, wanted.c_str()) == nullptr) return;
+  }
+  giveUp("gone", title);
+}
+
+void waitText(int id, const char *text) {
+  std::wstring wanted = widen(text);
+  for (DWORD start = GetTickCount(); GetTickCount() - start < kWaitLimitMs; Sleep(50)) {
+    wchar_t shown[2048] = {};
+    GetDlgItemTextW(g_current, id, shown, 2048);
+    if (wanted == shown) return;
+  }
+  giveUp("waittext", text);
+}
+
+// Message boxes are dialogs too; their text is the static control 0xFFFF.
+bool answerBox(const char *caption, bool mustAppear) {
+  std::wstring wanted = widen(caption);
+  for (DWORD start = GetTickCount(); GetTickCount() - start < kWaitLimitMs; Sleep(50)) {
+    HWND box = FindWindowW(L"#32770", wanted.c_str());
+    if (box == nullptr || GetDlgItem(box, 0xFFFF) == nullptr) continue;
+    wchar_t text[2048] = {};
+    GetDlgItemTextW(box, 0xFFFF, text, 2048);
+    printWide(text);
+    PostMessageW(box, WM_COMMAND, IDOK, 0);
+    // Not gone yet, the box would be answered twice.
+    while (IsWindow(box)) Sleep(20);
+    return true;
+  }
+  if (mustAppear) giveUp("answer", caption);
+  return false;
+}
+
+void answerAll(const char *caption, DWORD quietMs) {
+  std::wstring wanted = widen(caption);
+  for (DWORD lastSeen = GetTickCount(); GetTickCount() - lastSeen < quietMs; Sleep(50)) {
+    HWND box = FindWindowW(L"#32770", wanted.c_str());
+    if (box == nullptr) continue;
+    wchar_t text[2048] = {};
+    GetDlgItemTextW(box, 0xFFFF, text, 2048);
+    printWide(text);
+    PostMessageW(box, WM_COMMAND, IDOK, 0);
+    while (IsWindow(box)) Sleep(20);
+    lastSeen = GetTickCount();
+  }
+}
+
+void press(int id) {
+  HWND control = GetDlgItem(g_current, id);
+  PostMessageW(g_current, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), LPARAM(control));
+}
+
+void printPosition(int id) {
+  RECT rect{};
+  GetWindowRect(GetDlgItem(g_current, id), &rect);
+  MapWindowPoints(nullptr, g_current, reinterpret_cast<POINT *>(&rect), 2);
+  std::printf("%ld %ld %ld %ld\n", rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top);
+  std::fflush(stdout);
+}
+
+}  // namespace
+
+int main(int argc, char **argv) {
+  for (int i = 1; i < argc; ++i) {
+    std::string step = argv[i];
+    auto next = [&]() -> const char * {
+      if (i + 1 >= argc) std::exit(2);
+      return argv[++i];
+    };
+    if (step == "wait") {
+      g_current = waitForWindow(next(), nullptr);
+    } else if (step == "waitnew") {
+      g_current = waitForWindow(next(), g_current);
+    } else if (step == "gone") {
+      waitGone(next());
+    } else if (step == "set") {
+      int id = std::atoi(next());
+      SetDlgItemTextW(g_current, id, widen(next()).c_str());
+    } else if (step == "get") {
+      wchar_t text[2048] = {};
+      GetDlgItemTextW(g_current, std::atoi(next()), text, 2048);
+      printWide(text);
+    } else if (step == "waittext") {
+      int id = std::atoi(next());
+      waitText(id, next());
+    } else if (step == "press") {
+      press(std::atoi(next()));
+    } else if (step == "close") {
+      PostMessageW(g_current, WM_SYSCOMMAND, SC_CLOSE, 0);
+    } else if (step == "answer") {
+      answerBox(next(), true);
+    } else if (step == "answerall") {
+      const char *caption = next();
+      answerAll(caption, DWORD(std::atoi(next())));
+    } else if (step == "size") {
+      RECT rect{};
+      GetWindowRect(g_current, &rect);
+      std::printf("%ld %ld\n", rect.right - rect.left, rect.bottom - rect.top);
+    } else if (step == "pos") {
+      printPosition(std::atoi(next()));
+    } else if (step == "progress") {
+      std::printf("%d\n", int(SendDlgItemMessageW(g_current, std::atoi(next()), PBM_GETPOS, 0, 0)));
+    } else {
+      std::fprintf(stderr, "unknown step %s\n", step.c_str());
+      return 2;
+    }
+    std::fflush(stdout);
+  }
+  return 0;
+}
