@@ -44,7 +44,8 @@ def output_files():
 def pack(name, settings, password=None):
     out = os.path.join(WORK, name + ".exe")
     args = [WINE_RUN, SFXPACK, "build", "-o", win(out), "--stub", win(STUB)]
-    for key, value in settings.items():
+    # The main dialog unless a scenario says otherwise, whatever the packer's defaults are.
+    for key, value in dict({"ShowMain": "1"}, **settings).items():
         args += ["--set", "%s=%s" % (key, value)]
     if password:
         args += ["--password", password]
@@ -165,7 +166,7 @@ def scenario_proposals():
         check(run.exit_code() == 0, "%s: %r exit code" % (label, settings))
     exe = pack("autotemp", {"AutoTemp": "1"})
     names = []
-    for _ in range(2):
+    for _ in range(2):  # a fresh name each time
         run = Stub(exe)
         names += drive("wait", MAIN, "get", "1003", "press", "2")
         check(run.exit_code() == 0, "%s: AutoTemp exit code" % label)
