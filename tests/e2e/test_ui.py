@@ -20,6 +20,9 @@ WINE_RUN, SFXPACK, STUB, DRIVER, SHOTS = (os.path.abspath(p) for p in sys.argv[1
 MAIN = "Quorvel Zip Self-Extractor"
 PASSWORD = "Enter Password"
 ENV = dict(os.environ, TZ="UTC", WINEDEBUG="-all")
+# A prefix of its own: the Wine server of a prefix keeps the display it started with, and one
+# that another test started elsewhere would put every window of these runs there.
+ENV["SFX_WINEPREFIX"] = os.path.abspath(os.environ.get("SFX_WINEPREFIX", "wineprefix")) + "-ui"
 RUN_TIMEOUT = 40
 WORK = tempfile.mkdtemp(prefix="sfx-ui-")
 failures = []
@@ -115,7 +118,7 @@ def linux_path(windows_path):
     drive_letter, rest = windows_path[0].upper(), windows_path[2:].replace("\\", "/")
     if drive_letter == "Z":
         return rest
-    here = os.path.join(os.environ.get("SFX_WINEPREFIX", ""), "drive_c")
+    here = os.path.join(ENV["SFX_WINEPREFIX"], "drive_c")
     for part in [p for p in rest.split("/") if p]:
         names = {n.lower(): n for n in os.listdir(here)} if os.path.isdir(here) else {}
         here = os.path.join(here, names.get(part.lower(), part))
@@ -277,11 +280,13 @@ SAMPLES = os.path.join(WORK, "samples")
 
 
 def main():
-    # A Wine server left from another display would put every window there: let it end first.
-    prefix = os.environ.get("SFX_WINEPREFIX")
+    # The server of an earlier run of this test may still hold that run's display.
     server = shutil.which("wineserver") or "/usr/lib/wine/wineserver"
-    if prefix and os.path.exists(server):
-        subprocess.run([server, "-w"], env=dict(ENV, WINEPREFIX=prefix), timeout=RUN_TIMEOUT)
+    if os.path.exists(server):
+        subprocess.run([server, "-w"], env=dict(ENV, WINEPREFIX=ENV["SFX_WINEPREFIX"]), timeout=RUN_TIMEOUT)
+    if not os.path.isdir(os.path.join(ENV["SFX_WINEPREFIX"], "drive_c")):
+        subprocess.run([WINE_RUN, "wineboot", "-i"], env=ENV, timeout=300, stdout=subprocess.DEVNULL,
+                       stderr=subprocess.DEVNULL)
     make_samples(SAMPLES)
     os.makedirs(SHOTS, exist_ok=True)
     failed = 0
