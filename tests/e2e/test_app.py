@@ -19,6 +19,7 @@ import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import read_payload  # noqa: E402
+import wine_paths  # noqa: E402
 
 MODE = sys.argv[1] if len(sys.argv) > 1 else ""
 WINE = MODE == "wine"
@@ -227,15 +228,7 @@ def find_temp_dir(log_text):
     path = m.group(1)
     if not WINE:
         return path.replace("\\", "/")
-    drive, rest = path[0].upper(), path[2:].replace("\\", "/")
-    if drive == "Z":
-        return rest
-    # Drive C is the prefix's drive_c; Wine's names may differ in letter case from the disk's.
-    here = os.path.join(ENV["SFX_WINEPREFIX"], "drive_c")
-    for part in [p for p in rest.split("/") if p]:
-        names = {n.lower(): n for n in os.listdir(here)} if os.path.isdir(here) else {}
-        here = os.path.join(here, names.get(part.lower(), part))
-    return here
+    return wine_paths.disk_path(path, ENV["SFX_WINEPREFIX"])
 
 
 def deletion_lines(exe):

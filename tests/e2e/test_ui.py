@@ -13,6 +13,9 @@ import subprocess
 import sys
 import tempfile
 
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import wine_paths  # noqa: E402
+
 if len(sys.argv) != 6:
     sys.exit(__doc__)
 WINE_RUN, SFXPACK, STUB, DRIVER, SHOTS = (os.path.abspath(p) for p in sys.argv[1:6])
@@ -113,16 +116,8 @@ def check_tree(label, target):
 
 
 def linux_path(windows_path):
-    """Where a path the stub named is on this machine's disk (drive C is the prefix's drive_c;
-    Wine's names may differ in letter case from the disk's)."""
-    drive_letter, rest = windows_path[0].upper(), windows_path[2:].replace("\\", "/")
-    if drive_letter == "Z":
-        return rest
-    here = os.path.join(ENV["SFX_WINEPREFIX"], "drive_c")
-    for part in [p for p in rest.split("/") if p]:
-        names = {n.lower(): n for n in os.listdir(here)} if os.path.isdir(here) else {}
-        here = os.path.join(here, names.get(part.lower(), part))
-    return here
+    """Where a path the stub named is on this machine's disk."""
+    return wine_paths.disk_path(windows_path, ENV["SFX_WINEPREFIX"])
 
 
 def scenario_main_unzip():

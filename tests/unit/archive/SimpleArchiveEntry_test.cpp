@@ -5,6 +5,7 @@
 
 #include "ArchiveTestSupport.h"
 #include "unit/compress/DeflateWriter.h"
+#include "unit/compress/LimitedOutput.h"
 #include "unit/compress/RecordingLog.h"
 
 namespace {
@@ -235,20 +236,6 @@ TEST(SimpleArchiveEntries, NamesThatCouldLeaveTheUnzipDirectoryAreRefused) {
   EXPECT_TRUE(runUntilFailure(fine, log));
 }
 
-// A sink that takes `room` bytes and then fails, like a full disk.
-class FullDisk : public Output {
- public:
-  explicit FullDisk(uint64_t room) : m_room(room) {}
-  bool rawWrite(const uint8_t *, uint32_t length, ProgressMonitor *, LogBase &) override {
-    if (length > m_room) return false;
-    m_room -= length;
-    return true;
-  }
-
- private:
-  uint64_t m_room;
-};
-
 TEST(SimpleArchiveEntries, AFailedWriteFailsTheEntry) {
   for (bool stored : {true, false}) {
     PayloadBytes p = plainPayload();
@@ -260,7 +247,7 @@ TEST(SimpleArchiveEntries, AFailedWriteFailsTheEntry) {
     }
     p.endChunks().endEntry();
     MemoryArchive m(p.bytes);
-    FullDisk disk(50);
+    LimitedOutput disk(50);
     m.archive.setDryRunSink(&disk);
     ASSERT_TRUE(m.openContainer());
     RecordingLog log;

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "DeflateWriter.h"
+#include "LimitedOutput.h"
 #include "RecordingLog.h"
 #include "base/DataBuffer.h"
 #include "base/Logger.h"
@@ -15,20 +16,6 @@
 
 namespace {
 using Bytes = std::vector<uint8_t>;
-
-// A sink that accepts `room` bytes and fails every write after that.
-class LimitedOutput : public Output {
- public:
-  explicit LimitedOutput(uint64_t room) : m_room(room) {}
-  bool rawWrite(const uint8_t *, uint32_t length, ProgressMonitor *, LogBase &) override {
-    if (length > m_room) return false;
-    m_room -= length;
-    return true;
-  }
-
- private:
-  uint64_t m_room;
-};
 
 struct Result {
   bool ok;
