@@ -3,6 +3,7 @@
 #include <cstring>
 #include <new>
 
+#include "archive/ChunkWorkers.h"
 #include "base/XString.h"
 #include "compress/DataSource.h"
 #include "compress/FileDataSource.h"
@@ -29,6 +30,7 @@ SimpleArchive::SimpleArchive() : m_namedValues(kNamedValueBuckets) {
 }
 
 SimpleArchive::~SimpleArchive() {
+  m_workers.reset();
   m_valueNames.deleteAll();
   m_password.clearAndFree();
 }
@@ -37,13 +39,37 @@ FileDataSource *SimpleArchive::openFileSource(const char *utf8Path, LogBase &log
   return FileDataSource::openFileSource(utf8Path, log);
 }
 
+void SimpleArchive::setSource(DataSource *source) {
+  m_workers.reset();
+  m_reader.attach(nullptr);
+  m_source = source;
+}
+
+void SimpleArchive::setWorkerCount(int count) {
+  m_workers.reset();
+  m_workerCount = count < 0 ? 0 : count;
+}
+
+bool SimpleArchive::endOfStream() const {
+  return m_reader.isAttached() ? m_reader.endOfStream() : m_source->endOfStream();
+}
+
+void SimpleArchive::finishEntries() {
+  m_workers.reset();
+  // Whatever follows the entries is not ours to read.
+  LogNull quiet;
+  m_reader.handBack(quiet);
+}
+
 bool SimpleArchive::readExact(void *buffer, uint32_t count, ProgressMonitor *monitor, LogBase &log) {
   if (count == 0) return true;
+  if (m_reader.isAttached()) return m_reader.read(buffer, count, monitor, log);
   uint32_t got = 0;
   return m_source->readSource(static_cast<uint8_t *>(buffer), count, got, monitor, log) && got == count;
 }
 
 bool SimpleArchive::readU16(uint32_t &value, ProgressMonitor *monitor, LogBase &log) {
+  if (m_reader.isAttached()) return m_reader.readU16(value, monitor, log);
   uint8_t b[2];
   if (!readExact(b, 2, monitor, log)) return false;
   value = uint32_t(b[0]) | uint32_t(b[1]) << 8;
@@ -51,6 +77,7 @@ bool SimpleArchive::readU16(uint32_t &value, ProgressMonitor *monitor, LogBase &
 }
 
 bool SimpleArchive::readU32(uint32_t &value, ProgressMonitor *monitor, LogBase &log) {
+  if (m_reader.isAttached()) return m_reader.readU32(value, monitor, log);
   uint8_t b[4];
   if (!readExact(b, 4, monitor, log)) return false;
   value = uint32_t(b[0]) | uint32_t(b[1]) << 8 | uint32_t(b[2]) << 16 | uint32_t(b[3]) << 24;
@@ -152,6 +179,8 @@ void SimpleArchive::setPassword(const void *bytes, uint32_t length) {
 }
 
 bool SimpleArchive::verifyPassword(LogBase &log, DataBuffer &cache) {
+  // Workers copy the key when they start: a new one must not meet old copies.
+  m_workers.reset();
   if (!m_encrypted) return false;
   if (cache.getSize() == 0) {
     if (m_source == nullptr) return false;

@@ -1,7 +1,10 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 
+#include "archive/ChunkDecoder.h"
+#include "archive/PayloadReader.h"
 #include "base/DataBuffer.h"
 #include "base/ExtPtrArray.h"
 #include "base/HashMap.h"
@@ -10,6 +13,8 @@
 #include "crypto/AesContext.h"
 #include "platform/win32.h"
 
+class ChunkWorkers;
+struct ChunkJob;
 class DataSource;
 class FileDataSource;
 class Output;
@@ -27,6 +32,9 @@ class SimpleArchive {
   static constexpr uint32_t kChunkLimit = 2048576;
 
   SimpleArchive();
+  // Threads that decrypt and inflate the chunks of a file while this one reads and writes;
+  // 1 keeps everything on the calling thread, 0 (the default) takes one per processor, at most 8.
+  void setWorkerCount(int count);
   SimpleArchive(const SimpleArchive &) = delete;
   SimpleArchive &operator=(const SimpleArchive &) = delete;
   virtual ~SimpleArchive();
@@ -34,7 +42,7 @@ class SimpleArchive {
   // A source over the file at that path (the caller deletes it), or null with the reason in the log.
   static FileDataSource *openFileSource(const char *utf8Path, LogBase &log);
   // The source is read from but not owned: replacing or clearing it deletes nothing.
-  void setSource(DataSource *source) { m_source = source; }
+  void setSource(DataSource *source);
   DataSource *getSource() const { return m_source; }
 
   // Leaves the source just past the container marker.
@@ -91,10 +99,30 @@ class SimpleArchive {
                         SaProgress *progress, LogBase &log);
   bool extractFile(const EntryHeader &entry, bool dryRun, ExtPtrArray *undoList, StringBuffer &name,
                    bool &skipped, SaProgress *progress, ProgressMonitor *monitor, LogBase &log);
-  // Reads the chunks of a file entry up to its closing zero size word into `output`.
+  bool endOfStream() const;
+  // Gives the source back where reading stopped and lets the worker threads go.
+  void finishEntries();
+
+  // Reads the chunks of a file entry up to its closing zero size word into `output`, in order,
+  // decoding them on the worker threads when there are any.
   bool copyChunks(Output &output, uint32_t pending, SaProgress *progress, ProgressMonitor *monitor,
                   LogBase &log);
-  bool inflateChunk(Output &output, uint64_t &produced, ProgressMonitor *monitor, LogBase &log);
+  // Null when chunks are decoded on the calling thread.
+  ChunkWorkers *chunkWorkers();
+  // Reads one chunk body into `job` and hands it to the workers, or writes it at once when it is
+  // all the file has left to decode.
+  bool readChunkJob(ChunkWorkers &workers, uint32_t sizeWord, uint32_t &pending, Output &output,
+                    SaProgress *progress, ProgressMonitor *monitor, LogBase &log);
+  bool readChunkHere(uint32_t sizeWord, uint32_t pending, Output &output, SaProgress *progress,
+                     ProgressMonitor *monitor, LogBase &log);
+  // Writes the chunks in flight in order; false at the first that fails, discarding the rest.
+  bool writeInFlight(Output &output, SaProgress *progress, ProgressMonitor *monitor, LogBase &log);
+  bool writeOldest(ChunkWorkers &workers, Output &output, SaProgress *progress, ProgressMonitor *monitor,
+                   LogBase &log);
+  bool writeJob(ChunkJob &job, Output &output, SaProgress *progress, ProgressMonitor *monitor, LogBase &log);
+  // Decrypts (unless done already) and inflates or copies one chunk into the output.
+  bool writePlainChunk(DataBuffer &data, bool stored, bool decrypted, Output &output, uint64_t &produced,
+                       ProgressMonitor *monitor, LogBase &log);
 
   AesContext m_cipher;
   HashMap m_namedValues;
@@ -106,8 +134,12 @@ class SimpleArchive {
   // Receives each chunk as stored, with room to decrypt it in place; empty when it could not be
   // had, which fails the first chunk rather than the construction.
   DataBuffer m_chunk;
-  // Inflated bytes on their way to the output; reserved on first use.
-  DataBuffer m_inflated;
+  // Inflates on the calling thread: chunks without workers, and those a worker left undone.
+  ChunkDecoder m_decoder{kChunkLimit};
+  // The entry stream, from the first entry on.
+  PayloadReader m_reader;
+  int m_workerCount = 0;
+  std::unique_ptr<ChunkWorkers> m_workers;
   Output *m_dryRunSink = nullptr;
   uint64_t m_entryLocalTime = 0;
   uint32_t m_entryAttributes = 0;

@@ -2,7 +2,6 @@
 // read, decrypted and inflated without touching the disk.
 #include <cstring>
 
-#include "archive/BufferedOutput.h"
 #include "archive/EntryName.h"
 #include "archive/SimpleArchive.h"
 #include "base/Directories.h"
@@ -13,14 +12,12 @@
 #include "base/TimeValue.h"
 #include "base/XString.h"
 #include "compress/DataSource.h"
-#include "compress/InflateState.h"
 #include "compress/Output.h"
 #include "compress/OutputFile.h"
 #include "compress/SaProgress.h"
 
 namespace {
 constexpr uint32_t kEntryMarker = 0x6D27E59B;
-constexpr uint32_t kStoredFlag = 0x80000000u;
 enum : uint8_t { kEndEntry = 0, kDirectoryEntry = 1, kFileEntry = 2 };
 // Marker, type, name length, time and attributes around the name.
 constexpr uint32_t kEntryHeaderBytes = 19;
@@ -29,7 +26,6 @@ void dropByteOrderMark(StringBuffer &name) {
   if (name.getSize() >= 3 && std::memcmp(name.getText(), "\xEF\xBB\xBF", 3) == 0) name.removeRange(0, 3);
 }
 
-uint32_t clampToU32(uint64_t n) { return n > 0xFFFFFFFFu ? 0xFFFFFFFFu : uint32_t(n); }
 }  // namespace
 
 struct SimpleArchive::EntryHeader {
@@ -48,7 +44,7 @@ bool SimpleArchive::readEntryStart(uint8_t &type, ProgressMonitor *monitor, LogB
   uint32_t marker = 0;
   if (!readU32(marker, monitor, log)) {
     log.logError("Failed to find file marker");
-    if (m_source->endOfStream()) log.logError("End of stream.");
+    if (endOfStream()) log.logError("End of stream.");
     return false;
   }
   if (marker != kEntryMarker) {
@@ -114,13 +110,21 @@ bool SimpleArchive::unzipNextEntry(bool dryRun, bool &endOfArchive, SaProgress *
     log.logError("No source.");
     return false;
   }
+  if (!m_reader.isAttached()) m_reader.attach(m_source);
   EntryHeader entry;
-  if (!readEntryStart(entry.type, monitor, log)) return false;
+  if (!readEntryStart(entry.type, monitor, log)) {
+    finishEntries();
+    return false;
+  }
   if (entry.type == kEndEntry) {
     log.logInfo("Found end of archive.");
+    finishEntries();
     return true;
   }
-  if (!readEntryHeader(entry, monitor, log)) return false;
+  if (!readEntryHeader(entry, monitor, log)) {
+    finishEntries();
+    return false;
+  }
   if (entry.type != kDirectoryEntry && entry.type != kFileEntry) {
     // A kind of entry this reader does not know: its header is all it has.
     endOfArchive = false;
@@ -129,6 +133,7 @@ bool SimpleArchive::unzipNextEntry(bool dryRun, bool &endOfArchive, SaProgress *
   if (!isSafeEntryName(entry.name)) {
     log.logError("Refused an entry name that is not a relative path inside the unzip directory.");
     log.logData("filename", entry.name);
+    finishEntries();
     return false;
   }
   bool ok;
@@ -138,75 +143,12 @@ bool SimpleArchive::unzipNextEntry(bool dryRun, bool &endOfArchive, SaProgress *
   } else {
     ok = extractFile(entry, dryRun, undoList, name, skipped, progress, monitor, log);
   }
-  if (ok) endOfArchive = false;
+  if (ok) {
+    endOfArchive = false;
+  } else {
+    finishEntries();
+  }
   return ok;
-}
-
-bool SimpleArchive::copyChunks(Output &output, uint32_t pending, SaProgress *progress,
-                               ProgressMonitor *monitor, LogBase &log) {
-  for (;;) {
-    pending += 4;
-    uint32_t sizeWord = 0;
-    if (!readU32(sizeWord, monitor, log)) {
-      log.logError("Failed to read compressed size.");
-      return false;
-    }
-    if (sizeWord == 0) return true;
-    const bool stored = (sizeWord & kStoredFlag) != 0;
-    const uint32_t size = sizeWord & ~kStoredFlag;
-    if (size >= kChunkLimit) {
-      log.logError("Too much data.");
-      return false;
-    }
-    if (m_chunk.getCapacity() < kChunkLimit) {
-      log.logError("Internal memory error.");
-      return false;
-    }
-    if (!readExact(m_chunk.getData(), size, monitor, log)) {
-      log.logError("Failed to read compressed data.");
-      return false;
-    }
-    m_chunk.setSize(size);
-    if (!unprotect(m_chunk, log)) {
-      log.logError("Failed to decrypt compressed data.");
-      return false;
-    }
-    uint64_t produced = size;
-    if (stored) {
-      if (!output.write(m_chunk.getData(), m_chunk.getSize(), monitor, log)) {
-        log.logError("Failed to write file data.");
-        return false;
-      }
-    } else if (!inflateChunk(output, produced, monitor, log)) {
-      return false;
-    }
-    if (progress != nullptr) progress->progress(size + pending, clampToU32(produced + pending));
-    pending = 0;
-  }
-}
-
-bool SimpleArchive::inflateChunk(Output &output, uint64_t &produced, ProgressMonitor *monitor, LogBase &log) {
-  if (m_inflated.getCapacity() < kChunkLimit && !m_inflated.reserve(kChunkLimit)) {
-    log.logMemoryFailure(1, kChunkLimit);
-    return false;
-  }
-  BufferedOutput sink(output, m_inflated, kChunkLimit);
-  InflateState inflater;
-  inflater.useRawDeflate();
-  if (!inflater.inflateBlock(m_chunk.getData(), m_chunk.getSize(), sink, monitor, log)) {
-    log.logError(sink.targetFailed() ? "Failed to write file data." : "Failed to inflate compressed data.");
-    return false;
-  }
-  if (!inflater.isFinished()) {
-    log.logError("Compressed data ends before its final block.");
-    return false;
-  }
-  if (!sink.flush(monitor, log)) {
-    log.logError("Failed to write file data.");
-    return false;
-  }
-  produced = sink.totalWritten();
-  return true;
 }
 
 bool SimpleArchive::extractDirectory(const EntryHeader &entry, bool dryRun, ExtPtrArray *undoList,

@@ -31,6 +31,16 @@ void AesContext::setKey(const DataBuffer &key) {
   m_initialised = false;
 }
 
+void AesContext::copyKeyFrom(const AesContext &other) {
+  std::memcpy(m_key, other.m_key, sizeof m_key);
+  m_keyBits = other.m_keyBits;
+  m_mode = other.m_mode;
+  m_paddingScheme = other.m_paddingScheme;
+  m_swapWords = other.m_swapWords;
+  std::memcpy(m_chainingValue, other.m_chainingValue, sizeof m_chainingValue);
+  m_initialised = false;
+}
+
 void AesContext::buildKeySchedule() {
   AesKeySchedule forward;
   aesExpandKey(m_key, m_keyBits, forward);

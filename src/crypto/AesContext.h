@@ -35,6 +35,9 @@ class AesContext {
   void setPaddingScheme(int scheme) { m_paddingScheme = scheme; }
   // Byte-swaps the decrypted bytes in 32-bit groups before the padding is stripped.
   void setSwapWords(bool swap) { m_swapWords = swap; }
+  // Takes over key, key size, mode and padding, so that another thread can decrypt messages
+  // under the same key with a context of its own (a context keeps per-message state).
+  void copyKeyFrom(const AesContext &other);
   // For tests and benchmarks: run the table-driven cipher even where AES-NI exists.
   void usePortableCode() { m_engine = AesEngine::Portable; }
 

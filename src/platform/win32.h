@@ -97,6 +97,10 @@ void SetLastError(DWORD code);
 DWORD GetTickCount();
 DWORD GetCurrentThreadId();
 void Sleep(DWORD milliseconds);
+// The processors this process may run on (its affinity mask), so that `taskset` narrows it as
+// a job object's limit would on Windows; the group argument is ignored.
+constexpr WORD ALL_PROCESSOR_GROUPS = 0xFFFF;
+DWORD GetActiveProcessorCount(WORD groupNumber);
 
 // Only the flags the random generator tries are meaningful; every acquisition of the base
 // provider succeeds and reads the kernel's random source.

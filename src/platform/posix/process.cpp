@@ -2,6 +2,7 @@
 #include "platform/win32.h"
 
 #include <pthread.h>
+#include <sched.h>
 #include <sys/syscall.h>
 #include <time.h>
 #include <unistd.h>
@@ -22,6 +23,14 @@ DWORD GetTickCount() {
 }
 
 DWORD GetCurrentThreadId() { return DWORD(syscall(SYS_gettid)); }
+
+DWORD GetActiveProcessorCount(WORD) {
+  cpu_set_t set;
+  CPU_ZERO(&set);
+  if (sched_getaffinity(0, sizeof set, &set) != 0) return 1;
+  int count = CPU_COUNT(&set);
+  return count > 0 ? DWORD(count) : 1;
+}
 
 void Sleep(DWORD milliseconds) {
   timespec pause{time_t(milliseconds / 1000), long(milliseconds % 1000) * 1000000L};

@@ -1,0 +1,125 @@
+// The worker side of chunk extraction: decryption and inflation of independent chunks on a small
+// pool of threads. Reading, writing, progress and every message stay on the calling thread.
+#include "archive/ChunkWorkers.h"
+
+#include <cstring>
+#include <new>
+
+#include "archive/ChunkDecoder.h"
+#include "compress/Output.h"
+#include "crypto/AesContext.h"
+#include "platform/win32.h"
+
+namespace {
+constexpr int kMaxThreads = 8;
+// Gathering in the decoder is only there for the output's sake; the job's own buffer is the
+// real destination, so a small one does.
+constexpr uint32_t kWorkerGather = 64 * 1024;
+
+// Keeps a chunk's output in its job up to a fixed room; beyond it the write fails and the chunk
+// is left to the writer, which streams it to the real output instead.
+class JobOutput : public Output {
+ public:
+  explicit JobOutput(DataBuffer &buffer) : m_buffer(buffer) {}
+  bool rawWrite(const uint8_t *data, uint32_t length, ProgressMonitor *, LogBase &) override {
+    if (length > ChunkWorkers::kOutputRoom - m_buffer.getSize()) return false;
+    return m_buffer.append(data, length);
+  }
+
+ private:
+  DataBuffer &m_buffer;
+};
+}  // namespace
+
+struct ChunkWorkers::Worker {
+  AesContext cipher;
+  bool encrypted = false;
+  ChunkDecoder decoder{kWorkerGather};
+};
+
+int ChunkWorkers::defaultThreadCount() {
+  DWORD processors = GetActiveProcessorCount(ALL_PROCESSOR_GROUPS);
+  if (processors < 1) return 1;
+  return processors > DWORD(kMaxThreads) ? kMaxThreads : int(processors);
+}
+
+ChunkWorkers::ChunkWorkers(int threads, const AesContext *cipher) {
+  if (threads < 1) threads = 1;
+  // One job being written, one per worker being decoded, one read ahead.
+  const int jobs = threads + 2;
+  for (int i = 0; i < jobs; ++i) {
+    ChunkJob *job = new (std::nothrow) ChunkJob;
+    if (job == nullptr) break;
+    m_jobs.push_back(job);
+    m_states.push_back(State::Free);
+  }
+  for (int i = 0; i < threads && m_jobs.size() >= 2; ++i) {
+    Worker *worker = new (std::nothrow) Worker;
+    if (worker == nullptr) break;
+    if (cipher != nullptr) {
+      worker->cipher.copyKeyFrom(*cipher);
+      worker->encrypted = true;
+    }
+    m_workers.push_back(worker);
+  }
+  for (Worker *worker : m_workers) m_threads.emplace_back([this, worker] { run(*worker); });
+}
+
+ChunkWorkers::~ChunkWorkers() {
+  {
+    std::lock_guard<std::mutex> hold(m_lock);
+    m_stopping = true;
+  }
+  m_workReady.notify_all();
+  for (std::thread &t : m_threads) t.join();
+  for (Worker *w : m_workers) delete w;
+  for (ChunkJob *j : m_jobs) delete j;
+}
+
+ChunkJob &ChunkWorkers::nextFree() { return jobAt(m_submitted); }
+
+void ChunkWorkers::submit() {
+  {
+    std::lock_guard<std::mutex> hold(m_lock);
+    stateAt(m_submitted) = State::Queued;
+    ++m_submitted;
+  }
+  m_workReady.notify_one();
+}
+
+ChunkJob &ChunkWorkers::waitOldest() {
+  std::unique_lock<std::mutex> hold(m_lock);
+  m_jobDone.wait(hold, [this] { return stateAt(m_released) == State::Done; });
+  return jobAt(m_released);
+}
+
+void ChunkWorkers::releaseOldest() {
+  std::lock_guard<std::mutex> hold(m_lock);
+  stateAt(m_released) = State::Free;
+  ++m_released;
+}
+
+void ChunkWorkers::run(Worker &worker) {
+  LogNull quiet;
+  std::unique_lock<std::mutex> hold(m_lock);
+  for (;;) {
+    m_workReady.wait(hold, [this] { return m_stopping || m_started < m_submitted; });
+    if (m_stopping) return;
+    const int serial = m_started++;
+    stateAt(serial) = State::Running;
+    ChunkJob &job = jobAt(serial);
+    hold.unlock();
+
+    job.decrypted = !worker.encrypted || worker.cipher.decryptBuffer(job.data, job.data, quiet);
+    job.decoded = false;
+    job.output.clear();
+    if (job.decrypted && !job.stored) {
+      JobOutput out(job.output);
+      job.decoded = worker.decoder.inflate(job.data.getData(), job.data.getSize(), out, nullptr, quiet);
+    }
+
+    hold.lock();
+    stateAt(serial) = State::Done;
+    m_jobDone.notify_one();
+  }
+}

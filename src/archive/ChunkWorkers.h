@@ -1,0 +1,83 @@
+#pragma once
+
+#include <condition_variable>
+#include <cstdint>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "base/DataBuffer.h"
+
+class AesContext;
+
+// One chunk on its way from the reader to the writer, with the buffers it owns.
+// The reader (the thread that calls unzipNextEntry) fills it and submits it; a worker owns it
+// from then until it marks it done; then the same calling thread writes and releases it.
+struct ChunkJob {
+  // The chunk as stored; a worker decrypts it in place.
+  DataBuffer data;
+  uint32_t storedSize = 0;
+  bool stored = false;
+  // Archive bytes counted for the progress report of this chunk (header and size words).
+  uint32_t pending = 0;
+  // Set by the worker: the data is plain now, and for a deflated chunk `output` holds all of it.
+  bool decrypted = false;
+  bool decoded = false;
+  DataBuffer output;
+};
+
+// A fixed number of chunk jobs decoded by a pool of threads and handed back in the order they
+// were submitted. What a worker cannot finish (a decode error, a chunk that expands beyond the
+// job's output room, memory it cannot get) it leaves undone, and the writer redoes that chunk on
+// its own thread with the real log and output, so that every message stays what it would be.
+//
+// Sharing: the job ring's states and indices are guarded by `m_lock`; a job's buffers belong to
+// whoever holds the job at that moment (see ChunkJob). Each worker owns its cipher and decoder.
+class ChunkWorkers {
+ public:
+  // A deflated chunk's output is kept only up to this many bytes.
+  static constexpr uint32_t kOutputRoom = 2048576;
+
+  // The thread count for this machine: one per processor, at most 8.
+  static int defaultThreadCount();
+
+  // `cipher` (null for a plain payload) is copied for each worker.
+  ChunkWorkers(int threads, const AesContext *cipher);
+  ~ChunkWorkers();
+  ChunkWorkers(const ChunkWorkers &) = delete;
+  ChunkWorkers &operator=(const ChunkWorkers &) = delete;
+
+  // False when no thread could be started: then nothing submitted would ever be done.
+  bool usable() const { return !m_threads.empty(); }
+  int inFlight() const { return m_submitted - m_released; }
+  bool full() const { return inFlight() == int(m_jobs.size()); }
+  // The next job to fill; only while not full.
+  ChunkJob &nextFree();
+  // Hands the job from nextFree() to the workers.
+  void submit();
+  // Waits until the oldest job in flight is done and gives it to the caller; only while some job is
+  // in flight. It stays counted until releaseOldest().
+  ChunkJob &waitOldest();
+  void releaseOldest();
+
+ private:
+  enum class State : uint8_t { Free, Queued, Running, Done };
+  struct Worker;
+
+  void run(Worker &worker);
+  ChunkJob &jobAt(int serial) { return *m_jobs[size_t(serial) % m_jobs.size()]; }
+  State &stateAt(int serial) { return m_states[size_t(serial) % m_states.size()]; }
+
+  std::vector<ChunkJob *> m_jobs;
+  std::vector<State> m_states;
+  std::vector<Worker *> m_workers;
+  std::vector<std::thread> m_threads;
+  // Serial numbers: jobs [m_released, m_submitted) are in flight; workers take them from m_started.
+  int m_submitted = 0;
+  int m_released = 0;
+  int m_started = 0;
+  bool m_stopping = false;
+  std::mutex m_lock;
+  std::condition_variable m_workReady;
+  std::condition_variable m_jobDone;
+};

@@ -1,0 +1,30 @@
+#include "archive/DeferredLog.h"
+
+#include <cstring>
+
+bool DeferredLog::record(Kind kind, const char *first, const char *second) {
+  const uint8_t k = kind;
+  return m_records.append(&k, 1) && m_records.append(first, uint32_t(std::strlen(first)) + 1) &&
+         m_records.append(second, uint32_t(std::strlen(second)) + 1);
+}
+
+void DeferredLog::passOn(LogBase &target) {
+  const char *p = reinterpret_cast<const char *>(m_records.getData());
+  const char *end = p + m_records.getSize();
+  while (p < end) {
+    const uint8_t kind = uint8_t(*p++);
+    const char *first = p;
+    p += std::strlen(p) + 1;
+    const char *second = p;
+    p += std::strlen(p) + 1;
+    switch (kind) {
+      case kError: target.logError(first); break;
+      case kInfo: target.logInfo(first); break;
+      case kText: target.logText(first); break;
+      case kEnter: target.enterContext(first, true); break;
+      case kLeave: target.leaveContext(); break;
+      case kData: target.logData(first, second); break;
+    }
+  }
+  m_records.clear();
+}

@@ -1,0 +1,169 @@
+// The chunks of one file entry, from the payload to the output in payload order. Without workers
+// each chunk is read, decrypted, inflated and written in turn on the calling thread. With them,
+// this thread still reads every chunk and writes every result, in order, while the workers
+// decrypt and inflate the chunks in between; the reads that run ahead of the writes keep their
+// messages back until the chunks before them are written, so that the log reads as it would
+// without workers.
+#include "archive/ChunkWorkers.h"
+#include "archive/DeferredLog.h"
+#include "archive/SimpleArchive.h"
+#include "compress/Output.h"
+#include "compress/SaProgress.h"
+
+namespace {
+constexpr uint32_t kStoredFlag = 0x80000000u;
+
+uint32_t clampToU32(uint64_t n) { return n > 0xFFFFFFFFu ? 0xFFFFFFFFu : uint32_t(n); }
+}  // namespace
+
+ChunkWorkers *SimpleArchive::chunkWorkers() {
+  if (m_workers == nullptr) {
+    int count = m_workerCount > 0 ? m_workerCount : ChunkWorkers::defaultThreadCount();
+    if (count <= 1) return nullptr;
+    m_workers.reset(new (std::nothrow) ChunkWorkers(count, m_encrypted ? &m_cipher : nullptr));
+    if (m_workers != nullptr && !m_workers->usable()) m_workers.reset();
+  }
+  return m_workers.get();
+}
+
+bool SimpleArchive::copyChunks(Output &output, uint32_t pending, SaProgress *progress,
+                               ProgressMonitor *monitor, LogBase &log) {
+  ChunkWorkers *workers = chunkWorkers();
+  for (;;) {
+    pending += 4;
+    uint32_t sizeWord = 0;
+    DeferredLog held(log);
+    const bool ahead = workers != nullptr && workers->inFlight() > 0;
+    const bool read = readU32(sizeWord, monitor, ahead ? held : log);
+    if (!read || sizeWord == 0 || !held.isEmpty()) {
+      if (ahead && !writeInFlight(output, progress, monitor, log)) return false;
+      held.passOn(log);
+    }
+    if (!read) {
+      log.logError("Failed to read compressed size.");
+      return false;
+    }
+    if (sizeWord == 0) return true;
+    const uint32_t size = sizeWord & ~kStoredFlag;
+    if (size >= kChunkLimit || m_chunk.getCapacity() < kChunkLimit) {
+      if (!writeInFlight(output, progress, monitor, log)) return false;
+      log.logError(size >= kChunkLimit ? "Too much data." : "Internal memory error.");
+      return false;
+    }
+    if (workers != nullptr) {
+      if (!readChunkJob(*workers, sizeWord, pending, output, progress, monitor, log)) return false;
+    } else {
+      if (!readChunkHere(sizeWord, pending, output, progress, monitor, log)) return false;
+      pending = 0;
+    }
+  }
+}
+
+bool SimpleArchive::readChunkHere(uint32_t sizeWord, uint32_t pending, Output &output, SaProgress *progress,
+                                  ProgressMonitor *monitor, LogBase &log) {
+  const uint32_t size = sizeWord & ~kStoredFlag;
+  if (!readExact(m_chunk.getData(), size, monitor, log)) {
+    log.logError("Failed to read compressed data.");
+    return false;
+  }
+  m_chunk.setSize(size);
+  uint64_t produced = 0;
+  if (!writePlainChunk(m_chunk, (sizeWord & kStoredFlag) != 0, false, output, produced, monitor, log)) {
+    return false;
+  }
+  if (progress != nullptr) progress->progress(size + pending, clampToU32(produced + pending));
+  return true;
+}
+
+bool SimpleArchive::readChunkJob(ChunkWorkers &workers, uint32_t sizeWord, uint32_t &pending, Output &output,
+                                 SaProgress *progress, ProgressMonitor *monitor, LogBase &log) {
+  if (workers.full() && !writeOldest(workers, output, progress, monitor, log)) return false;
+  const uint32_t size = sizeWord & ~kStoredFlag;
+  ChunkJob &job = workers.nextFree();
+  if (!job.data.reserve(size + 32)) {
+    // Short of memory for one more job: this chunk goes the plain way, after those before it.
+    if (!writeInFlight(output, progress, monitor, log)) return false;
+    bool ok = readChunkHere(sizeWord, pending, output, progress, monitor, log);
+    pending = 0;
+    return ok;
+  }
+  DeferredLog held(log);
+  const bool ahead = workers.inFlight() > 0;
+  if (!readExact(job.data.getData(), size, monitor, ahead ? held : log) || !held.isEmpty()) {
+    if (ahead && !writeInFlight(output, progress, monitor, log)) return false;
+    held.passOn(log);
+    log.logError("Failed to read compressed data.");
+    return false;
+  }
+  job.data.setSize(size);
+  job.storedSize = size;
+  job.stored = (sizeWord & kStoredFlag) != 0;
+  job.pending = pending;
+  job.decrypted = false;
+  job.decoded = false;
+  pending = 0;
+  uint32_t next = 1;
+  if (!ahead && m_reader.peekU32(next) && next == 0) {
+    // The file's only chunk: handing it over would only add the wait for a worker.
+    return writeJob(job, output, progress, monitor, log);
+  }
+  workers.submit();
+  return true;
+}
+
+bool SimpleArchive::writeInFlight(Output &output, SaProgress *progress, ProgressMonitor *monitor, LogBase &log) {
+  ChunkWorkers *workers = m_workers.get();
+  while (workers != nullptr && workers->inFlight() > 0) {
+    if (!writeOldest(*workers, output, progress, monitor, log)) return false;
+  }
+  return true;
+}
+
+bool SimpleArchive::writeOldest(ChunkWorkers &workers, Output &output, SaProgress *progress,
+                                ProgressMonitor *monitor, LogBase &log) {
+  bool ok = writeJob(workers.waitOldest(), output, progress, monitor, log);
+  workers.releaseOldest();
+  if (!ok) {
+    // Nothing after a failed chunk is written.
+    while (workers.inFlight() > 0) {
+      workers.waitOldest();
+      workers.releaseOldest();
+    }
+  }
+  return ok;
+}
+
+bool SimpleArchive::writeJob(ChunkJob &job, Output &output, SaProgress *progress, ProgressMonitor *monitor,
+                             LogBase &log) {
+  uint64_t produced = 0;
+  if (job.decoded) {
+    if (!output.write(job.output.getData(), job.output.getSize(), monitor, log)) {
+      log.logError("Failed to write file data.");
+      return false;
+    }
+    produced = job.output.getSize();
+  } else if (!writePlainChunk(job.data, job.stored, job.decrypted, output, produced, monitor, log)) {
+    return false;
+  }
+  if (progress != nullptr) progress->progress(job.storedSize + job.pending, clampToU32(produced + job.pending));
+  return true;
+}
+
+bool SimpleArchive::writePlainChunk(DataBuffer &data, bool stored, bool decrypted, Output &output,
+                                    uint64_t &produced, ProgressMonitor *monitor, LogBase &log) {
+  if (!decrypted && !unprotect(data, log)) {
+    log.logError("Failed to decrypt compressed data.");
+    return false;
+  }
+  if (stored) {
+    if (!output.write(data.getData(), data.getSize(), monitor, log)) {
+      log.logError("Failed to write file data.");
+      return false;
+    }
+    produced = data.getSize();
+    return true;
+  }
+  if (!m_decoder.inflate(data.getData(), data.getSize(), output, monitor, log)) return false;
+  produced = m_decoder.produced();
+  return true;
+}
