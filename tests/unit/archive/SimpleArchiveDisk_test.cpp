@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "ArchiveTestSupport.h"
+#include "DeflateSamples.h"
 #include "base/ExtPtrArray.h"
 #include "unit/base/FileTestDir.h"
 #include "unit/compress/RecordingLog.h"
@@ -24,8 +25,9 @@ class SimpleArchiveDisk : public FileTestDir {
   }
 
   // Extracts every entry; false at the first failure.
-  bool extract(const PayloadBytes &p, LogBase &log, ExtPtrArray *undo = nullptr) {
+  bool extract(const PayloadBytes &p, LogBase &log, ExtPtrArray *undo = nullptr, int workers = 0) {
     m_archive.reset(new MemoryArchive(p.bytes));
+    m_archive->archive.setWorkerCount(workers);
     if (!m_archive->openContainer()) return false;
     for (int i = 0; i < 100; ++i) {
       MemoryArchive &m = *m_archive;
@@ -158,4 +160,60 @@ TEST_F(SimpleArchiveDisk, AFileInTheWayOfADirectoryFailsTheEntry) {
   EXPECT_FALSE(extract(file, log2));
   EXPECT_TRUE(log2.has("error:Failed to ensure file can be created."));
   EXPECT_TRUE(log2.has("filename=plain\\sub\\f.txt"));
+}
+
+TEST_F(SimpleArchiveDisk, ACorruptChunkInALargeFileLeavesNoFileWhateverTheWorkers) {
+  std::vector<std::string> first;
+  for (int workers : {1, 8}) {
+    PayloadBytes p = plainPayload();
+    p.entry(2, "before.txt").deflatedChunk(deflateLiterals("kept")).endChunks();
+    p.entry(2, "large.bin");
+    for (int i = 0; i < 16; ++i) {
+      p.deflatedChunk(i == 8 ? std::vector<uint8_t>{0xFF, 0xFF, 0xFF} : deflateLiterals(std::string(5000, char('a' + i))));
+    }
+    p.endChunks().entry(2, "after.txt").storedChunk("never").endChunks().endEntry();
+    path("before.txt");
+    path("large.bin");
+    path("after.txt");
+    RecordingLog log;
+    EXPECT_FALSE(extract(p, log, nullptr, workers));
+    EXPECT_EQ(readFile(root + "\\before.txt"), "kept");
+    EXPECT_FALSE(exists(root + "\\large.bin")) << workers;
+    EXPECT_FALSE(exists(root + "\\after.txt")) << workers;
+    ASSERT_FALSE(log.entries.empty());
+    EXPECT_EQ(log.entries.back(), "error:Failed to inflate compressed data.");
+    if (first.empty()) {
+      first = log.entries;
+    } else {
+      EXPECT_EQ(log.entries, first);
+    }
+  }
+}
+
+TEST_F(SimpleArchiveDisk, ManyChunksGiveTheSameFilesWithOneTwoAndEightWorkers) {
+  PayloadBytes p = plainPayload();
+  std::string want;
+  p.entry(2, "many.bin", kLocalTime, 0x21);
+  for (int i = 0; i < 20; ++i) {
+    std::string text(3000 + i * 101, char('A' + i));
+    want += text;
+    if (i % 3 == 0) {
+      p.storedChunk(text);
+    } else {
+      p.deflatedChunk(deflateLiterals(text));
+    }
+  }
+  p.endChunks().entry(2, "one.txt").deflatedChunk(deflateLiterals("single")).endChunks().endEntry();
+  for (int workers : {1, 2, 8}) {
+    RecordingLog log;
+    ASSERT_TRUE(extract(p, log, nullptr, workers)) << workers;
+    EXPECT_TRUE(readFile(root + "\\many.bin") == want) << workers;
+    EXPECT_EQ(readFile(root + "\\one.txt"), "single");
+    EXPECT_TRUE(GetFileAttributesA((root + "\\many.bin").c_str()) & FILE_ATTRIBUTE_READONLY);
+    uint64_t utc = utcTicksOf(kLocalTime);
+    EXPECT_EQ(ticks(lastWriteOf(root + "\\many.bin")), utc - utc % 10000000);
+    SetFileAttributesA((root + "\\many.bin").c_str(), FILE_ATTRIBUTE_NORMAL);
+    DeleteFileA((root + "\\many.bin").c_str());
+    DeleteFileA((root + "\\one.txt").c_str());
+  }
 }

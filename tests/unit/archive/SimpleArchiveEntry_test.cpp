@@ -4,35 +4,12 @@
 #include <cstring>
 
 #include "ArchiveTestSupport.h"
-#include "unit/compress/DeflateWriter.h"
+#include "DeflateSamples.h"
 #include "unit/compress/LimitedOutput.h"
 #include "unit/compress/RecordingLog.h"
 
 namespace {
 using Bytes = std::vector<uint8_t>;
-
-// A final fixed-Huffman block holding `text` as literals.
-Bytes deflateLiterals(const std::string &text, bool final = true) {
-  DeflateWriter w;
-  w.blockHeader(final, 1);
-  for (unsigned char c : text) w.fixedSymbol(c);
-  w.fixedSymbol(256);
-  return w.bytes();
-}
-
-// One zero byte followed by `count` more through length-258 matches at distance 1.
-Bytes deflateZeros(uint32_t count) {
-  DeflateWriter w;
-  w.blockHeader(true, 1);
-  w.fixedSymbol(0);
-  for (; count >= 258; count -= 258) {
-    w.fixedSymbol(285);
-    w.fixedDistance(0);
-  }
-  for (; count > 0; --count) w.fixedSymbol(0);
-  w.fixedSymbol(256);
-  return w.bytes();
-}
 
 PayloadBytes plainPayload() {
   PayloadBytes p;
