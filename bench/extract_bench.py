@@ -1,47 +1,104 @@
 #!/usr/bin/env python3
-"""Extraction speed and memory of `sfxpack extract` beside unzip and 7-Zip, in the same run.
+"""Extraction speed and memory of our stub beside 7-Zip, unzip and tar, in the same run.
 
-usage: extract_bench.py SFXPACK [WORKDIR]
-Packs a mixed corpus of about 100 MB (the inflate benchmark's four large files plus a tree of
-small text files) at level 6, zips the same files at level 6, then extracts each archive into a
-fresh folder on the same file system, best of three runs each, and prints the ratios of the
-elapsed times and our peak resident memory. Use the native-release build of sfxpack.
+usage: extract_bench.py SFXPACK [WORKDIR] [--runs N]
+Two corpora: about 100 MB of this machine's real files (documentation, headers, shared libraries
+and programs, sampled in name order) and 20,000 small files of 1-4 KiB. Each is packed by SFXPACK
+into a program for the automatic mode (the stub beside SFXPACK, run with -unzipDir), zipped at
+level 6 for `7zz x` and `unzip`, and put in an uncompressed tar for `tar -x`, the file-system
+floor. Every tool extracts into a fresh folder on tmpfs (/dev/shm) and on the disk-backed
+temporary folder, best of N runs (default 5). "ours-1cpu" is our stub held to one processor with
+taskset, where it decodes every chunk on its own thread: the parallel gain is ours-1cpu/ours.
+Prints the times, the ratios 7zz/ours, unzip/ours and ours/tar, our files per second and our
+peak resident memory (GNU time). Use the native-release build.
 """
 import os
+import random
 import shutil
 import subprocess
 import sys
+import tarfile
 import time
 
-HERE = os.path.dirname(os.path.abspath(__file__))
-RUNS = 3
+REAL_ROOTS = ["/usr/share/doc", "/usr/include", "/usr/lib/x86_64-linux-gnu", "/usr/bin"]
+REAL_BUDGET = 100 << 20
+# Larger files would let one library stand for a whole root.
+REAL_FILE_LIMIT = 8 << 20
+SMALL_COUNT = 20000
+FILESYSTEMS = [("tmpfs", "/dev/shm"), ("disk", "/var/tmp")]
 
 
-def make_corpus(root):
-    if os.path.isdir(root):
+def make_real_corpus(root):
+    """About REAL_BUDGET bytes, an equal share from each root, files taken in name order."""
+    share = REAL_BUDGET // len(REAL_ROOTS)
+    for source in REAL_ROOTS:
+        budget = share
+        for folder, dirs, files in os.walk(source):
+            dirs.sort()
+            for name in sorted(files):
+                path = os.path.join(folder, name)
+                if budget <= 0:
+                    break
+                if os.path.islink(path) or not os.path.isfile(path):
+                    continue
+                size = os.path.getsize(path)
+                if size > REAL_FILE_LIMIT or not os.access(path, os.R_OK):
+                    continue
+                dest = os.path.join(root, source.strip("/").replace("/", "_"), os.path.relpath(path, source))
+                os.makedirs(os.path.dirname(dest), exist_ok=True)
+                shutil.copyfile(path, dest)
+                budget -= size
+            if budget <= 0:
+                break
+
+
+def make_small_corpus(root):
+    """SMALL_COUNT files of 1-4 KiB of word-like text, 200 to a folder."""
+    rng = random.Random(13)
+    words = ["".join(rng.choice("abcdefghijklmnopqrstuvwxyz") for _ in range(rng.randint(2, 9)))
+             for _ in range(2000)]
+    for i in range(SMALL_COUNT):
+        folder = os.path.join(root, "d%03d" % (i // 200))
+        os.makedirs(folder, exist_ok=True)
+        size = rng.randint(1024, 4096)
+        text = []
+        length = 0
+        while length < size:
+            w = rng.choice(words)
+            text.append(w)
+            length += len(w) + 1
+        with open(os.path.join(folder, "f%05d.txt" % i), "w") as f:
+            f.write(" ".join(text)[:size])
+
+
+def ensure(path, make):
+    if os.path.isdir(path):
         return
-    tmp = root + ".partial"
+    tmp = path + ".partial"
     shutil.rmtree(tmp, ignore_errors=True)
-    subprocess.run([sys.executable, os.path.join(HERE, "make_inflate_corpus.py"), os.path.join(tmp, "large")],
-                   check=True, stdout=subprocess.DEVNULL)
-    # Many small files as well: creating files and setting their times is part of extracting.
-    small, budget = os.path.join(tmp, "small"), 12 << 20
-    for folder, dirs, files in sorted(os.walk("/usr/include")):
-        dirs.sort()
-        for name in sorted(files):
-            path = os.path.join(folder, name)
-            if budget <= 0 or os.path.islink(path) or not os.path.isfile(path):
-                continue
-            dest = os.path.join(small, os.path.relpath(path, "/usr/include"))
-            os.makedirs(os.path.dirname(dest), exist_ok=True)
-            shutil.copyfile(path, dest)
-            budget -= os.path.getsize(path)
-    os.rename(tmp, root)
+    os.makedirs(tmp)
+    make(tmp)
+    os.rename(tmp, path)
+
+
+def pack(sfxpack, corpus, work, name):
+    """Our program for the automatic mode, a level-6 zip and an uncompressed tar of `corpus`."""
+    exe, zipped, tarred = (os.path.join(work, name + ext) for ext in ("-sfx", ".zip", ".tar"))
+    for path in (exe, zipped, tarred):
+        if os.path.exists(path):
+            os.remove(path)
+    subprocess.run([sfxpack, "build", "-o", exe, "--level", "6", "--set", "ShowMain=0", "--set",
+                    "ShowProgress=0", corpus], check=True, stdout=subprocess.DEVNULL)
+    os.chmod(exe, 0o755)
+    subprocess.run(["zip", "-q", "-r", "-6", zipped, "."], cwd=corpus, check=True)
+    with tarfile.open(tarred, "w") as t:
+        t.add(corpus, arcname=".")
+    return exe, zipped, tarred
 
 
 def timed(command, cwd, work):
-    """Elapsed seconds and peak resident memory (MB) of one run. GNU time measures the memory: it
-    forks the command itself, so the figure is the command's alone, not this script's."""
+    """Elapsed seconds and peak resident memory (MB) of one run. GNU time forks the command
+    itself, so the memory figure is the command's alone."""
     report = os.path.join(work, "rss.txt")
     start = time.perf_counter()
     proc = subprocess.run(["/usr/bin/time", "-f", "%M", "-o", report] + command, cwd=cwd,
@@ -54,10 +111,10 @@ def timed(command, cwd, work):
     return elapsed, peak_kb / 1024.0
 
 
-def best_of(make_command, work, label):
+def best_of(make_command, base, work, runs):
     best, peak = None, 0.0
-    for i in range(RUNS):
-        out = os.path.join(work, "%s-%d" % (label, i))
+    for i in range(runs):
+        out = os.path.join(base, "extract-bench-out")
         shutil.rmtree(out, ignore_errors=True)
         os.makedirs(out)
         subprocess.run(["sync"])
@@ -65,31 +122,48 @@ def best_of(make_command, work, label):
         best = elapsed if best is None else min(best, elapsed)
         peak = max(peak, rss)
         shutil.rmtree(out)
-    print("%-6s best %.3f s of %d, peak %.1f MB" % (label, best, RUNS, peak))
     return best, peak
 
 
-def main():
-    sfxpack = os.path.abspath(sys.argv[1])
-    work = os.path.abspath(sys.argv[2] if len(sys.argv) > 2 else "build/extract-bench")
-    os.makedirs(work, exist_ok=True)
-    corpus = os.path.join(work, "corpus")
-    make_corpus(corpus)
-    packed, zipped = os.path.join(work, "corpus.bin"), os.path.join(work, "corpus.zip")
-    for path in (packed, zipped):
-        if os.path.exists(path):
-            os.remove(path)
-    subprocess.run([sfxpack, "build", "-o", packed, "--payload-only", "--level", "6", corpus], check=True,
-                   stdout=subprocess.DEVNULL)
-    subprocess.run(["zip", "-q", "-r", "-6", zipped, "."], cwd=corpus, check=True)
-    size = sum(os.path.getsize(os.path.join(d, f)) for d, _, fs in os.walk(corpus) for f in fs)
-    print("corpus %.1f MB; payload %.1f MB; zip %.1f MB" %
-          (size / 1e6, os.path.getsize(packed) / 1e6, os.path.getsize(zipped) / 1e6))
+def count_files(root):
+    return sum(len(files) for _, _, files in os.walk(root))
 
-    ours, peak = best_of(lambda out: [sfxpack, "extract", packed, "-d", out], work, "ours")
-    unzip, _ = best_of(lambda out: ["unzip", "-q", zipped, "-d", out], work, "unzip")
-    sevenzip, _ = best_of(lambda out: ["7zz", "x", "-y", "-o" + out, zipped], work, "7zz")
-    print("extract ratio unzip/ours=%.2f 7zz/ours=%.2f peak_rss_mb=%.1f" % (unzip / ours, sevenzip / ours, peak))
+
+def main():
+    args = [a for a in sys.argv[1:] if not a.startswith("--runs")]
+    runs = 5
+    for a in sys.argv[1:]:
+        if a.startswith("--runs"):
+            runs = int(a.split("=", 1)[1])
+    sfxpack = os.path.abspath(args[0])
+    work = os.path.abspath(args[1] if len(args) > 1 else "build/extract-bench")
+    os.makedirs(work, exist_ok=True)
+    corpora = [("real", make_real_corpus), ("small", make_small_corpus)]
+    for name, make in corpora:
+        corpus = os.path.join(work, "corpus-" + name)
+        ensure(corpus, make)
+        exe, zipped, tarred = pack(sfxpack, corpus, work, name)
+        files = count_files(corpus)
+        size = sum(os.path.getsize(os.path.join(d, f)) for d, _, fs in os.walk(corpus) for f in fs)
+        print("corpus %s: %d files, %.1f MB; ours %.1f MB, zip %.1f MB" %
+              (name, files, size / 1e6, os.path.getsize(exe) / 1e6, os.path.getsize(zipped) / 1e6))
+        tools = [
+            ("ours", lambda out: [exe, "-unzipDir", out]),
+            ("ours-1cpu", lambda out: ["taskset", "-c", "0", exe, "-unzipDir", out]),
+            ("7zz", lambda out: ["7zz", "x", "-y", "-bd", "-o" + out, zipped]),
+            ("unzip", lambda out: ["unzip", "-q", zipped, "-d", out]),
+            ("tar", lambda out: ["tar", "-xf", tarred, "-C", out]),
+        ]
+        for fs, base in FILESYSTEMS:
+            t, rss = {}, {}
+            for label, command in tools:
+                t[label], rss[label] = best_of(command, base, work, runs)
+            print("  %-5s %s" % (fs, "  ".join("%s %.3f s" % (label, t[label]) for label, _ in tools)))
+            print("  %-5s ratios 7zz/ours=%.2f unzip/ours=%.2f ours/tar=%.2f ours-1cpu/ours=%.2f "
+                  "files_per_s=%.0f peak_rss_mb=%.1f (1cpu %.1f)" %
+                  (fs, t["7zz"] / t["ours"], t["unzip"] / t["ours"], t["ours"] / t["tar"],
+                   t["ours-1cpu"] / t["ours"], files / t["ours"], rss["ours"], rss["ours-1cpu"]))
+            sys.stdout.flush()
 
 
 if __name__ == "__main__":

@@ -33,7 +33,7 @@ bool PayloadReader::read(void *buffer, uint32_t count, ProgressMonitor *monitor,
   if (count == 0) return true;
   uint8_t *out = static_cast<uint8_t *>(buffer);
   uint32_t held = m_buffer.getSize() - m_start;
-  if (count > held && count - held >= kBufferSize / 2) {
+  if (count > held && count >= kBufferSize / 2) {
     // Chunk bodies: what is buffered, then the rest without a detour through the buffer.
     std::memcpy(out, m_buffer.getData() + m_start, held);
     m_buffer.clear();
