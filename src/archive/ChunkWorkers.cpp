@@ -78,13 +78,33 @@ ChunkWorkers::~ChunkWorkers() {
 
 ChunkJob &ChunkWorkers::nextFree() { return jobAt(m_submitted); }
 
-void ChunkWorkers::submit() {
+void ChunkWorkers::submit(bool claimed) {
   {
     std::lock_guard<std::mutex> hold(m_lock);
     stateAt(m_submitted) = State::Queued;
     ++m_submitted;
   }
+  if (claimed) ++m_claimed;
   m_workReady.notify_one();
+}
+
+void ChunkWorkers::dropUnclaimed() {
+  std::unique_lock<std::mutex> hold(m_lock);
+  const int first = m_released + m_claimed;
+  // Those no worker has taken are withdrawn at once; the others are waited for.
+  for (int serial = m_started > first ? m_started : first; serial < m_submitted; ++serial) {
+    stateAt(serial) = State::Free;
+  }
+  if (m_submitted > first) m_submitted = m_started > first ? m_started : first;
+  m_jobDone.wait(hold, [this, first] {
+    for (int serial = first; serial < m_submitted; ++serial) {
+      if (stateAt(serial) != State::Done) return false;
+    }
+    return true;
+  });
+  for (int serial = first; serial < m_submitted; ++serial) stateAt(serial) = State::Free;
+  m_submitted = first;
+  if (m_started > first) m_started = first;
 }
 
 ChunkJob &ChunkWorkers::waitOldest() {
@@ -97,6 +117,7 @@ void ChunkWorkers::releaseOldest() {
   std::lock_guard<std::mutex> hold(m_lock);
   stateAt(m_released) = State::Free;
   ++m_released;
+  if (m_claimed > 0) --m_claimed;
 }
 
 void ChunkWorkers::run(Worker &worker) {

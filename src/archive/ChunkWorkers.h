@@ -18,6 +18,10 @@ struct ChunkJob {
   DataBuffer data;
   uint32_t storedSize = 0;
   bool stored = false;
+  // Where the body starts in the entry stream, and its size word: how a chunk decoded ahead of
+  // the reader is recognised when the reader gets there.
+  uint64_t offset = 0;
+  uint32_t sizeWord = 0;
   // Archive bytes counted for the progress report of this chunk (header and size words).
   uint32_t pending = 0;
   // Set by the worker: the data is plain now, and for a deflated chunk `output` holds all of it.
@@ -27,7 +31,9 @@ struct ChunkJob {
 };
 
 // A fixed number of chunk jobs decoded by a pool of threads and handed back in the order they
-// were submitted. What a worker cannot finish (a decode error, a chunk that expands beyond the
+// were submitted. The oldest jobs in flight are claimed: the reader has reached them. Those after
+// them were submitted ahead of the reader, from chunks of later entries it has not parsed yet,
+// and are claimed one by one as it gets there, or dropped. What a worker cannot finish (a decode error, a chunk that expands beyond the
 // job's output room, memory it cannot get) it leaves undone, and the writer redoes that chunk on
 // its own thread with the real log and output, so that every message stays what it would be.
 //
@@ -53,9 +59,16 @@ class ChunkWorkers {
   bool full() const { return inFlight() == int(m_jobs.size()); }
   // The next job to fill; only while not full.
   ChunkJob &nextFree();
-  // Hands the job from nextFree() to the workers.
-  void submit();
-  // Waits until the oldest job in flight is done and gives it to the caller; only while some job is
+  // Hands the job from nextFree() to the workers, claimed at once or ahead of the reader.
+  void submit(bool claimed);
+  int claimed() const { return m_claimed; }
+  int unclaimed() const { return inFlight() - m_claimed; }
+  // The oldest job submitted ahead of the reader; only while there is one.
+  ChunkJob &firstUnclaimed() { return jobAt(m_released + m_claimed); }
+  void claim() { ++m_claimed; }
+  // Forgets every job submitted ahead of the reader, waiting for those a worker has begun.
+  void dropUnclaimed();
+  // Waits until the oldest job in flight (claimed or not) is done and gives it to the caller; only while some job is
   // in flight. It stays counted until releaseOldest().
   ChunkJob &waitOldest();
   void releaseOldest();
@@ -76,6 +89,8 @@ class ChunkWorkers {
   int m_submitted = 0;
   int m_released = 0;
   int m_started = 0;
+  // Only the calling thread reads and writes it.
+  int m_claimed = 0;
   bool m_stopping = false;
   std::mutex m_lock;
   std::condition_variable m_workReady;

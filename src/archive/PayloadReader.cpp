@@ -8,6 +8,28 @@ void PayloadReader::attach(DataSource *source) {
   m_source = source;
   m_buffer.clear();
   m_start = 0;
+  m_position = 0;
+}
+
+void PayloadReader::dropBuffered() {
+  m_position += m_buffer.getSize() - m_start;
+  m_buffer.clear();
+  m_start = 0;
+}
+
+bool PayloadReader::skipBuffered(uint32_t count) {
+  if (m_buffer.getSize() - m_start < count) return false;
+  m_start += count;
+  m_position += count;
+  return true;
+}
+
+const uint8_t *PayloadReader::lookAhead(uint64_t offset, uint32_t count) {
+  if (m_source == nullptr || offset < m_position || offset - m_position + count > kBufferSize) return nullptr;
+  const uint32_t reach = uint32_t(offset - m_position) + count;
+  LogNull quiet;
+  if (!fill(reach, nullptr, quiet)) return nullptr;
+  return m_buffer.getData() + m_start + (offset - m_position);
 }
 
 bool PayloadReader::fill(uint32_t count, ProgressMonitor *monitor, LogBase &log) {
@@ -36,23 +58,25 @@ bool PayloadReader::read(void *buffer, uint32_t count, ProgressMonitor *monitor,
   if (count > held && count >= kBufferSize / 2) {
     // Chunk bodies: what is buffered, then the rest without a detour through the buffer.
     std::memcpy(out, m_buffer.getData() + m_start, held);
-    m_buffer.clear();
-    m_start = 0;
+    dropBuffered();
     uint32_t done = held;
     while (done < count) {
       uint32_t got = 0;
-      if (!m_source->readSource(out + done, count - done, got, monitor, log) || got == 0) return false;
+      bool ok = m_source->readSource(out + done, count - done, got, monitor, log);
+      m_position += got;
+      if (!ok || got == 0) return false;
       done += got;
     }
     return true;
   }
   if (!fill(count, monitor, log)) {
     // What came before the end counts as read, as it would have without the buffer.
-    attach(m_source);
+    dropBuffered();
     return false;
   }
   std::memcpy(out, m_buffer.getData() + m_start, count);
   m_start += count;
+  m_position += count;
   return true;
 }
 

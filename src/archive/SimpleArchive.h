@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "archive/ChunkDecoder.h"
+#include "archive/ChunkLookAhead.h"
 #include "archive/PayloadReader.h"
 #include "base/DataBuffer.h"
 #include "base/ExtPtrArray.h"
@@ -115,7 +116,9 @@ class SimpleArchive {
                     SaProgress *progress, ProgressMonitor *monitor, LogBase &log);
   bool readChunkHere(uint32_t sizeWord, uint32_t pending, Output &output, SaProgress *progress,
                      ProgressMonitor *monitor, LogBase &log);
-  // Writes the chunks in flight in order; false at the first that fails, discarding the rest.
+  // Submits what the look-ahead finds from a known place: an entry's start or a size word.
+  void lookAhead(bool atEntry);
+  // Writes the claimed chunks in flight in order; false at the first that fails, discarding the rest.
   bool writeInFlight(Output &output, SaProgress *progress, ProgressMonitor *monitor, LogBase &log);
   bool writeOldest(ChunkWorkers &workers, Output &output, SaProgress *progress, ProgressMonitor *monitor,
                    LogBase &log);
@@ -140,6 +143,7 @@ class SimpleArchive {
   PayloadReader m_reader;
   int m_workerCount = 0;
   std::unique_ptr<ChunkWorkers> m_workers;
+  ChunkLookAhead m_lookAhead;
   Output *m_dryRunSink = nullptr;
   uint64_t m_entryLocalTime = 0;
   uint32_t m_entryAttributes = 0;

@@ -3,18 +3,25 @@
 // this thread still reads every chunk and writes every result, in order, while the workers
 // decrypt and inflate the chunks in between; the reads that run ahead of the writes keep their
 // messages back until the chunks before them are written, so that the log reads as it would
-// without workers.
+// without workers. Chunks of the next entries that are already in the reader's buffer go to the
+// workers early (ChunkLookAhead), so that a run of small files keeps them busy too.
 #include "archive/ChunkWorkers.h"
 #include "archive/DeferredLog.h"
+#include "archive/EntryFormat.h"
 #include "archive/SimpleArchive.h"
 #include "compress/Output.h"
 #include "compress/SaProgress.h"
 
-namespace {
-constexpr uint32_t kStoredFlag = 0x80000000u;
+using entry_format::kStoredFlag;
 
+namespace {
 uint32_t clampToU32(uint64_t n) { return n > 0xFFFFFFFFu ? 0xFFFFFFFFu : uint32_t(n); }
 }  // namespace
+
+void SimpleArchive::lookAhead(bool atEntry) {
+  m_lookAhead.sync(m_reader, *m_workers, atEntry);
+  m_lookAhead.extend(m_reader, *m_workers);
+}
 
 ChunkWorkers *SimpleArchive::chunkWorkers() {
   if (m_workers == nullptr) {
@@ -30,10 +37,11 @@ bool SimpleArchive::copyChunks(Output &output, uint32_t pending, SaProgress *pro
                                ProgressMonitor *monitor, LogBase &log) {
   ChunkWorkers *workers = chunkWorkers();
   for (;;) {
+    if (workers != nullptr) lookAhead(false);
     pending += 4;
     uint32_t sizeWord = 0;
     DeferredLog held(log);
-    const bool ahead = workers != nullptr && workers->inFlight() > 0;
+    const bool ahead = workers != nullptr && workers->claimed() > 0;
     const bool read = readU32(sizeWord, monitor, ahead ? held : log);
     if (!read || sizeWord == 0 || !held.isEmpty()) {
       if (ahead && !writeInFlight(output, progress, monitor, log)) return false;
@@ -43,7 +51,10 @@ bool SimpleArchive::copyChunks(Output &output, uint32_t pending, SaProgress *pro
       log.logError("Failed to read compressed size.");
       return false;
     }
-    if (sizeWord == 0) return true;
+    if (sizeWord == 0) {
+      if (workers != nullptr) lookAhead(true);
+      return true;
+    }
     const uint32_t size = sizeWord & ~kStoredFlag;
     if (size >= kChunkLimit || m_chunk.getCapacity() < kChunkLimit) {
       if (!writeInFlight(output, progress, monitor, log)) return false;
@@ -77,8 +88,18 @@ bool SimpleArchive::readChunkHere(uint32_t sizeWord, uint32_t pending, Output &o
 
 bool SimpleArchive::readChunkJob(ChunkWorkers &workers, uint32_t sizeWord, uint32_t &pending, Output &output,
                                  SaProgress *progress, ProgressMonitor *monitor, LogBase &log) {
-  if (workers.full() && !writeOldest(workers, output, progress, monitor, log)) return false;
   const uint32_t size = sizeWord & ~kStoredFlag;
+  if (workers.unclaimed() > 0) {
+    ChunkJob &early = workers.firstUnclaimed();
+    if (early.offset == m_reader.position() && early.sizeWord == sizeWord && m_reader.skipBuffered(size)) {
+      early.pending = pending;
+      pending = 0;
+      workers.claim();
+      return true;
+    }
+    workers.dropUnclaimed();
+  }
+  if (workers.full() && !writeOldest(workers, output, progress, monitor, log)) return false;
   ChunkJob &job = workers.nextFree();
   if (!job.data.reserve(size + 32)) {
     // Short of memory for one more job: this chunk goes the plain way, after those before it.
@@ -88,7 +109,7 @@ bool SimpleArchive::readChunkJob(ChunkWorkers &workers, uint32_t sizeWord, uint3
     return ok;
   }
   DeferredLog held(log);
-  const bool ahead = workers.inFlight() > 0;
+  const bool ahead = workers.claimed() > 0;
   if (!readExact(job.data.getData(), size, monitor, ahead ? held : log) || !held.isEmpty()) {
     if (ahead && !writeInFlight(output, progress, monitor, log)) return false;
     held.passOn(log);
@@ -99,6 +120,8 @@ bool SimpleArchive::readChunkJob(ChunkWorkers &workers, uint32_t sizeWord, uint3
   job.storedSize = size;
   job.stored = (sizeWord & kStoredFlag) != 0;
   job.pending = pending;
+  job.offset = m_reader.position() - size;
+  job.sizeWord = sizeWord;
   job.decrypted = false;
   job.decoded = false;
   pending = 0;
@@ -107,13 +130,13 @@ bool SimpleArchive::readChunkJob(ChunkWorkers &workers, uint32_t sizeWord, uint3
     // The file's only chunk: handing it over would only add the wait for a worker.
     return writeJob(job, output, progress, monitor, log);
   }
-  workers.submit();
+  workers.submit(true);
   return true;
 }
 
 bool SimpleArchive::writeInFlight(Output &output, SaProgress *progress, ProgressMonitor *monitor, LogBase &log) {
   ChunkWorkers *workers = m_workers.get();
-  while (workers != nullptr && workers->inFlight() > 0) {
+  while (workers != nullptr && workers->claimed() > 0) {
     if (!writeOldest(*workers, output, progress, monitor, log)) return false;
   }
   return true;

@@ -2,6 +2,7 @@
 // read, decrypted and inflated without touching the disk.
 #include <cstring>
 
+#include "archive/EntryFormat.h"
 #include "archive/EntryName.h"
 #include "archive/SimpleArchive.h"
 #include "base/Directories.h"
@@ -17,10 +18,7 @@
 #include "compress/SaProgress.h"
 
 namespace {
-constexpr uint32_t kEntryMarker = 0x6D27E59B;
-enum : uint8_t { kEndEntry = 0, kDirectoryEntry = 1, kFileEntry = 2 };
-// Marker, type, name length, time and attributes around the name.
-constexpr uint32_t kEntryHeaderBytes = 19;
+using namespace entry_format;
 
 void dropByteOrderMark(StringBuffer &name) {
   if (name.getSize() >= 3 && std::memcmp(name.getText(), "\xEF\xBB\xBF", 3) == 0) name.removeRange(0, 3);
@@ -47,7 +45,7 @@ bool SimpleArchive::readEntryStart(uint8_t &type, ProgressMonitor *monitor, LogB
     if (endOfStream()) log.logError("End of stream.");
     return false;
   }
-  if (marker != kEntryMarker) {
+  if (marker != kMarker) {
     log.logError("File marker is invalid.");
     log.logDataHex("marker", marker);
     return false;
@@ -171,7 +169,7 @@ bool SimpleArchive::extractDirectory(const EntryHeader &entry, bool dryRun, ExtP
       SetFileTime(handle.osHandle(), &time, &time, &time);
     }
   }
-  uint32_t pending = kEntryHeaderBytes + entry.storedNameLength;
+  uint32_t pending = kHeaderBytes + entry.storedNameLength;
   if (progress != nullptr) progress->progress(pending, pending);
   return true;
 }
@@ -179,7 +177,7 @@ bool SimpleArchive::extractDirectory(const EntryHeader &entry, bool dryRun, ExtP
 bool SimpleArchive::extractFile(const EntryHeader &entry, bool dryRun, ExtPtrArray *undoList,
                                 StringBuffer &name, bool &skipped, SaProgress *progress,
                                 ProgressMonitor *monitor, LogBase &log) {
-  const uint32_t pending = kEntryHeaderBytes + entry.storedNameLength;
+  const uint32_t pending = kHeaderBytes + entry.storedNameLength;
   Output discard;
   if (dryRun) {
     name.copyFrom(entry.name);

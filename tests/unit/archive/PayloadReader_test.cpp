@@ -10,11 +10,11 @@
 #include "compress/MemoryDataSource.h"
 
 TEST(PayloadReader, MixedReadSizesDeliverEveryByteInOrder) {
-  std::vector<uint8_t> bytes(3 * 1024 * 1024);
-  std::mt19937 random(7);
-  for (uint8_t &b : bytes) b = uint8_t(random());
   // Sizes around the buffer's own, and the half at which reads bypass it.
   const uint32_t b = PayloadReader::kBufferSize;
+  std::vector<uint8_t> bytes(20 * size_t(b));
+  std::mt19937 random(7);
+  for (uint8_t &byte : bytes) byte = uint8_t(random());
   std::vector<uint32_t> sizes = {1, 4, 2, b / 2 - 1, b / 2, b / 2 + 1, 3, b - 1, b, b + 1, 19, b + b / 3, 5};
   for (uint32_t start : {0u, 1u, 1000u}) {
     MemoryDataSource source;
