@@ -42,6 +42,7 @@ FileDataSource *SimpleArchive::openFileSource(const char *utf8Path, LogBase &log
 void SimpleArchive::setSource(DataSource *source) {
   m_workers.reset();
   m_reader.attach(nullptr);
+  m_lastParent.clear();
   m_source = source;
 }
 
@@ -56,6 +57,7 @@ bool SimpleArchive::endOfStream() const {
 
 void SimpleArchive::finishEntries() {
   m_workers.reset();
+  m_lastParent.clear();
   // Whatever follows the entries is not ours to read.
   LogNull quiet;
   m_reader.handBack(quiet);

@@ -144,6 +144,8 @@ class SimpleArchive {
   int m_workerCount = 0;
   std::unique_ptr<ChunkWorkers> m_workers;
   ChunkLookAhead m_lookAhead;
+  // The folder made for the last file written; forgotten when a run of entries ends.
+  StringBuffer m_lastParent;
   Output *m_dryRunSink = nullptr;
   uint64_t m_entryLocalTime = 0;
   uint32_t m_entryAttributes = 0;

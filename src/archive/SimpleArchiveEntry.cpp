@@ -185,13 +185,17 @@ bool SimpleArchive::extractFile(const EntryHeader &entry, bool dryRun, ExtPtrArr
   }
   StringBuffer directory;
   LogNull quiet;
-  if (!ensureParentDir(entry.name.getText(), directory, undoList, quiet)) {
+  // Files come folder by folder: the folder the last file went to is not asked for again.
+  const bool hasParent = parentDirOf(entry.name.getText(), directory);
+  const bool known = hasParent && directory.equalsBuffer(m_lastParent);
+  if (!known && !ensureParentDir(entry.name.getText(), directory, undoList, quiet)) {
     // Once more, only for the reasons.
     ensureParentDir(entry.name.getText(), directory, nullptr, log);
     log.logError("Failed to ensure file can be created.");
     log.logData("filename", entry.name);
     return false;
   }
+  if (hasParent && !known) m_lastParent.copyFrom(directory);
   name.copyFrom(entry.name);
 
   XString path;

@@ -109,14 +109,19 @@ bool ensureParentDir(const char *utf8FilePath, StringBuffer &dirPart, ExtPtrArra
     log.logError("No filePath");
     return false;
   }
+  if (!parentDirOf(utf8FilePath, dirPart)) return true;
+  return dirPart.isEmpty() || ensureDirExists(dirPart.getText(), createdList, log);
+}
+
+bool parentDirOf(const char *utf8FilePath, StringBuffer &dirPart) {
   dirPart.setString(utf8FilePath);
   dirPart.replaceCharBytes('/', '\\');
   dirPart.trim();
   const char *t = dirPart.getText();
   const char *last = std::strrchr(t, '\\');
-  if (last == nullptr || last == t) return true;
+  if (last == nullptr || last == t) return false;
   dirPart.shortenBy(dirPart.getSize() - uint32_t(last - t));
-  return dirPart.isEmpty() || ensureDirExists(dirPart.getText(), createdList, log);
+  return true;
 }
 
 bool removeDirectory(const XString &path, LogBase &log) {

@@ -16,6 +16,9 @@ bool createDirectory(const XString &path, LogBase &log);
 bool createDirIfMissing(const char *utf8Path, bool &created, LogBase &log);
 // Creates the directory and every missing one above it, from the root down.
 bool ensureDirExists(const char *utf8Path, ExtPtrArray *createdList, LogBase &log);
+// The directory part of a file path as ensureParentDir makes it, backslashed; false for a path
+// without one (dirPart then holds the whole path, trimmed).
+bool parentDirOf(const char *utf8FilePath, StringBuffer &dirPart);
 // Creates the directory part of a file path (put into dirPart); a path without one succeeds.
 bool ensureParentDir(const char *utf8FilePath, StringBuffer &dirPart, ExtPtrArray *createdList, LogBase &log);
 // Either separator; long paths are fine.

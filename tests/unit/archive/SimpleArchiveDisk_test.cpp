@@ -158,7 +158,7 @@ TEST_F(SimpleArchiveDisk, AFileInTheWayOfADirectoryFailsTheEntry) {
   file.entry(2, "plain\\sub\\f.txt").storedChunk("x").endChunks().endEntry();
   RecordingLog log2;
   EXPECT_FALSE(extract(file, log2));
-  EXPECT_TRUE(log2.has("error:Failed to ensure file can be created."));
+  EXPECT_TRUE(log2.has("error:Failed to ensure file can be created.")) << ::testing::PrintToString(log2.entries);
   EXPECT_TRUE(log2.has("filename=plain\\sub\\f.txt"));
 }
 
@@ -216,4 +216,30 @@ TEST_F(SimpleArchiveDisk, ManyChunksGiveTheSameFilesWithOneTwoAndEightWorkers) {
     DeleteFileA((root + "\\many.bin").c_str());
     DeleteFileA((root + "\\one.txt").c_str());
   }
+}
+
+TEST_F(SimpleArchiveDisk, FilesOfOneFolderAskForItOnceAndAFileNeverPassesForAFolder) {
+  PayloadBytes p = plainPayload();
+  p.entry(2, "p\\q\\1").storedChunk("1").endChunks().entry(2, "p\\q\\2").storedChunk("2").endChunks();
+  p.entry(2, "p\\r\\3").storedChunk("3").endChunks().entry(2, "p\\q\\4").storedChunk("4").endChunks();
+  p.entry(2, "top.txt").storedChunk("t").endChunks().endEntry();
+  for (const char *name : {"p", "p\\q", "p\\q\\1", "p\\q\\2", "p\\r", "p\\r\\3", "p\\q\\4", "top.txt"}) path(name);
+  ExtPtrArray undo;
+  RecordingLog log;
+  ASSERT_TRUE(extract(p, log, &undo));
+  std::vector<std::string> made;
+  for (int i = 0; i < undo.getCount(); ++i) made.push_back(static_cast<StringBuffer *>(undo.get(i))->getText());
+  undo.deleteAll();
+  EXPECT_EQ(made, (std::vector<std::string>{"pD", "p\\qD", "p\\rD"}));
+  EXPECT_EQ(readFile(root + "\\p\\q\\4"), "4");
+
+  // A file, then files that would need it as a folder: the remembered folder is not taken for it.
+  PayloadBytes q = plainPayload();
+  q.entry(2, "p\\plain").storedChunk("x").endChunks().entry(2, "p\\plain\\sub\\f").storedChunk("y").endChunks();
+  q.endEntry();
+  path("p\\plain");
+  RecordingLog log2;
+  EXPECT_FALSE(extract(q, log2));
+  EXPECT_TRUE(log2.has("error:Failed to ensure file can be created.")) << ::testing::PrintToString(log2.entries);
+  EXPECT_EQ(readFile(root + "\\p\\plain"), "x");
 }
