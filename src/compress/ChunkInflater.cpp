@@ -245,6 +245,7 @@ bool ChunkInflater::writeOut(const uint8_t *data, uint32_t length) {
 }
 
 bool ChunkInflater::decodeCarefully(const uint8_t *in, uint32_t inSize) {
+  ++m_carefulChunks;
   startPass();
   Collector sink(*this);
   InflateState inflater;

@@ -35,6 +35,9 @@ class ChunkInflater {
   bool inflate(const uint8_t *in, uint32_t inSize, Output &output, ProgressMonitor *monitor, LogBase &log);
   // Bytes the last inflate() wrote to its output.
   uint64_t produced() const { return m_produced; }
+  // Chunks so far that the fast decoder handed to the resumable one: damaged ones, those with a
+  // monitor, and any it could not vouch for. Sound streams from a common compressor never go.
+  uint64_t carefulChunks() const { return m_carefulChunks; }
 
  private:
   class Collector;
@@ -70,6 +73,7 @@ class ChunkInflater {
   int64_t m_failedWrite = -1;
   bool m_targetFailed = false;
   uint64_t m_produced = 0;
+  uint64_t m_carefulChunks = 0;
 
   Output *m_output = nullptr;
   ProgressMonitor *m_monitor = nullptr;

@@ -54,12 +54,15 @@ bool build(Alphabet alphabet, const uint8_t *lengths, uint32_t count, uint32_t r
   fill(table, rootSize, kUnusable);
   uint32_t nextFree = rootSize;
   uint32_t subPrefix = ~0u, subStart = 0, subBits = 0;
+  // Codes of each length not placed yet.
+  uint32_t toPlace[kMaxCodeBits + 1];
+  for (uint32_t bits = 0; bits <= kMaxCodeBits; ++bits) toPlace[bits] = perLength[bits];
   uint32_t code = 0, placed = 0;
   for (uint32_t bits = 1; bits <= kMaxCodeBits; ++bits, code <<= 1) {
     for (uint32_t n = 0; n < perLength[bits]; ++n, ++code) {
       const uint32_t symbol = sorted[placed++];
       const uint32_t stream = reversed(code, bits);
-      --perLength[bits];
+      --toPlace[bits];
       if (bits <= rootBits) {
         const uint32_t entry = entryFor(alphabet, symbol, bits);
         for (uint32_t i = stream; i < rootSize; i += 1u << bits) table[i] = entry;
@@ -72,7 +75,7 @@ bool build(Alphabet alphabet, const uint8_t *lengths, uint32_t count, uint32_t r
         subBits = bits - rootBits;
         int32_t left = 1 << subBits;
         for (uint32_t longer = bits; longer < kMaxCodeBits; ++longer, ++subBits) {
-          left -= int32_t(perLength[longer] + (longer == bits ? 1 : 0));
+          left -= int32_t(toPlace[longer] + (longer == bits ? 1 : 0));
           if (left <= 0) break;
           left <<= 1;
         }
