@@ -372,6 +372,12 @@ ChunkInflater::Outcome ChunkInflater::decodeBlock(BitCursor &cursor, const uint3
     uint8_t *const due = writePoint();
     uint8_t *const history = m_buffer;
     Stop stop;
+    // Each step leaves at least 56 bits held and the literal/length entry for them looked up:
+    // the lookup's latency then overlaps the step before it.
+    bits |= load8(in) << count;
+    in += (63 - count) >> 3;
+    count |= 56;
+    uint32_t entry = literals[bits & kLiteralMask];
     for (;;) {
       if (in > inLimit) {
         stop = Stop::kInputLow;
@@ -381,10 +387,6 @@ ChunkInflater::Outcome ChunkInflater::decodeBlock(BitCursor &cursor, const uint3
         stop = Stop::kWriteDue;
         break;
       }
-      bits |= load8(in) << count;
-      in += (63 - count) >> 3;
-      count |= 56;
-      uint32_t entry = literals[bits & kLiteralMask];
       if (entry & kLiteral) {
         // Three literals take at most 45 of the 56 bits.
         bits >>= dropBits(entry);
@@ -400,6 +402,10 @@ ChunkInflater::Outcome ChunkInflater::decodeBlock(BitCursor &cursor, const uint3
             bits >>= dropBits(entry);
             count -= dropBits(entry);
             *out++ = uint8_t(entry >> 16);
+            bits |= load8(in) << count;
+            in += (63 - count) >> 3;
+            count |= 56;
+            entry = literals[bits & kLiteralMask];
             continue;
           }
         }
@@ -417,6 +423,10 @@ ChunkInflater::Outcome ChunkInflater::decodeBlock(BitCursor &cursor, const uint3
             bits >>= dropBits(entry);
             count -= dropBits(entry);
             *out++ = uint8_t(entry >> 16);
+            bits |= load8(in) << count;
+            in += (63 - count) >> 3;
+            count |= 56;
+            entry = literals[bits & kLiteralMask];
             continue;
           }
         }
@@ -455,6 +465,10 @@ ChunkInflater::Outcome ChunkInflater::decodeBlock(BitCursor &cursor, const uint3
         stop = Stop::kOdd;
         break;
       }
+      bits |= load8(in) << count;
+      in += (63 - count) >> 3;
+      count |= 56;
+      entry = literals[bits & kLiteralMask];
       copyMatch(out, distance, length);
       out += length;
     }

@@ -25,9 +25,11 @@ uint32_t entryFor(Alphabet alphabet, uint32_t symbol, uint32_t codeBits) {
 
 // The code read least significant bit first, as the stream delivers it.
 uint32_t reversed(uint32_t code, uint32_t bits) {
-  uint32_t out = 0;
-  for (uint32_t i = 0; i < bits; ++i, code >>= 1) out = out << 1 | (code & 1);
-  return out;
+  code = (code & 0x5555) << 1 | (code >> 1 & 0x5555);
+  code = (code & 0x3333) << 2 | (code >> 2 & 0x3333);
+  code = (code & 0x0F0F) << 4 | (code >> 4 & 0x0F0F);
+  code = (code & 0x00FF) << 8 | (code >> 8 & 0x00FF);
+  return code >> (16 - bits);
 }
 
 void fill(uint32_t *from, uint32_t count, uint32_t entry) {
@@ -51,7 +53,9 @@ bool build(Alphabet alphabet, const uint8_t *lengths, uint32_t count, uint32_t r
     if (lengths[s] != 0) sorted[start[lengths[s]]++] = uint16_t(s);
 
   const uint32_t rootSize = 1u << rootBits;
-  fill(table, rootSize, kUnusable);
+  // A complete code leaves no entry unowned.
+  const bool complete = room == 0;
+  if (!complete) fill(table, rootSize, kUnusable);
   uint32_t nextFree = rootSize;
   uint32_t subPrefix = ~0u, subStart = 0, subBits = 0;
   // Codes of each length not placed yet.
@@ -82,7 +86,7 @@ bool build(Alphabet alphabet, const uint8_t *lengths, uint32_t count, uint32_t r
         subPrefix = prefix;
         subStart = nextFree;
         nextFree += 1u << subBits;
-        fill(table + subStart, 1u << subBits, kUnusable);
+        if (!complete) fill(table + subStart, 1u << subBits, kUnusable);
         table[prefix] = subStart << 16 | kLink | subBits << 8 | rootBits;
       }
       const uint32_t entry = entryFor(alphabet, symbol, bits - rootBits);

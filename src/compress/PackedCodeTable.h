@@ -36,7 +36,8 @@ constexpr uint32_t kCodeLengthEntries = 1u << kCodeLengthRootBits;
 // set builds, and the codes nobody owns are kUnusable.
 bool build(Alphabet alphabet, const uint8_t *lengths, uint32_t count, uint32_t rootBits, uint32_t *table);
 
-inline uint32_t dropBits(uint32_t entry) { return entry & 0xFF; }
+// At most 28; masked to 6 bits so that a shift by it needs no further masking.
+inline uint32_t dropBits(uint32_t entry) { return entry & 63; }
 // The value an entry carries plus its extra bits, taken from `bits` as they stand at the lookup.
 inline uint32_t valueWithExtra(uint32_t entry, uint64_t bits) {
   uint32_t extra = uint32_t(bits & ~(~uint64_t(0) << dropBits(entry))) >> (entry >> 8 & 0xF);
