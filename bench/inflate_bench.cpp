@@ -42,7 +42,8 @@ class CheckingOutput : public Output {
  public:
   explicit CheckingOutput(const std::vector<uint8_t> &expected) : m_expected(expected) {}
   bool rawWrite(const uint8_t *data, uint32_t length, ProgressMonitor *, LogBase &) override {
-    same = same && m_at + length <= m_expected.size() && std::memcmp(data, m_expected.data() + m_at, length) == 0;
+    same = same && m_at + length <= m_expected.size() &&
+           std::memcmp(data, m_expected.data() + m_at, length) == 0;
     m_at += length;
     return true;
   }
@@ -133,24 +134,28 @@ bool measure(const Corpus &corpus, ChunkInflater &ours, libdeflate_decompressor 
   bool allSame = true;
   for (const Chunk &chunk : corpus.chunks) {
     CheckingOutput check(chunk.plain);
-    allSame &= ours.inflate(chunk.compressed.data(), uint32_t(chunk.compressed.size()), check, nullptr, log) &&
-               check.complete();
+    allSame &=
+        ours.inflate(chunk.compressed.data(), uint32_t(chunk.compressed.size()), check, nullptr, log) &&
+        check.complete();
     double best[kDecoders] = {1e30, 1e30, 1e30};
     for (int round = 0; round < kRounds; ++round) {
       best[kOurs] = std::min(best[kOurs], seconds([&] {
-        allSame &= ours.inflate(chunk.compressed.data(), uint32_t(chunk.compressed.size()), discard, nullptr, log);
-      }));
-      best[kZlib] = std::min(best[kZlib], seconds([&] {
-        allSame &= zlibInflate(chunk.compressed, reference, chunk.plain.size());
-      }));
+                               allSame &=
+                                   ours.inflate(chunk.compressed.data(), uint32_t(chunk.compressed.size()),
+                                                discard, nullptr, log);
+                             }));
+      best[kZlib] =
+          std::min(best[kZlib],
+                   seconds([&] { allSame &= zlibInflate(chunk.compressed, reference, chunk.plain.size()); }));
       allSame &= std::memcmp(reference.data(), chunk.plain.data(), chunk.plain.size()) == 0;
-      best[kLibdeflate] = std::min(best[kLibdeflate], seconds([&] {
-        size_t produced = 0;
-        allSame &= libdeflate_deflate_decompress(libdeflate, chunk.compressed.data(), chunk.compressed.size(),
-                                                 reference.data(), reference.size(),
-                                                 &produced) == LIBDEFLATE_SUCCESS &&
-                   produced == chunk.plain.size();
-      }));
+      best[kLibdeflate] =
+          std::min(best[kLibdeflate], seconds([&] {
+                     size_t produced = 0;
+                     allSame &= libdeflate_deflate_decompress(
+                                    libdeflate, chunk.compressed.data(), chunk.compressed.size(),
+                                    reference.data(), reference.size(), &produced) == LIBDEFLATE_SUCCESS &&
+                                produced == chunk.plain.size();
+                   }));
       allSame &= std::memcmp(reference.data(), chunk.plain.data(), chunk.plain.size()) == 0;
     }
     for (int d = 0; d < kDecoders; ++d) total[d] += best[d];
@@ -160,7 +165,8 @@ bool measure(const Corpus &corpus, ChunkInflater &ours, libdeflate_decompressor 
 
 void report(const char *name, size_t plainBytes, const double total[]) {
   std::printf("%s\n", name);
-  for (int d = 0; d < kDecoders; ++d) std::printf("  %-10s %8.1f MB/s\n", kNames[d], plainBytes / 1e6 / total[d]);
+  for (int d = 0; d < kDecoders; ++d)
+    std::printf("  %-10s %8.1f MB/s\n", kNames[d], plainBytes / 1e6 / total[d]);
   std::printf("  inflate ratio ours/zlib=%.2f ours/libdeflate=%.2f\n", total[kZlib] / total[kOurs],
               total[kLibdeflate] / total[kOurs]);
 }

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "base/DataBuffer.h"
@@ -14,7 +15,6 @@
 #include "compress/InflateState.h"
 #include "compress/OutputDataBuffer.h"
 #include "compress/ProgressMonitor.h"
-#include <string>
 
 namespace {
 struct Decoded {

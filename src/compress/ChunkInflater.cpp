@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "compress/DeflateCodes.h"
+#include "compress/DeflateSymbols.h"
 #include "compress/InflateState.h"
 #include "compress/Output.h"
 
@@ -21,56 +22,6 @@ constexpr uint32_t kInputMargin = 32;
 // The last input bytes are decoded from a copy followed by zeros, so that refills never read
 // past the input; bits taken from the zeros are caught before they can count.
 constexpr uint32_t kTailBytes = 128;
-
-static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__, "the bit reader loads input words little-endian");
-
-uint64_t load8(const uint8_t *p) {
-  uint64_t v;
-  std::memcpy(&v, p, 8);
-  return v;
-}
-
-void store8(uint8_t *p, uint64_t v) { std::memcpy(p, &v, 8); }
-
-// Copies a match in whole words. It may write up to 31 bytes past the match's end, which the
-// buffer's slack allows; bytes past the end are overwritten by what follows. Most matches are
-// short: the first 32 bytes go without a loop.
-inline void copyMatch(uint8_t *out, uint32_t distance, uint32_t length) {
-  const uint8_t *src = out - distance;
-  uint8_t *const end = out + length;
-  if (distance >= 8) {
-    // Every word read lies behind the word being written, so overlap repeats correctly.
-    store8(out, load8(src));
-    store8(out + 8, load8(src + 8));
-    store8(out + 16, load8(src + 16));
-    store8(out + 24, load8(src + 24));
-    while ((out += 32) < end) {
-      src += 32;
-      store8(out, load8(src));
-      store8(out + 8, load8(src + 8));
-      store8(out + 16, load8(src + 16));
-      store8(out + 24, load8(src + 24));
-    }
-    return;
-  }
-  if (distance == 1) {
-    const uint64_t run = 0x0101010101010101ull * *src;
-    do {
-      store8(out, run);
-      store8(out + 8, run);
-      store8(out + 16, run);
-      store8(out + 24, run);
-      out += 32;
-    } while (out < end);
-    return;
-  }
-  // A pattern of 2 to 7 bytes: lay down its first 8 bytes one at a time, then whole words from
-  // the nearest multiple of the period that is at least a word back.
-  static constexpr uint8_t kStride[8] = {0, 0, 8, 9, 8, 10, 12, 14};
-  for (int i = 0; i < 8; ++i) out[i] = src[i];
-  const uint32_t stride = kStride[distance];
-  for (uint8_t *p = out + 8; p < end; p += 8) store8(p, load8(p - stride));
-}
 
 struct FixedTables {
   uint32_t literal[1u << kLiteralRootBits];
@@ -121,7 +72,7 @@ struct ChunkInflater::BitCursor {
   // Without a branch: loads a word, keeps the whole bytes that fit above the bits held and
   // steps over them. Bits above `count` are the next byte's, loaded again the same next time.
   void refill() {
-    bits |= load8(in) << count;
+    bits |= deflate_symbols::loadWord(in) << count;
     in += (63 - count) >> 3;
     count |= 56;
   }
@@ -332,7 +283,8 @@ bool ChunkInflater::readDynamicTables(BitCursor &cursor) {
     codeLengthLengths[deflate_codes::kCodeLengthOrder[i]] = uint8_t(cursor.bits & 7);
     cursor.drop(3);
   }
-  if (!build(Alphabet::kCodeLength, codeLengthLengths, 19, kCodeLengthRootBits, m_codeLengthTable)) return false;
+  if (!build(Alphabet::kCodeLength, codeLengthLengths, 19, kCodeLengthRootBits, m_codeLengthTable))
+    return false;
   const uint32_t total = hlit + hdist;
   for (uint32_t i = 0; i < total;) {
     // A code of at most 7 bits and at most 7 extra bits.
@@ -367,122 +319,15 @@ bool ChunkInflater::readDynamicTables(BitCursor &cursor) {
 
 ChunkInflater::Outcome ChunkInflater::decodeBlock(BitCursor &cursor, const uint32_t *literals,
                                                   const uint32_t *distances) {
-  constexpr uint64_t kLiteralMask = (1u << kLiteralRootBits) - 1;
-  constexpr uint64_t kDistanceMask = (1u << kDistanceRootBits) - 1;
-  enum class Stop { kEndOfBlock, kInputLow, kWriteDue, kOdd };
+  using deflate_symbols::Stop;
   for (;;) {
-    const uint8_t *in = cursor.in;
-    const uint8_t *const inLimit = cursor.limit;
-    uint64_t bits = cursor.bits;
-    uint32_t count = cursor.count;
-    uint8_t *out = m_out;
-    uint8_t *const due = writePoint();
-    uint8_t *const history = m_buffer;
-    Stop stop;
-    // Each step leaves at least 56 bits held and the literal/length entry for them looked up:
-    // the lookup's latency then overlaps the step before it.
-    bits |= load8(in) << count;
-    in += (63 - count) >> 3;
-    count |= 56;
-    uint32_t entry = literals[bits & kLiteralMask];
-    for (;;) {
-      if (in > inLimit) {
-        stop = Stop::kInputLow;
-        break;
-      }
-      if (out >= due) {
-        stop = Stop::kWriteDue;
-        break;
-      }
-      if (entry & kLiteral) {
-        // Three literals take at most 45 of the 56 bits.
-        bits >>= dropBits(entry);
-        count -= dropBits(entry);
-        *out++ = uint8_t(entry >> 16);
-        entry = literals[bits & kLiteralMask];
-        if (entry & kLiteral) {
-          bits >>= dropBits(entry);
-          count -= dropBits(entry);
-          *out++ = uint8_t(entry >> 16);
-          entry = literals[bits & kLiteralMask];
-          if (entry & kLiteral) {
-            bits >>= dropBits(entry);
-            count -= dropBits(entry);
-            *out++ = uint8_t(entry >> 16);
-            bits |= load8(in) << count;
-            in += (63 - count) >> 3;
-            count |= 56;
-            entry = literals[bits & kLiteralMask];
-            continue;
-          }
-        }
-        // The entry in hand still applies: a refill only adds bits above those it looked at.
-        bits |= load8(in) << count;
-        in += (63 - count) >> 3;
-        count |= 56;
-      }
-      if (entry & (kLink | kEndOfBlock | kUnusable)) {
-        if (entry & kLink) {
-          bits >>= kLiteralRootBits;
-          count -= kLiteralRootBits;
-          entry = follow(literals, entry, bits);
-          if (entry & kLiteral) {
-            bits >>= dropBits(entry);
-            count -= dropBits(entry);
-            *out++ = uint8_t(entry >> 16);
-            bits |= load8(in) << count;
-            in += (63 - count) >> 3;
-            count |= 56;
-            entry = literals[bits & kLiteralMask];
-            continue;
-          }
-        }
-        if (entry & kEndOfBlock) {
-          bits >>= dropBits(entry);
-          count -= dropBits(entry);
-          stop = Stop::kEndOfBlock;
-          break;
-        }
-        if (entry & (kUnusable | kLink)) {
-          stop = Stop::kOdd;
-          break;
-        }
-      }
-      // A length and a distance with their extra bits take at most 48 bits.
-      const uint32_t length = valueWithExtra(entry, bits);
-      bits >>= dropBits(entry);
-      count -= dropBits(entry);
-      entry = distances[bits & kDistanceMask];
-      if (entry & (kLink | kUnusable)) {
-        if (entry & kLink) {
-          bits >>= kDistanceRootBits;
-          count -= kDistanceRootBits;
-          entry = follow(distances, entry, bits);
-        }
-        if (entry & (kLink | kUnusable)) {
-          stop = Stop::kOdd;
-          break;
-        }
-      }
-      const uint32_t distance = valueWithExtra(entry, bits);
-      bits >>= dropBits(entry);
-      count -= dropBits(entry);
-      // Only the stream's start lies less than a window back.
-      if (distance > uint32_t(out - history)) {
-        stop = Stop::kOdd;
-        break;
-      }
-      bits |= load8(in) << count;
-      in += (63 - count) >> 3;
-      count |= 56;
-      entry = literals[bits & kLiteralMask];
-      copyMatch(out, distance, length);
-      out += length;
-    }
-    cursor.in = in;
-    cursor.bits = bits;
-    cursor.count = count;
-    m_out = out;
+    deflate_symbols::Run run{cursor.in,    cursor.limit, cursor.bits, cursor.count, m_out,
+                             writePoint(), m_buffer,     literals,    distances};
+    const Stop stop = deflate_symbols::decode(run);
+    cursor.in = run.in;
+    cursor.bits = run.bits;
+    cursor.count = run.count;
+    m_out = run.out;
     switch (stop) {
       case Stop::kEndOfBlock:
         return Outcome::kDone;

@@ -72,7 +72,8 @@ TEST(ChunkInflaterAgainstZlib, EveryLevelStrategyAndWindowOnTheFastPath) {
     for (int strategy : strategies) {
       for (int windowBits = 9; windowBits <= 15; windowBits += 3) {
         ++combination;
-        SCOPED_TRACE(std::to_string(level) + " " + std::to_string(strategy) + " " + std::to_string(windowBits));
+        SCOPED_TRACE(std::to_string(level) + " " + std::to_string(strategy) + " " +
+                     std::to_string(windowBits));
         Bytes data = sample(rng, combination, 1 + rng() % 200000);
         // memLevel 1 makes small blocks: many dynamic headers per chunk.
         Bytes stream = deflateRaw(data, level, strategy, windowBits, 1 + combination % 9);
@@ -112,7 +113,8 @@ TEST(ChunkInflaterAgainstZlib, DamagedAndCutStreamsGetTheResumableDecodersVerdic
     if (round % 3 == 0) {
       stream.resize(rng() % stream.size());
     } else {
-      for (int flips = 1 + rng() % 3; flips > 0; --flips) stream[rng() % stream.size()] ^= uint8_t(1 << (rng() % 8));
+      for (int flips = 1 + rng() % 3; flips > 0; --flips)
+        stream[rng() % stream.size()] ^= uint8_t(1 << (rng() % 8));
     }
     ChunkRun fast = runChunk(inflater, stream, Path::kFast);
     ChunkRun careful = runChunk(inflater, stream, Path::kCareful);

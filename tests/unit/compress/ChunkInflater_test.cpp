@@ -107,8 +107,8 @@ TEST(ChunkInflater, OutputBeyondTheBufferGoesOutInFullPiecesAsBefore) {
   // Ends inside a piece, at a piece's end, just past it, and at the window boundary after it,
   // where the resumable decoder hands the piece on.
   const size_t firstBoundary = (kPiece / 32768 + 1) * 32768;
-  for (size_t size : {2 * size_t(kPiece) + 12345, size_t(kPiece), size_t(kPiece) + 1, firstBoundary,
-                      firstBoundary - 1}) {
+  for (size_t size :
+       {2 * size_t(kPiece) + 12345, size_t(kPiece), size_t(kPiece) + 1, firstBoundary, firstBoundary - 1}) {
     FixedStream s = longStream(size, rng);
     Bytes stream = s.finish();
     uint64_t careful = inflater.carefulChunks();
@@ -117,7 +117,8 @@ TEST(ChunkInflater, OutputBeyondTheBufferGoesOutInFullPiecesAsBefore) {
     ASSERT_TRUE(run.ok) << size;
     ASSERT_TRUE(run.bytes == s.expected) << size;
     std::vector<uint32_t> writes;
-    for (size_t left = size; left > 0; left -= writes.back()) writes.push_back(uint32_t(std::min<size_t>(left, kPiece)));
+    for (size_t left = size; left > 0; left -= writes.back())
+      writes.push_back(uint32_t(std::min<size_t>(left, kPiece)));
     EXPECT_EQ(run.writes, writes) << size;
     EXPECT_EQ(run.produced, size);
     expectSamePaths(inflater, stream);
@@ -200,7 +201,7 @@ TEST(ChunkInflater, DamagedStreamsGetTheResumableDecodersVerdict) {
     w.bits(0, 5);
     w.bits(1, 4);
     for (int length : {0, 0, 1, 0, 1}) w.bits(uint32_t(length), 3);  // symbols 16, 17, 18, 0, 8
-    for (int i = 0; i < 258; ++i) w.code(0, 1);                         // every length 8
+    for (int i = 0; i < 258; ++i) w.code(0, 1);                      // every length 8
     for (int i = 0; i < 40; ++i) w.bits(uint32_t(i * 37 % 256), 8);
     streams.push_back(w.bytes());
   }

@@ -56,7 +56,7 @@ inline ChunkRun runChunk(ChunkInflater &inflater, const std::vector<uint8_t> &st
   RecordingOutput out(failAt);
   RecordingLog log;
   ProgressMonitor monitor;
-  bool ok = inflater.inflate(stream.data(), uint32_t(stream.size()), out, path == Path::kCareful ? &monitor : nullptr,
-                             log);
+  bool ok = inflater.inflate(stream.data(), uint32_t(stream.size()), out,
+                             path == Path::kCareful ? &monitor : nullptr, log);
   return ChunkRun{ok, log.entries, out.writes, out.bytes, inflater.produced(), out.calls};
 }
