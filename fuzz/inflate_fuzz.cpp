@@ -6,15 +6,13 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
-#include <string>
 #include <vector>
 
+#include "ChunkRun.h"
 #include "base/DataBuffer.h"
 #include "base/LogBase.h"
-#include "compress/ChunkInflater.h"
 #include "compress/InflateState.h"
 #include "compress/OutputDataBuffer.h"
-#include "compress/ProgressMonitor.h"
 
 namespace {
 struct Decoded {
@@ -43,59 +41,6 @@ Decoded decode(const uint8_t *data, size_t size, uint8_t mode, uint8_t pieceSeed
   if (out.getSize()) d.bytes.assign(out.getData(), out.getData() + out.getSize());
   return d;
 }
-class RecordingLog : public LogBase {
- public:
-  bool logError(const char *text) override {
-    entries.push_back(std::string("error:") + text);
-    return true;
-  }
-  bool logData(const char *tag, const char *value) override {
-    entries.push_back(std::string(tag) + "=" + value);
-    return true;
-  }
-  using LogBase::logData;
-  std::vector<std::string> entries;
-};
-
-// Records every write; refuses write number `failAt` (-1: none).
-class RecordingOutput : public Output {
- public:
-  explicit RecordingOutput(int failAt) : m_failAt(failAt) {}
-  bool rawWrite(const uint8_t *data, uint32_t length, ProgressMonitor *, LogBase &log) override {
-    if (int(writes.size()) == m_failAt) {
-      log.logError("refused");
-      return false;
-    }
-    writes.push_back(length);
-    bytes.insert(bytes.end(), data, data + length);
-    return true;
-  }
-  std::vector<uint32_t> writes;
-  std::vector<uint8_t> bytes;
-
- private:
-  int m_failAt;
-};
-
-struct ChunkResult {
-  bool ok;
-  uint64_t produced;
-  std::vector<std::string> log;
-  std::vector<uint32_t> writes;
-  std::vector<uint8_t> bytes;
-  bool operator!=(const ChunkResult &o) const {
-    return ok != o.ok || produced != o.produced || log != o.log || writes != o.writes || bytes != o.bytes;
-  }
-};
-
-// A monitor makes the chunk inflater decode through InflateState alone.
-ChunkResult decodeChunk(ChunkInflater &inflater, const uint8_t *data, size_t size, int failAt, bool careful) {
-  RecordingOutput out(failAt);
-  RecordingLog log;
-  ProgressMonitor monitor;
-  bool ok = inflater.inflate(data, uint32_t(size), out, careful ? &monitor : nullptr, log);
-  return ChunkResult{ok, inflater.produced(), log.entries, out.writes, out.bytes};
-}
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
@@ -109,9 +54,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   if ((mode & 3) == 0) {
     static ChunkInflater inflater;
     int failAt = int(mode >> 2) % 4 - 1;
-    ChunkResult fast = decodeChunk(inflater, data + 2, size - 2, failAt, false);
-    ChunkResult careful = decodeChunk(inflater, data + 2, size - 2, failAt, true);
-    if (fast != careful) std::abort();
+    std::vector<uint8_t> stream(data + 2, data + size);
+    ChunkRun fast = runChunk(inflater, stream, Path::kFast, failAt);
+    if (!(fast == runChunk(inflater, stream, Path::kCareful, failAt))) std::abort();
     if (failAt < 0 && fast.ok != (whole.ok && whole.finished)) std::abort();
     if (fast.ok && fast.bytes != whole.bytes) std::abort();
   }

@@ -62,7 +62,8 @@ __attribute__((always_inline)) inline Stop decodeSymbols(Run &run) {
   const uint32_t *const distances = run.distances;
   Stop stop;
   // Each step leaves at least 56 bits held and the literal/length entry for them looked up:
-  // the lookup's latency then overlaps the step before it.
+  // the lookup's latency then overlaps the step before it. The refills and literal steps are
+  // spelled out where they occur: written as lambdas they cost some 4% more instructions.
   bits |= loadWord(in) << count;
   in += (63 - count) >> 3;
   count |= 56;

@@ -1,6 +1,6 @@
 // Runs one chunk through a ChunkInflater into a sink that records every write, either the
 // fast way or, with a progress monitor to consult, through the resumable decoder, so that the
-// two can be compared in every detail a caller sees.
+// two can be compared in every detail a caller sees. Used by the unit tests and the inflate fuzzer.
 #pragma once
 
 #include <cstdint>
