@@ -1,4 +1,4 @@
-// The portable CRC-32 code, eight bytes per step through eight tables. It serves every CPU and
+// The portable CRC-32 code, sixteen bytes per step through sixteen tables. It serves every CPU and
 // finishes what the folding code leaves over.
 #pragma once
 
