@@ -7,6 +7,7 @@
 #include <utility>
 #include <vector>
 
+#include "CheckValueList.h"
 #include "Cli.h"
 #include "PasswordBytes.h"
 #include "PayloadWriter.h"
@@ -25,6 +26,7 @@ struct BuildOptions {
   std::string output;
   std::string stub;
   bool payloadOnly = false;
+  bool checkValues = true;
   bool encrypt = false;
   std::string password;
   int keyBits = 256;
@@ -40,8 +42,6 @@ struct BuildOptions {
     return partial;
   }
 };
-
-using NamedValues = std::vector<std::pair<std::string, std::string>>;
 
 // The stub beside the tool is the default, so that a build tree packs with its own stub.
 std::string defaultStub(const std::string &program) {
@@ -85,10 +85,23 @@ bool writeArchive(const BuildOptions &o, const std::vector<PackEntry> &entries, 
       return true;
     };
   }
+  NamedValues allValues = values;
+  std::vector<uint32_t> crcs;
+  if (o.checkValues && (!computeFileCrcs(entries, crcs, error) || !appendCheckValues(crcs, encryptor, allValues, error))) {
+    return false;
+  }
   PayloadWriter writer(out, o.policy, encryptor, o.keyBits);
   bool ok =
-      writer.writeHeader(error) && writer.writeNamedValues(values, error) && writer.writeVerifier(error);
-  for (size_t i = 0; ok && i < entries.size(); ++i) ok = writer.writeEntry(entries[i], error);
+      writer.writeHeader(error) && writer.writeNamedValues(allValues, error) && writer.writeVerifier(error);
+  for (size_t i = 0, file = 0; ok && i < entries.size(); ++i) {
+    ok = writer.writeEntry(entries[i], error);
+    // The check values were taken before the data was written; a file that changed in between
+    // would fail every extraction.
+    if (ok && o.checkValues && entries[i].type == payload::kFileEntry && writer.lastFileCrc() != crcs[file++]) {
+      error = entries[i].sourcePath + " changed while it was being packed";
+      ok = false;
+    }
+  }
   ok = ok && writer.writeEnd(error);
   out.close();
   if (ok && !out) error = "failed to write " + o.partialPath().u8string();
@@ -112,6 +125,8 @@ bool parseBuildOptions(const Arguments &args, BuildOptions &o, int &exitCode) {
       o.stub = v;
     } else if (a == "--payload-only") {
       o.payloadOnly = true;
+    } else if (a == "--no-check") {
+      o.checkValues = false;
     } else if (a == "--password") {
       const char *v = value();
       if (!v) return usageError(exitCode, "--password needs a value");

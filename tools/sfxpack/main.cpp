@@ -8,7 +8,7 @@
 
 namespace {
 const char kUsage[] =
-    "usage: sfxpack build -o OUT.exe [--stub STUB] [--payload-only] [--password PW]\n"
+    "usage: sfxpack build -o OUT.exe [--stub STUB] [--payload-only] [--no-check] [--password PW]\n"
     "                     [--key-bits 128|192|256] [--password-codepage N] [--level 0-9]\n"
     "                     [--chunk-size N] [--config FILE.xml] [--set Key=Value]... SOURCE...\n"
     "       sfxpack list FILE [--password PW] [--password-codepage N]\n"
@@ -16,8 +16,10 @@ const char kUsage[] =
     "       sfxpack extract FILE -d DIR [--password PW] [--password-codepage N]\n"
     "  build   A folder's contents become the top level of the payload; a file is added by its\n"
     "          name. Settings start from the stub's defaults, then --config, then each --set.\n"
+    "          Each file's CRC-32 goes along, and the stub checks it; --no-check leaves it out.\n"
     "  list    The named values, then one line per entry: type, size, local time, name.\n"
-    "  test    Decodes every entry without writing anything; exit 0 when all of them decode.\n"
+    "  test    Decodes and checks every entry without writing anything; exit 0 when all of them\n"
+    "          decode and match their check values. Every damaged file is named.\n"
     "  extract Writes the entries under DIR exactly as the stub would.\n"
     "  The password is hashed in the code page the stub's machine uses (default 1252).\n";
 }  // namespace
