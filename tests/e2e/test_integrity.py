@@ -12,13 +12,13 @@ DIALOG_DRIVER_EXE.
 """
 import os
 import random
-import shutil
 import subprocess
 import sys
 import tempfile
 import zlib
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import program_runs  # noqa: E402
 import read_payload  # noqa: E402
 
 MODE = sys.argv[1] if len(sys.argv) > 1 else ""
@@ -39,26 +39,12 @@ if WINE:
 WORK = tempfile.mkdtemp(prefix="sfx-integrity-")
 AUTO = ["--set", "ShowMain=0", "--set", "ShowProgress=0", "--chunk-size", "65536"]
 PASSWORD = "integrity"
-failures = []
+RUNS = program_runs.Runs(WINE_RUN, ENV, WORK, TIMEOUT)
+failures, check, win = program_runs.failures, program_runs.check, RUNS.win
 
 
-def check(condition, message):
-    if not condition:
-        failures.append(message)
-    return condition
-
-
-def win(path):
-    return "Z:" + path.replace("/", "\\") if WINE else path
-
-
-def run(args, cwd=WORK):
-    """Exit code and stderr; output goes through files, which Wine's helpers cannot hold open."""
-    with tempfile.TemporaryFile() as out, tempfile.TemporaryFile() as err:
-        code = subprocess.run(([WINE_RUN] if WINE else []) + args, env=ENV, cwd=cwd, timeout=TIMEOUT,
-                              stdout=out, stderr=err).returncode
-        err.seek(0)
-        return code, err.read().decode(errors="replace")
+def run(args):
+    return RUNS.run(args, WINE)
 
 
 def make_samples(root):
@@ -177,14 +163,8 @@ def damaged_case(label, exe, damage, want, password=None):
     check(want % name in err, "%s: sfxpack test said %r, lacking %r" % (label, err, want % name))
 
 
-def prepare_wine_prefix():
-    if WINE and not os.path.isdir(os.path.join(ENV["SFX_WINEPREFIX"], "drive_c")):
-        subprocess.run([WINE_RUN, "wineboot", "-i"], env=ENV, timeout=300, stdout=subprocess.DEVNULL,
-                       stderr=subprocess.DEVNULL)
-
-
 def main():
-    prepare_wine_prefix()
+    RUNS.prepare_wine_prefix()
     samples = os.path.join(WORK, "samples")
     files = make_samples(samples)
     plain = pack("plain", samples)
@@ -221,12 +201,7 @@ def main():
             path = os.path.join(target, name)
             check(os.path.isfile(path) and open(path, "rb").read() == data, "%s: %s differs" % (label, name))
 
-    for f in failures:
-        print("FAIL:", f)
-    print("%d failures" % len(failures))
-    if not failures:
-        shutil.rmtree(WORK, ignore_errors=True)
-    return 1 if failures else 0
+    return program_runs.finish(WORK)
 
 
 if __name__ == "__main__":

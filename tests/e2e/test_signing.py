@@ -13,11 +13,12 @@ the program must still extract.
 Under Wine, run it inside `xvfb-run -a`.
 """
 import os
-import shutil
 import struct
-import subprocess
 import sys
 import tempfile
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import program_runs  # noqa: E402
 
 MODE = sys.argv[1] if len(sys.argv) > 1 else ""
 WINE = MODE == "wine"
@@ -35,30 +36,12 @@ if WINE:
     # The prefix the integrity scenarios use, whose Wine server has this run's display.
     ENV["SFX_WINEPREFIX"] = os.path.abspath(os.environ.get("SFX_WINEPREFIX", "wineprefix")) + "-integrity"
 WORK = tempfile.mkdtemp(prefix="sfx-signing-")
-failures = []
-
-
-def check(condition, message):
-    if not condition:
-        failures.append(message)
-    return condition
-
-
-def win(path):
-    return "Z:" + path.replace("/", "\\") if WINE else path
-
-
-def run(args, wine=False):
-    with tempfile.TemporaryFile() as out, tempfile.TemporaryFile() as err:
-        code = subprocess.run(([WINE_RUN] if wine else []) + args, env=ENV, cwd=WORK, timeout=TIMEOUT, stdout=out,
-                              stderr=err).returncode
-        out.seek(0)
-        err.seek(0)
-        return code, (out.read() + err.read()).decode(errors="replace")
+RUNS = program_runs.Runs(WINE_RUN, ENV, WORK, TIMEOUT)
+failures, check, win, run = program_runs.failures, program_runs.check, RUNS.win, RUNS.run
 
 
 def tool(args):
-    code, text = run(args)
+    code, text = run(args, False)
     if code != 0:
         raise RuntimeError("%s failed: %s" % (args[0], text))
     return text
@@ -88,14 +71,8 @@ def sign_native(program, signed, cert, key):
         f.write(data + record + bytes(-len(record) % 8))
 
 
-def prepare_wine_prefix():
-    if WINE and not os.path.isdir(os.path.join(ENV["SFX_WINEPREFIX"], "drive_c")):
-        subprocess.run([WINE_RUN, "wineboot", "-i"], env=ENV, timeout=300, stdout=subprocess.DEVNULL,
-                       stderr=subprocess.DEVNULL)
-
-
 def main():
-    prepare_wine_prefix()
+    RUNS.prepare_wine_prefix()
     samples = os.path.join(WORK, "samples")
     os.makedirs(os.path.join(samples, "docs"))
     files = {"readme.txt": b"signed and still whole\r\n", os.path.join("docs", "data.bin"): bytes(range(256)) * 900}
@@ -108,16 +85,16 @@ def main():
     tool(["openssl", "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-keyout", key, "-out", cert, "-days", "2",
           "-subj", "/CN=sfx signing test"])
     code, text = run([SFXPACK, "build", "-o", win(program), "--stub", win(STUB), "--set", "ShowMain=0",
-                      "--set", "ShowProgress=0", win(samples)], wine=WINE)
+                      "--set", "ShowProgress=0", win(samples)], WINE)
     if not check(code == 0, "sfxpack build failed: %s" % text):
-        return finish()
+        return program_runs.finish(WORK)
     with open(program, "rb") as f:
         unsigned = f.read()
 
     if WINE:
         tool(["osslsigncode", "sign", "-certs", cert, "-key", key, "-n", "sfx signing test", "-h", "sha256",
               "-in", program, "-out", signed])
-        code, text = run(["osslsigncode", "verify", "-CAfile", cert, "-in", signed])
+        code, text = run(["osslsigncode", "verify", "-CAfile", cert, "-in", signed], False)
         check(code == 0, "osslsigncode verify failed on the signed program: %s" % text)
         with open(signed, "rb") as f:
             data = f.read()
@@ -128,30 +105,22 @@ def main():
         tampered[len(unsigned) - 20] ^= 1
         with open(os.path.join(WORK, "tampered.exe"), "wb") as f:
             f.write(tampered)
-        code, _ = run(["osslsigncode", "verify", "-CAfile", cert, "-in", os.path.join(WORK, "tampered.exe")])
+        code, _ = run(["osslsigncode", "verify", "-CAfile", cert, "-in", os.path.join(WORK, "tampered.exe")],
+                      False)
         check(code != 0, "a changed payload still verifies: the signature does not cover it")
     else:
         sign_native(program, signed, cert, key)
     os.chmod(signed, 0o755)
 
     target = os.path.join(WORK, "out")
-    code, text = run([signed, "-unzipDir", win(target)], wine=WINE)
+    code, text = run([signed, "-unzipDir", win(target)], WINE)
     check(code == 0, "the signed program exited with %d: %s" % (code, text))
     for name, data in files.items():
         path = os.path.join(target, name)
         check(os.path.isfile(path) and open(path, "rb").read() == data, "%s differs after extraction" % name)
-    code, text = run([SFXPACK, "test", win(signed)], wine=WINE)
+    code, text = run([SFXPACK, "test", win(signed)], WINE)
     check(code == 0 and "match their check values" in text, "sfxpack test on the signed program: %s" % text)
-    return finish()
-
-
-def finish():
-    for f in failures:
-        print("FAIL:", f)
-    print("%d failures" % len(failures))
-    if not failures:
-        shutil.rmtree(WORK, ignore_errors=True)
-    return 1 if failures else 0
+    return program_runs.finish(WORK)
 
 
 if __name__ == "__main__":
