@@ -2,8 +2,8 @@
 """Damaged programs fail instead of installing damaged files. Each case builds a real
 self-extracting program with sfxpack, damages its payload at a place read_payload.py finds
 (independently of the project's reader), then runs it in the automatic mode and runs
-`sfxpack test` on it: both must fail naming the damaged file, and the file must not be left on
-disk. A program built with --no-check still extracts as programs always did.
+`sfxpack test` and `extract` on it: each must fail naming the damaged file, and the file must
+not be left on disk. A program built with --no-check still extracts as programs always did.
 
 usage: test_integrity.py native SFXPACK STUB
        test_integrity.py wine WINE_RUN SFXPACK_EXE STUB_EXE DIALOG_DRIVER_EXE
@@ -158,9 +158,14 @@ def damaged_case(label, exe, damage, want, password=None):
     check(want % name in message, "%s: the program's message %r lacks %r" % (label, message, want % name))
     check(not os.path.exists(os.path.join(target, name)), "%s: the damaged %s stayed on disk" % (label, name))
     check("(verified) %s\r\n" % name not in read_log(log), "%s: %s logged as verified" % (label, name))
-    code, err = run([SFXPACK, "test", win(broken)] + (["--password", password] if password else []))
+    secret = ["--password", password] if password else []
+    code, err = run([SFXPACK, "test", win(broken)] + secret)
     check(code == 1, "%s: sfxpack test exited with %d" % (label, code))
     check(want % name in err, "%s: sfxpack test said %r, lacking %r" % (label, err, want % name))
+    extracted = target + " by sfxpack"
+    code, err = run([SFXPACK, "extract", win(broken), "-d", win(extracted)] + secret)
+    check(code == 1 and want % name in err, "%s: sfxpack extract exited with %d: %r" % (label, code, err))
+    check(not os.path.exists(os.path.join(extracted, name)), "%s: sfxpack extract left the damaged %s" % (label, name))
 
 
 def main():
