@@ -10,6 +10,8 @@
 
 namespace {
 
+constexpr UINT kShowFromTop = WM_APP + 1;
+
 // The template's size: the page never shrinks below it.
 SIZE s_minimumSize = {0, 0};
 
@@ -48,6 +50,13 @@ void initLicenseDialog(HWND dialog) {
   CenterWindow(dialog, 0, 0);
   // On the button, not the edit: the edit would show the whole text selected.
   SetFocus(GetDlgItem(dialog, IDOK));
+  PostMessageW(dialog, kShowFromTop, 0, 0);
+}
+
+// The edit scrolls to its caret, which showing the dialog may have put at the end.
+void showFromTop(HWND dialog) {
+  SendDlgItemMessageW(dialog, IDC_LICENSE_TEXT, EM_SETSEL, 0, 0);
+  SendDlgItemMessageW(dialog, IDC_LICENSE_TEXT, WM_VSCROLL, SB_TOP, 0);
 }
 
 }  // namespace
@@ -57,6 +66,9 @@ INT_PTR CALLBACK LicenseDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
     case WM_INITDIALOG:
       initLicenseDialog(dialog);
       return FALSE;  // the focus was set
+    case kShowFromTop:
+      showFromTop(dialog);
+      return TRUE;
     case WM_SIZE:
       layOut(dialog);
       return TRUE;
