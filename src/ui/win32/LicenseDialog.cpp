@@ -1,7 +1,5 @@
 // The license page: the publisher's text in a read-only edit that scrolls, I Agree and Decline.
 // The window can be resized; the edit takes the room and the buttons keep to the bottom right.
-#include <string>
-
 #include "app/AppState.h"
 #include "app/SfxConfig.h"
 #include "base/XString.h"
@@ -16,13 +14,13 @@ constexpr UINT kShowFromTop = WM_APP + 1;
 SIZE s_minimumSize = {0, 0};
 
 // The settings document has its line ends as LF; a multi-line edit breaks lines only at CR LF.
-std::u16string withCrLf(const char16_t *text) {
-  std::u16string out;
-  for (const char16_t *c = text; *c != 0; ++c) {
-    if (*c == u'\n' && (c == text || c[-1] != u'\r')) out.push_back(u'\r');
-    out.push_back(*c);
-  }
-  return out;
+void showLicenseText(HWND dialog) {
+  XString text;
+  g_config.GetValue(SfxConfig::kLicenseText, text);
+  StringBuffer &lines = text.getUtf8BufferForChange();
+  lines.replaceAll("\r\n", "\n");
+  lines.replaceAll("\n", "\r\n");
+  SetDlgItemTextW(dialog, IDC_LICENSE_TEXT, wide(text.getUtf16()));
 }
 
 void layOut(HWND dialog) {
@@ -41,9 +39,7 @@ void initLicenseDialog(HWND dialog) {
   applyTitleSetting(dialog, SfxConfig::kLicenseTitle);
   applyTextSetting(dialog, IDOK, SfxConfig::kLicenseAcceptBtn);
   applyTextSetting(dialog, IDCANCEL, SfxConfig::kLicenseDeclineBtn);
-  XString text;
-  g_config.GetValue(SfxConfig::kLicenseText, text);
-  SetDlgItemTextW(dialog, IDC_LICENSE_TEXT, wide(withCrLf(text.getUtf16()).c_str()));
+  showLicenseText(dialog);
   RECT window{};
   GetWindowRect(dialog, &window);
   s_minimumSize = {window.right - window.left, window.bottom - window.top};
