@@ -198,6 +198,26 @@ def scenario_config_file():
           (label, fixed.FileVersionMS))
 
 
+def scenario_license_text():
+    """A license file in UTF-16 or UTF-8 (with its mark) arrives in LicenseText as UTF-8, once."""
+    label = "license text"
+    source = os.path.join(WORK, "with license")
+    os.makedirs(source)
+    with open(os.path.join(source, "EULA.txt"), "wb") as f:
+        f.write(b"\xff\xfe" + "Übereinkunft & <Terms>\r\nline 2".encode("utf-16-le"))
+    with open(os.path.join(WORK, "utf8.txt"), "wb") as f:
+        f.write("\ufeffÄ license".encode("utf-8"))
+    for options, expected in [(["--set", "LicenseFile=eula.TXT"],
+                               "Übereinkunft &amp; &lt;Terms&gt;"),
+                              (["--license", win(os.path.join(WORK, "utf8.txt"))], "<LicenseText>Ä license<")]:
+        out = os.path.join(WORK, "license.exe")
+        code, _out, err = sfxpack(*(["build", "-o", win(out), "--stub", win(STUB)] + options + [win(source)]))
+        check(code == 0, "%s: build %r: %s" % (label, options, err))
+        code, listing, err = sfxpack("list", win(out))
+        check(code == 0 and expected in listing and listing.count("<LicenseText>") == 1,
+              "%s: %r gave %r" % (label, options, listing[:600]))
+
+
 def refuse(label, options, message, stub=None):
     out = os.path.join(WORK, "refused.exe")
     code, _out, err = sfxpack(*(["build", "-o", win(out), "--stub", win(stub or STUB)] + options + [win(SOURCE)]))
@@ -241,7 +261,7 @@ def main():
     os.makedirs(SOURCE)
     with open(os.path.join(SOURCE, "readme.txt"), "wb") as f:
         f.write(b"branded payload\r\n")
-    for scenario in (scenario_branded, scenario_config_file, scenario_refusals):
+    for scenario in (scenario_branded, scenario_config_file, scenario_license_text, scenario_refusals):
         before = len(failures)
         try:
             scenario()
