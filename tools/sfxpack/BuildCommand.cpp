@@ -7,6 +7,7 @@
 #include <utility>
 #include <vector>
 
+#include "Branding.h"
 #include "CheckValueList.h"
 #include "Cli.h"
 #include "PasswordBytes.h"
@@ -17,6 +18,7 @@
 #include "base/LogBase.h"
 #include "crypto/AesKeyDerivation.h"
 #include "crypto/AesMessageEncrypt.h"
+#include "pe/ImageChecksum.h"
 
 namespace fs = std::filesystem;
 
@@ -35,6 +37,7 @@ struct BuildOptions {
   long passwordCodePage = kDefaultPasswordCodePage;
   std::string configPath;
   std::vector<std::string> assignments;
+  BrandingOptions branding;
 
   fs::path partialPath() const {
     fs::path partial = fs::u8path(output);
@@ -54,14 +57,20 @@ std::string defaultStub(const std::string &program) {
 }
 
 // Everything goes to OUT.partial first; only a complete archive takes the output's name.
-bool writeArchive(const BuildOptions &o, const std::vector<PackEntry> &entries, const NamedValues &values,
-                  std::string &error) {
+// A branded stub comes as bytes; the plain one is copied from its file.
+bool writeArchive(const BuildOptions &o, const Bytes *brandedStub, const std::vector<PackEntry> &entries,
+                  const NamedValues &values, std::string &error) {
   std::ofstream out(o.partialPath(), std::ios::binary | std::ios::trunc);
   if (!out) {
     error = "cannot create " + o.partialPath().u8string();
     return false;
   }
-  if (!o.payloadOnly) {
+  if (brandedStub != nullptr) {
+    if (!out.write(reinterpret_cast<const char *>(brandedStub->data()), std::streamsize(brandedStub->size()))) {
+      error = "failed to write " + o.partialPath().u8string();
+      return false;
+    }
+  } else if (!o.payloadOnly) {
     std::ifstream stub(fs::u8path(o.stub), std::ios::binary);
     if (!stub || !(out << stub.rdbuf())) {
       error = "cannot read the stub " + o.stub;
@@ -115,7 +124,10 @@ bool parseBuildOptions(const Arguments &args, BuildOptions &o, int &exitCode) {
     const std::string &a = args[i];
     auto value = [&]() -> const char * { return i + 1 < args.size() ? args[++i].c_str() : nullptr; };
     long n = 0;
-    if (a == "-o") {
+    bool taken = true;
+    if (takeBrandingOption(args, i, o.branding, o.assignments, exitCode, taken)) {
+      if (!taken) return false;
+    } else if (a == "-o") {
       const char *v = value();
       if (!v) return usageError(exitCode, "-o needs a file name");
       o.output = v;
@@ -187,11 +199,23 @@ int runBuild(const Arguments &args) {
   std::vector<PackEntry> entries;
   std::string error;
   if (!collectEntries(o.sources, entries, error)) return fail(error);
-  std::string settings;
+  std::string settings, license;
   if (!makeSettingsXml(o.configPath, o.assignments, o.encrypt, o.keyBits, settings, error))
     return fail(error);
+  if (!licenseFromPayload(settings, entries, license, error)) return fail(error);
+  if (!license.empty()) {
+    o.assignments.push_back("LicenseText=" + license);
+    if (!makeSettingsXml(o.configPath, o.assignments, o.encrypt, o.keyBits, settings, error)) return fail(error);
+  }
+  if (!brandingFromSettings(settings, o.branding, error)) return fail(error);
+  Bytes stub;
+  size_t checksumOffset = 0;
+  bool branded = o.branding.any();
+  if (branded && o.payloadOnly) return fail("--payload-only has no stub to put an icon, version or level into");
+  if (branded && !brandedStub(o.stub, o.branding, stub, checksumOffset, error)) return fail(error);
   NamedValues values = {{"xmlConfig", settings}};
-  if (!writeArchive(o, entries, values, error)) {
+  if (!writeArchive(o, branded ? &stub : nullptr, entries, values, error) ||
+      (branded && !writeImageChecksum(o.partialPath(), checksumOffset, error))) {
     std::error_code ec;
     fs::remove(o.partialPath(), ec);
     return fail(error);
