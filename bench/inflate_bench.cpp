@@ -16,6 +16,8 @@
 #include <string>
 #include <vector>
 
+#include "BenchInput.h"
+#include "base/DataBuffer.h"
 #include "base/LogBase.h"
 #include "compress/ChunkInflater.h"
 #include "compress/Output.h"
@@ -28,7 +30,7 @@ const char *const kNames[kDecoders] = {"ours", "zlib", "libdeflate"};
 
 struct Chunk {
   std::vector<uint8_t> plain;
-  std::vector<uint8_t> compressed;
+  DataBuffer compressed;
 };
 
 struct Corpus {
@@ -55,35 +57,11 @@ class CheckingOutput : public Output {
   size_t m_at = 0;
 };
 
-bool readFile(const std::string &path, std::vector<uint8_t> &data) {
-  FILE *f = std::fopen(path.c_str(), "rb");
-  if (f == nullptr) return false;
-  uint8_t block[1 << 16];
-  size_t n;
-  while ((n = std::fread(block, 1, sizeof block, f)) > 0) data.insert(data.end(), block, block + n);
-  std::fclose(f);
-  return true;
-}
-
-bool deflateRaw(const uint8_t *data, size_t size, std::vector<uint8_t> &out) {
-  z_stream z{};
-  if (deflateInit2(&z, 6, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY) != Z_OK) return false;
-  out.resize(deflateBound(&z, uLong(size)));
-  z.next_in = const_cast<Bytef *>(data);
-  z.avail_in = uInt(size);
-  z.next_out = out.data();
-  z.avail_out = uInt(out.size());
-  bool ok = deflate(&z, Z_FINISH) == Z_STREAM_END;
-  out.resize(z.total_out);
-  deflateEnd(&z);
-  return ok;
-}
-
-bool zlibInflate(const std::vector<uint8_t> &in, std::vector<uint8_t> &out, size_t expected) {
+bool zlibInflate(const DataBuffer &in, std::vector<uint8_t> &out, size_t expected) {
   z_stream z{};
   if (inflateInit2(&z, -15) != Z_OK) return false;
-  z.next_in = const_cast<Bytef *>(in.data());
-  z.avail_in = uInt(in.size());
+  z.next_in = in.getData();
+  z.avail_in = in.getSize();
   z.next_out = out.data();
   z.avail_out = uInt(out.size());
   bool ok = inflate(&z, Z_FINISH) == Z_STREAM_END && z.total_out == expected;
@@ -100,7 +78,7 @@ double seconds(F run) {
 
 bool addFile(const std::string &path, Corpus &corpus) {
   std::vector<uint8_t> data;
-  if (!readFile(path, data)) return false;
+  if (!readFile(path.c_str(), data)) return false;
   ++corpus.files;
   for (size_t at = 0; at < data.size(); at += kChunk) {
     size_t n = std::min(kChunk, data.size() - at);
@@ -135,13 +113,13 @@ bool measure(const Corpus &corpus, ChunkInflater &ours, libdeflate_decompressor 
   for (const Chunk &chunk : corpus.chunks) {
     CheckingOutput check(chunk.plain);
     allSame &=
-        ours.inflate(chunk.compressed.data(), uint32_t(chunk.compressed.size()), check, nullptr, log) &&
+        ours.inflate(chunk.compressed.getData(), uint32_t(chunk.compressed.getSize()), check, nullptr, log) &&
         check.complete();
     double best[kDecoders] = {1e30, 1e30, 1e30};
     for (int round = 0; round < kRounds; ++round) {
       best[kOurs] = std::min(best[kOurs], seconds([&] {
                                allSame &=
-                                   ours.inflate(chunk.compressed.data(), uint32_t(chunk.compressed.size()),
+                                   ours.inflate(chunk.compressed.getData(), uint32_t(chunk.compressed.getSize()),
                                                 discard, nullptr, log);
                              }));
       best[kZlib] =
@@ -152,7 +130,7 @@ bool measure(const Corpus &corpus, ChunkInflater &ours, libdeflate_decompressor 
           std::min(best[kLibdeflate], seconds([&] {
                      size_t produced = 0;
                      allSame &= libdeflate_deflate_decompress(
-                                    libdeflate, chunk.compressed.data(), chunk.compressed.size(),
+                                    libdeflate, chunk.compressed.getData(), chunk.compressed.getSize(),
                                     reference.data(), reference.size(), &produced) == LIBDEFLATE_SUCCESS &&
                                 produced == chunk.plain.size();
                    }));
@@ -191,7 +169,7 @@ int main(int argc, char **argv) {
     size_t plain = 0, compressed = 0;
     for (const Chunk &chunk : corpus.chunks) {
       plain += chunk.plain.size();
-      compressed += chunk.compressed.size();
+      compressed += chunk.compressed.getSize();
     }
     std::printf("corpus %s: %zu files, %zu chunks, %.1f MB -> %.1f MB\n", argv[i], corpus.files,
                 corpus.chunks.size(), plain / 1e6, compressed / 1e6);
