@@ -5,16 +5,13 @@
 #include <cstring>
 #include <new>
 
-#include "archive/ChunkDecoder.h"
+#include "compress/ChunkInflater.h"
 #include "compress/Output.h"
 #include "crypto/AesContext.h"
 #include "platform/win32.h"
 
 namespace {
 constexpr int kMaxThreads = 8;
-// Gathering in the decoder is only there for the output's sake; the job's own buffer is the
-// real destination, so a small one does.
-constexpr uint32_t kWorkerGather = 64 * 1024;
 
 // Keeps a chunk's output in its job up to a fixed room; beyond it the write fails and the chunk
 // is left to the writer, which streams it to the real output instead.
@@ -34,7 +31,7 @@ class JobOutput : public Output {
 struct ChunkWorkers::Worker {
   AesContext cipher;
   bool encrypted = false;
-  ChunkDecoder decoder{kWorkerGather};
+  ChunkInflater inflater;
 };
 
 int ChunkWorkers::defaultThreadCount() {
@@ -136,7 +133,7 @@ void ChunkWorkers::run(Worker &worker) {
     job.output.clear();
     if (job.decrypted && !job.stored) {
       JobOutput out(job.output);
-      job.decoded = worker.decoder.inflate(job.data.getData(), job.data.getSize(), out, nullptr, quiet);
+      job.decoded = worker.inflater.inflate(job.data.getData(), job.data.getSize(), out, nullptr, quiet);
     }
 
     hold.lock();

@@ -41,7 +41,8 @@ struct ChunkJob {
 // whoever holds the job at that moment (see ChunkJob). Each worker owns its cipher and decoder.
 class ChunkWorkers {
  public:
-  // A deflated chunk's output is kept only up to this many bytes.
+  // A deflated chunk's output is kept only up to this many bytes: the size of one write of the
+  // inflater, so that a chunk kept whole is written exactly as it would be without workers.
   static constexpr uint32_t kOutputRoom = 2048576;
 
   // The thread count for this machine: one per processor, at most 8.

@@ -186,7 +186,8 @@ bool SimpleArchive::writePlainChunk(DataBuffer &data, bool stored, bool decrypte
     produced = data.getSize();
     return true;
   }
-  if (!m_decoder.inflate(data.getData(), data.getSize(), output, monitor, log)) return false;
-  produced = m_decoder.produced();
+  static_assert(ChunkInflater::kWriteSize == kChunkLimit, "a chunk that expands no further than its limit is one write");
+  if (!m_inflater.inflate(data.getData(), data.getSize(), output, monitor, log)) return false;
+  produced = m_inflater.produced();
   return true;
 }
