@@ -27,7 +27,9 @@ ChunkWorkers *SimpleArchive::chunkWorkers() {
   if (m_workers == nullptr) {
     int count = m_workerCount > 0 ? m_workerCount : ChunkWorkers::defaultThreadCount();
     if (count <= 1) return nullptr;
-    m_workers.reset(new (std::nothrow) ChunkWorkers(count, m_encrypted ? &m_cipher : nullptr));
+    // By default this thread, which reads and writes, counts as one of the processors.
+    const int threads = m_workerCount > 0 ? count : count - 1;
+    m_workers.reset(new (std::nothrow) ChunkWorkers(threads, m_encrypted ? &m_cipher : nullptr));
     if (m_workers != nullptr && !m_workers->usable()) m_workers.reset();
   }
   return m_workers.get();
