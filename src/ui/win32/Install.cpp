@@ -1,4 +1,5 @@
 #include "app/Dialogs.h"
+#include "app/ProgressReporter.h"
 #include "ui/UserInterface.h"
 #include "ui/resource.h"
 
@@ -28,4 +29,5 @@ void installUserInterface() {
                                        {IDD_PROGRESS, ProgressDlgProc},
                                        {IDD_FINISHED, FinishedDlgProc}};
   registerDialogTable(&table);
+  registerTaskbarProgress(showTaskbarButtonProgress);
 }
