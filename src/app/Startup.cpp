@@ -21,29 +21,6 @@ namespace {
 constexpr UINT kTitleStringId = 103;
 constexpr UINT kClassStringId = 109;
 
-// The hidden main window owns message boxes and dialogs, and carries the run thread's requests
-// to the window thread. Nobody sees it to be asked: a close or the end of the session while
-// entries are being extracted cancels at once.
-LRESULT CALLBACK WndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  switch (message) {
-    case WM_DESTROY:
-      PostQuitMessage(0);
-      return 0;
-    case kRunRequestMessage:
-      serviceRunRequest();
-      return 0;
-    case kTaskbarProgressMessage:
-      showTaskbarProgress(reinterpret_cast<HWND>(lParam), int(wParam));
-      return 0;
-    case WM_CLOSE:
-    case WM_QUERYENDSESSION:
-      if (!isExtracting()) break;
-      requestCancel();
-      return message == WM_QUERYENDSESSION ? TRUE : 0;
-  }
-  return DefWindowProcW(window, message, wParam, lParam);
-}
-
 void registerWindowClass(HINSTANCE instance) {
   WNDCLASSEXW wc{};
   wc.cbSize = sizeof wc;
@@ -90,6 +67,26 @@ void writeVersionLines() {
 }
 
 }  // namespace
+
+LRESULT CALLBACK WndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_DESTROY:
+      PostQuitMessage(0);
+      return 0;
+    case kRunRequestMessage:
+      serviceRunRequest();
+      return 0;
+    case kTaskbarProgressMessage:
+      showTaskbarProgress(reinterpret_cast<HWND>(lParam), int(wParam));
+      return 0;
+    case WM_CLOSE:
+    case WM_QUERYENDSESSION:
+      if (!isExtracting()) break;
+      requestCancel();
+      return message == WM_QUERYENDSESSION ? TRUE : 0;
+  }
+  return DefWindowProcW(window, message, wParam, lParam);
+}
 
 bool GetSettings(HWND owner) {
   XString exePath;
