@@ -133,6 +133,7 @@ TEST_F(RunThreadTest, ADirectoryThatCannotBeMadeIsReportedAndEndsTheRun) {
   std::string dir = file + "\\below";
   g_config.SetValue("UnzipDir", dir.c_str());
   g_config.SetValue("Encryption", "0");
+  g_config.SetValue("Debug", "0");  // a dry run would not try to make it
   std::string log = file + ".log";
   runLogOpen(log.c_str());
   testing::internal::CaptureStderr();
