@@ -15,7 +15,7 @@
 //   size                print the current window's width and height in pixels
 //   pos ID              print a control's x, y, width and height in the window's client area
 //   progress ID         print a progress bar's position
-//   watch ID TEXT       until control ID shows TEXT (ID 0: until the window is gone), send the
+//   watch ID TEXT       until control ID shows TEXT (ID 0: until the window is hidden or gone), send the
 //                       window WM_NULL every 50 ms with a 250 ms timeout, as Windows' hang test
 //                       does; print "unanswered MS" (the longest time without an answer) and
 //                       "positions P..." (the distinct positions of progress bar 1008 seen)
@@ -105,11 +105,12 @@ void watch(int id, const char *text) {
   std::wstring wanted = widen(text);
   std::vector<int> positions;
   DWORD start = GetTickCount(), lastAnswer = start, longest = 0;
-  while (IsWindow(window)) {
+  // An ended dialog stays hidden until its handler returns (it may own a dialog shown next).
+  while (IsWindow(window) && IsWindowVisible(window)) {
     DWORD_PTR result = 0;
     if (askWithin(window, WM_NULL, 0, 0, result)) lastAnswer = GetTickCount();
     DWORD silent = GetTickCount() - lastAnswer;
-    if (silent > longest && IsWindow(window)) longest = silent;
+    if (silent > longest && IsWindowVisible(window)) longest = silent;
     int position = barPosition(window);
     if (position >= 0 && (positions.empty() || positions.back() != position)) positions.push_back(position);
     if (id != 0) {
