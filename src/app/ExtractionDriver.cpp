@@ -48,7 +48,7 @@ void abandonRun(HWND owner) {
 
 class CancelCheck : public ProgressCallback {
  public:
-  void abortCheck(bool &abort) override { abort = cancelRequested(); }
+  void abortCheck(bool &abort) override { abort = extractionShouldStop(); }
 };
 
 bool ensureUnzipDir(HWND owner, const StringBuffer &dir, ExtPtrArray &topDirs) {

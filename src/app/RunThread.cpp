@@ -30,6 +30,16 @@ Exchange &exchange() {
 std::atomic<bool> s_cancel{false};
 std::atomic<bool> s_extracting{false};
 
+struct Hold {
+  std::mutex lock;
+  std::condition_variable released;
+  bool held = false;
+};
+Hold &hold() {
+  static Hold *h = new Hold;
+  return *h;
+}
+
 struct RunState {
   bool (*body)(void *);
   void *context;
@@ -108,6 +118,23 @@ void serviceRunRequest() {
 }
 
 void requestCancel() { s_cancel.store(true); }
+
+void holdExtraction() {
+  std::lock_guard<std::mutex> guard(hold().lock);
+  hold().held = true;
+}
+
+void releaseExtraction() {
+  std::lock_guard<std::mutex> guard(hold().lock);
+  hold().held = false;
+  hold().released.notify_all();
+}
+
+bool extractionShouldStop() {
+  std::unique_lock<std::mutex> guard(hold().lock);
+  hold().released.wait(guard, [] { return !hold().held; });
+  return s_cancel.load();
+}
 bool cancelRequested() { return s_cancel.load(); }
 void setExtracting(bool extracting) { s_extracting.store(extracting); }
 bool isExtracting() { return s_extracting.load(); }

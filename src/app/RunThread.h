@@ -33,6 +33,12 @@ void serviceRunRequest();
 // A person's request to stop the extraction; read by the extraction's abort check.
 void requestCancel();
 bool cancelRequested();
+// Window thread: while the person is asked whether to cancel, the extraction waits, so that the
+// answer comes before the run is over and No goes on from where it stopped.
+void holdExtraction();
+void releaseExtraction();
+// Run thread, the extraction's abort check: waits while held; true once cancelled.
+bool extractionShouldStop();
 // Set by the run while its entries are being extracted: only then does closing ask to cancel.
 void setExtracting(bool extracting);
 bool isExtracting();

@@ -11,8 +11,10 @@ bool closeCancelsExtraction(HWND dialog) {
   g_config.GetValue("CancelCaption", text);
   if (title.isEmpty()) title.setUtf8("Cancel");
   if (text.isEmpty()) text.setUtf8("Cancel the extraction?");
-  // The run goes on while the question is open; it may even finish first, and a late Yes then
-  // changes nothing.
-  if (MessageBoxW(dialog, wide(text.getUtf16()), wide(title.getUtf16()), MB_YESNO) == IDYES) requestCancel();
+  // The extraction waits for the answer; the window keeps answering meanwhile.
+  holdExtraction();
+  bool yes = MessageBoxW(dialog, wide(text.getUtf16()), wide(title.getUtf16()), MB_YESNO) == IDYES;
+  if (yes) requestCancel();
+  releaseExtraction();
   return true;
 }

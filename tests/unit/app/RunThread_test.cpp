@@ -198,3 +198,17 @@ TEST_F(RunThreadTest, ProgressFollowsThePayloadAndIsPostedAtMostTenTimesASecond)
   for (size_t i = 1; i < posted.size(); ++i) EXPECT_GT(posted[i].wParam, posted[i - 1].wParam);
   EXPECT_LT(posted.back().wParam, 100u);
 }
+
+// While the person is asked, the extraction waits; it then goes on with the answer given.
+TEST_F(RunThreadTest, TheExtractionWaitsForTheCancelAnswer) {
+  for (bool yes : {true, false}) {
+    resetCancel();
+    holdExtraction();
+    bool stop = !yes;
+    std::thread extraction([&stop] { stop = extractionShouldStop(); });
+    if (yes) requestCancel();
+    releaseExtraction();
+    extraction.join();
+    EXPECT_EQ(stop, yes);
+  }
+}
