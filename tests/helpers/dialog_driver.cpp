@@ -22,6 +22,7 @@
 //   waitbar MIN MAX     wait until progress bar 1008 is strictly between MIN and MAX
 //   yes CAPTION / no CAPTION   like answer, for a Yes/No box
 //   gonewithin MS TITLE wait at most MS for the window to go; print how long it took
+//   waitsize PATH BYTES wait until the file holds at least BYTES
 //   closeclass CLASS    post WM_CLOSE to the top-level window of that class (visible or not)
 // Every wait gives up after 20 s with exit code 3, so a dialog that never comes fails a test
 // instead of hanging it.
@@ -135,6 +136,18 @@ void waitBar(int low, int high) {
   giveUp("waitbar", "");
 }
 
+void waitSize(const char *path, unsigned long long bytes) {
+  std::wstring wanted = widen(path);
+  for (DWORD start = GetTickCount(); GetTickCount() - start < kWatchLimitMs; Sleep(10)) {
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    if (GetFileAttributesExW(wanted.c_str(), GetFileExInfoStandard, &data) &&
+        ((unsigned long long)data.nFileSizeHigh << 32 | data.nFileSizeLow) >= bytes) {
+      return;
+    }
+  }
+  giveUp("waitsize", path);
+}
+
 void waitGoneWithin(DWORD limitMs, const char *title) {
   std::wstring wanted = widen(title);
   DWORD start = GetTickCount();
@@ -241,6 +254,9 @@ int main(int argc, char **argv) {
     } else if (step == "gonewithin") {
       DWORD limit = DWORD(std::atoi(next()));
       waitGoneWithin(limit, next());
+    } else if (step == "waitsize") {
+      const char *path = next();
+      waitSize(path, std::strtoull(next(), nullptr, 10));
     } else if (step == "closeclass") {
       HWND window = FindWindowW(widen(next()).c_str(), nullptr);
       if (window == nullptr) giveUp("closeclass", "");
