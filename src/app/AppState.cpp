@@ -2,7 +2,6 @@
 
 #include "app/SfxConfig.h"
 #include "archive/SimpleArchive.h"
-#include "compress/SaProgress.h"
 
 // Defined together so that their construction order is the order written here.
 StringBuffer g_password;
@@ -11,8 +10,6 @@ SfxConfig &g_config = s_config;
 static SimpleArchive s_archive;
 SimpleArchive &g_archive = s_archive;
 StringBuffer g_runLogPath;
-static SaProgress s_progress;
-SaProgress &g_progress = s_progress;
 
 FILE *g_runLog = nullptr;
 HINSTANCE g_instance = nullptr;

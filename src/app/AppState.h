@@ -7,7 +7,6 @@
 
 class SfxConfig;
 class SimpleArchive;
-class SaProgress;
 
 // What lives for the whole run. The objects are built before the entry point runs, in the order
 // listed, and torn down after it returns.
@@ -15,7 +14,6 @@ extern StringBuffer g_password;  // system code page: given to the reader as it 
 extern SfxConfig &g_config;
 extern SimpleArchive &g_archive;
 extern StringBuffer g_runLogPath;
-extern SaProgress &g_progress;  // the reader's per-entry progress; nothing listens
 
 extern FILE *g_runLog;
 extern HINSTANCE g_instance;
