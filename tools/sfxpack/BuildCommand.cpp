@@ -7,6 +7,8 @@
 #include <utility>
 #include <vector>
 
+#include "Branding.h"
+#include "CheckValueList.h"
 #include "Cli.h"
 #include "PasswordBytes.h"
 #include "PayloadWriter.h"
@@ -16,6 +18,7 @@
 #include "base/LogBase.h"
 #include "crypto/AesKeyDerivation.h"
 #include "crypto/AesMessageEncrypt.h"
+#include "pe/ImageChecksum.h"
 
 namespace fs = std::filesystem;
 
@@ -25,6 +28,7 @@ struct BuildOptions {
   std::string output;
   std::string stub;
   bool payloadOnly = false;
+  bool checkValues = true;
   bool encrypt = false;
   std::string password;
   int keyBits = 256;
@@ -33,6 +37,7 @@ struct BuildOptions {
   long passwordCodePage = kDefaultPasswordCodePage;
   std::string configPath;
   std::vector<std::string> assignments;
+  BrandingOptions branding;
 
   fs::path partialPath() const {
     fs::path partial = fs::u8path(output);
@@ -40,8 +45,6 @@ struct BuildOptions {
     return partial;
   }
 };
-
-using NamedValues = std::vector<std::pair<std::string, std::string>>;
 
 // The stub beside the tool is the default, so that a build tree packs with its own stub.
 std::string defaultStub(const std::string &program) {
@@ -54,14 +57,20 @@ std::string defaultStub(const std::string &program) {
 }
 
 // Everything goes to OUT.partial first; only a complete archive takes the output's name.
-bool writeArchive(const BuildOptions &o, const std::vector<PackEntry> &entries, const NamedValues &values,
-                  std::string &error) {
+// A branded stub comes as bytes; the plain one is copied from its file.
+bool writeArchive(const BuildOptions &o, const Bytes *brandedStub, const std::vector<PackEntry> &entries,
+                  const NamedValues &values, std::string &error) {
   std::ofstream out(o.partialPath(), std::ios::binary | std::ios::trunc);
   if (!out) {
     error = "cannot create " + o.partialPath().u8string();
     return false;
   }
-  if (!o.payloadOnly) {
+  if (brandedStub != nullptr) {
+    if (!out.write(reinterpret_cast<const char *>(brandedStub->data()), std::streamsize(brandedStub->size()))) {
+      error = "failed to write " + o.partialPath().u8string();
+      return false;
+    }
+  } else if (!o.payloadOnly) {
     std::ifstream stub(fs::u8path(o.stub), std::ios::binary);
     if (!stub || !(out << stub.rdbuf())) {
       error = "cannot read the stub " + o.stub;
@@ -85,10 +94,23 @@ bool writeArchive(const BuildOptions &o, const std::vector<PackEntry> &entries, 
       return true;
     };
   }
+  NamedValues allValues = values;
+  std::vector<uint32_t> crcs;
+  if (o.checkValues && (!computeFileCrcs(entries, crcs, error) || !appendCheckValues(crcs, encryptor, allValues, error))) {
+    return false;
+  }
   PayloadWriter writer(out, o.policy, encryptor, o.keyBits);
   bool ok =
-      writer.writeHeader(error) && writer.writeNamedValues(values, error) && writer.writeVerifier(error);
-  for (size_t i = 0; ok && i < entries.size(); ++i) ok = writer.writeEntry(entries[i], error);
+      writer.writeHeader(error) && writer.writeNamedValues(allValues, error) && writer.writeVerifier(error);
+  for (size_t i = 0, file = 0; ok && i < entries.size(); ++i) {
+    ok = writer.writeEntry(entries[i], error);
+    // The check values were taken before the data was written; a file that changed in between
+    // would fail every extraction.
+    if (ok && o.checkValues && entries[i].type == payload::kFileEntry && writer.lastFileCrc() != crcs[file++]) {
+      error = entries[i].sourcePath + " changed while it was being packed";
+      ok = false;
+    }
+  }
   ok = ok && writer.writeEnd(error);
   out.close();
   if (ok && !out) error = "failed to write " + o.partialPath().u8string();
@@ -102,7 +124,10 @@ bool parseBuildOptions(const Arguments &args, BuildOptions &o, int &exitCode) {
     const std::string &a = args[i];
     auto value = [&]() -> const char * { return i + 1 < args.size() ? args[++i].c_str() : nullptr; };
     long n = 0;
-    if (a == "-o") {
+    bool taken = true;
+    if (takeBrandingOption(args, i, o.branding, o.assignments, exitCode, taken)) {
+      if (!taken) return false;
+    } else if (a == "-o") {
       const char *v = value();
       if (!v) return usageError(exitCode, "-o needs a file name");
       o.output = v;
@@ -112,6 +137,8 @@ bool parseBuildOptions(const Arguments &args, BuildOptions &o, int &exitCode) {
       o.stub = v;
     } else if (a == "--payload-only") {
       o.payloadOnly = true;
+    } else if (a == "--no-check") {
+      o.checkValues = false;
     } else if (a == "--password") {
       const char *v = value();
       if (!v) return usageError(exitCode, "--password needs a value");
@@ -172,11 +199,23 @@ int runBuild(const Arguments &args) {
   std::vector<PackEntry> entries;
   std::string error;
   if (!collectEntries(o.sources, entries, error)) return fail(error);
-  std::string settings;
+  std::string settings, license;
   if (!makeSettingsXml(o.configPath, o.assignments, o.encrypt, o.keyBits, settings, error))
     return fail(error);
+  if (!licenseFromPayload(settings, entries, license, error)) return fail(error);
+  if (!license.empty()) {
+    o.assignments.push_back("LicenseText=" + license);
+    if (!makeSettingsXml(o.configPath, o.assignments, o.encrypt, o.keyBits, settings, error)) return fail(error);
+  }
+  if (!brandingFromSettings(settings, o.branding, error)) return fail(error);
+  Bytes stub;
+  size_t checksumOffset = 0;
+  bool branded = o.branding.any();
+  if (branded && o.payloadOnly) return fail("--payload-only has no stub to put an icon, version or level into");
+  if (branded && !brandedStub(o.stub, o.branding, stub, checksumOffset, error)) return fail(error);
   NamedValues values = {{"xmlConfig", settings}};
-  if (!writeArchive(o, entries, values, error)) {
+  if (!writeArchive(o, branded ? &stub : nullptr, entries, values, error) ||
+      (branded && !writeImageChecksum(o.partialPath(), checksumOffset, error))) {
     std::error_code ec;
     fs::remove(o.partialPath(), ec);
     return fail(error);

@@ -123,9 +123,11 @@ bool PayloadWriter::writeEntry(const PackEntry &entry, std::string &error) {
     return false;
   }
   std::string raw(m_policy.chunkSize, '\0');
+  m_fileCrc = ZipCRC();
   for (;;) {
     in.read(&raw[0], std::streamsize(raw.size()));
     std::streamsize got = in.gcount();
+    m_fileCrc.update(raw.data(), uint32_t(got));
     if (got > 0 && !writeChunk(raw.substr(0, size_t(got)), error)) return false;
     if (in.bad()) {
       error = "Failed while reading " + entry.sourcePath;

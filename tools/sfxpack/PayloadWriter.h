@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "PayloadFormat.h"
+#include "base/ZipCRC.h"
 
 // Encrypts one message (a name, a chunk or the verifier) on its own; empty when it cannot.
 using MessageEncryptor = std::function<bool(const std::string &plain, std::string &cipher)>;
@@ -39,6 +40,8 @@ class PayloadWriter {
   bool writeEnd(std::string &error);
 
   uint64_t storedChunks() const { return m_storedChunks; }
+  // The CRC-32 of the contents the last file entry was written with.
+  uint32_t lastFileCrc() const { return m_fileCrc.value(); }
   uint64_t deflatedChunks() const { return m_deflatedChunks; }
 
  private:
@@ -54,4 +57,5 @@ class PayloadWriter {
   int m_keyBits;
   uint64_t m_storedChunks = 0;
   uint64_t m_deflatedChunks = 0;
+  ZipCRC m_fileCrc;
 };
