@@ -115,6 +115,41 @@ def read_payload(data: bytes, password):
     return encrypted, key_bits, values, entries
 
 
+def raw_chunks(data: bytes):
+    """Every file entry's name and chunks exactly as stored (size word and bytes, still encrypted
+    when the payload is), for comparing what two builders wrote."""
+    start = data.find(MARKER)
+    if start < 0:
+        raise ValueError("no container marker")
+    r = Reader(data, start + 8)
+    encrypted = r.take(6)[4] != 0
+    while True:
+        n = r.u16()
+        if n == 0:
+            break
+        r.take(n)
+        r.take(r.u16())
+    if encrypted:
+        r.take(r.u8())
+    files = []
+    while True:
+        if r.u32() != ENTRY_MARKER:
+            raise ValueError("bad entry marker at offset %d" % (r.pos - 4))
+        kind = r.u8()
+        if kind == 0:
+            return files
+        name = r.take(r.u16())
+        r.take(12)
+        if kind == 2:
+            chunks = []
+            while True:
+                word = r.u32()
+                if word == 0:
+                    break
+                chunks.append((word, r.take(word & 0x7FFFFFFF)))
+            files.append((name, chunks))
+
+
 def main():
     ap = argparse.ArgumentParser()
     ap.add_argument("file")
