@@ -56,7 +56,8 @@ class Reader:
     def u64(self): return struct.unpack("<Q", self.take(8))[0]
 
 
-def read_payload(data: bytes, password):
+def read_container(data: bytes):
+    """A reader standing after the named values, the encrypted flag, the key bits and the values."""
     start = data.find(MARKER)
     if start < 0:
         raise ValueError("no container marker")
@@ -71,6 +72,11 @@ def read_payload(data: bytes, password):
             break
         name = r.take(n)
         values[name] = r.take(r.u16())
+    return r, encrypted, key_bits, values
+
+
+def read_payload(data: bytes, password):
+    r, encrypted, key_bits, values = read_container(data)
     key = None
     if encrypted:
         if password is None:
@@ -118,17 +124,7 @@ def read_payload(data: bytes, password):
 def raw_chunks(data: bytes):
     """Every file entry's name and chunks exactly as stored (size word and bytes, still encrypted
     when the payload is), for comparing what two builders wrote."""
-    start = data.find(MARKER)
-    if start < 0:
-        raise ValueError("no container marker")
-    r = Reader(data, start + 8)
-    encrypted = r.take(6)[4] != 0
-    while True:
-        n = r.u16()
-        if n == 0:
-            break
-        r.take(n)
-        r.take(r.u16())
+    r, encrypted, _, _ = read_container(data)
     if encrypted:
         r.take(r.u8())
     files = []
