@@ -5,12 +5,13 @@ hardware thread, beside zip -6, zip -9 and the zlib builder sfxpack had before l
 usage: pack_bench.py SFXPACK [--baseline ZLIB_SFXPACK] [--work DIR]
 SFXPACK is the native-release build. The zlib builder is the sfxpack of revision ZLIB_REVISION;
 without --baseline it is built once from that revision (git archive) into the work folder. The
-corpus is about 100 MB of real files (corpus_sampler.py). Every build runs once, in the same run;
-the last lines give the ratios against the zlib builder: level 12's payload over zlib 9's, and
+corpus is about 100 MB of real files (corpus_sampler.py). Every build runs once, in the same run,
+with its elapsed and its CPU time; the last lines give the ratios against the zlib builder: level 12's payload over zlib 9's, and
 zlib 6's build time over level 6's with 2 jobs.
 """
 import argparse
 import os
+import resource
 import shutil
 import subprocess
 import sys
@@ -42,9 +43,14 @@ def build_baseline(work):
 
 
 def timed(command, cwd=None):
+    """Elapsed and CPU seconds (user and system, all threads) of one run. On a shared machine
+    the CPU time still tells what the elapsed time would be on idle cores."""
+    before = resource.getrusage(resource.RUSAGE_CHILDREN)
     start = time.perf_counter()
     subprocess.run(command, cwd=cwd, check=True, stdout=subprocess.DEVNULL)
-    return time.perf_counter() - start
+    elapsed = time.perf_counter() - start
+    after = resource.getrusage(resource.RUSAGE_CHILDREN)
+    return elapsed, (after.ru_utime - before.ru_utime) + (after.ru_stime - before.ru_stime)
 
 
 def main():
@@ -67,10 +73,10 @@ def main():
     def measure(label, command, output, cwd=None):
         if os.path.exists(output):
             os.remove(output)
-        seconds = timed(command, cwd)
-        results[label] = (os.path.getsize(output), seconds)
-        print("%-16s %9.2f MB %7.2f s  %6.1f MB/s" % (label, results[label][0] / 1e6, seconds, size / 1e6 / seconds),
-              flush=True)
+        seconds, cpu = timed(command, cwd)
+        results[label] = (os.path.getsize(output), seconds, cpu)
+        print("%-16s %9.2f MB %7.2f s %7.2f s cpu %6.1f MB/s" %
+              (label, results[label][0] / 1e6, seconds, cpu, size / 1e6 / seconds), flush=True)
 
     for level in (6, 9):
         measure("zlib %d" % level, [baseline, "build", "-o", out, "--payload-only", "--level", str(level), corpus], out)
@@ -87,8 +93,10 @@ def main():
     print("payload / zlib 9:", ", ".join("%s %.3f" % (k, v[0] / zlib9[0]) for k, v in results.items()))
     best = results["level 12, %d job%s" % (threads, "s" if threads > 1 else "")]
     fast = results["level 6, %d job%s" % (threads, "s" if threads > 1 else "")]
-    print("ratios level12/zlib9 size=%.3f (target <= 0.975)  zlib6/level6-%djobs time=%.2f (target >= 4)" %
-          (best[0] / zlib9[0], threads, zlib6[1] / fast[1]))
+    load = os.getloadavg()[0]
+    print("ratios level12/zlib9 size=%.3f (target <= 0.975)  zlib6/level6-%djobs time=%.2f (target >= 4) "
+          "cpu=%.2f  load average %.1f on %d threads" %
+          (best[0] / zlib9[0], threads, zlib6[1] / fast[1], zlib6[2] / fast[2], load, threads))
 
 
 if __name__ == "__main__":
