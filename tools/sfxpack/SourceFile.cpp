@@ -1,10 +1,13 @@
 #include "SourceFile.h"
 
+#include <algorithm>
 #include <filesystem>
 
 #include "platform/win32.h"
 
 namespace {
+constexpr size_t kFirstStep = 64 * 1024;
+
 std::string windowsError() { return " (Windows error " + std::to_string(GetLastError()) + ")"; }
 }  // namespace
 
@@ -27,16 +30,20 @@ bool SourceFile::open(const std::string &utf8Path, std::string &error) {
 }
 
 bool SourceFile::read(size_t size, std::string &chunk, std::string &error) {
-  chunk.resize(size);
+  chunk.clear();
   size_t filled = 0;
   while (filled < size) {
+    // The room grows with what came: most files are far smaller than a chunk, and clearing a
+    // whole chunk's room for each of them would cost more than reading them.
+    size_t step = std::min(size - filled, std::max(filled, kFirstStep));
+    chunk.resize(filled + step);
     DWORD got = 0;
-    if (!ReadFile(m_handle, &chunk[filled], DWORD(size - filled), &got, nullptr)) {
+    if (!ReadFile(m_handle, &chunk[filled], DWORD(step), &got, nullptr)) {
       error = "Failed while reading " + m_path + windowsError();
       return false;
     }
-    if (got == 0) break;
     filled += got;
+    if (got == 0) break;
   }
   chunk.resize(filled);
   return true;
