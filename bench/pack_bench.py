@@ -90,11 +90,11 @@ def main():
                      "--jobs", str(jobs), corpus], out)
 
     zlib9, zlib6 = results["zlib 9"], results["zlib 6"]
-    print("payload / zlib 9:", ", ".join("%s %.3f" % (k, v[0] / zlib9[0]) for k, v in results.items()))
+    print("payload / zlib 9:", ", ".join("%s %.4f" % (k, v[0] / zlib9[0]) for k, v in results.items()))
     best = results["level 12, %d job%s" % (threads, "s" if threads > 1 else "")]
     fast = results["level 6, %d job%s" % (threads, "s" if threads > 1 else "")]
     load = os.getloadavg()[0]
-    print("ratios level12/zlib9 size=%.3f (target <= 0.975)  zlib6/level6-%djobs time=%.2f (target >= 4) "
+    print("ratios level12/zlib9 size=%.4f (target <= 0.975)  zlib6/level6-%djobs time=%.2f (target >= 4) "
           "cpu=%.2f  load average %.1f on %d threads" %
           (best[0] / zlib9[0], threads, zlib6[1] / fast[1], zlib6[2] / fast[2], load, threads))
 
