@@ -12,6 +12,7 @@ const SfxDialogEntry *entryFor(SfxDialog which) {
     case SfxDialog::Password: return &s_table->password;
     case SfxDialog::Progress: return &s_table->progress;
     case SfxDialog::Finished: return &s_table->finished;
+    case SfxDialog::License: return &s_table->license;
   }
   return nullptr;
 }
@@ -22,6 +23,7 @@ const char *nameOf(SfxDialog which) {
     case SfxDialog::Password: return "password";
     case SfxDialog::Progress: return "progress";
     case SfxDialog::Finished: return "finished";
+    case SfxDialog::License: return "license";
   }
   return "";
 }

@@ -5,14 +5,14 @@
 // The dialogs belong to the user interface above this layer; it hands their templates and
 // procedures over at start-up. Without them (the Linux build, or a build without the user
 // interface) every dialog fails to open, exactly as one whose template is broken.
-enum class SfxDialog { Main, Password, Progress, Finished };
+enum class SfxDialog { Main, Password, Progress, Finished, License };
 
 struct SfxDialogEntry {
   int templateId;
   DLGPROC procedure;
 };
 struct SfxDialogTable {
-  SfxDialogEntry main, password, progress, finished;
+  SfxDialogEntry main, password, progress, finished, license;
 };
 
 void registerDialogTable(const SfxDialogTable *table);

@@ -6,6 +6,7 @@
 #include "app/CommandLine.h"
 #include "app/Dialogs.h"
 #include "app/ExtractionDriver.h"
+#include "app/LicensePage.h"
 #include "app/RunLog.h"
 #include "app/SfxConfig.h"
 #include "compress/FileDataSource.h"
@@ -127,7 +128,15 @@ BOOL InitInstance(HINSTANCE instance, int, LPSTR commandLine, bool &noMessageLoo
 
   // A dialog that cannot be created fails the run: without it nothing would ever post the
   // quit request that ends the message loop.
-  if (g_config.GetFlag("ShowMain") || !g_config.HasUnzipTarget()) {
+  bool mainMode = g_config.GetFlag("ShowMain") || !g_config.HasUnzipTarget();
+  // The automatic mode is the publisher's choice of a run without questions: no license page.
+  if (mainMode || g_config.GetFlag("ShowProgress")) {
+    LicenseAnswer answer = askLicense(window);
+    if (answer == LicenseAnswer::Failed) return FALSE;
+    noMessageLoop = answer == LicenseAnswer::Declined;
+    if (noMessageLoop) return TRUE;
+  }
+  if (mainMode) {
     runLogWrite("Showing main dialog...\r\n");
     return showDialog(SfxDialog::Main, window) == -1 ? FALSE : TRUE;
   }

@@ -9,6 +9,8 @@ INT_PTR CALLBACK MainDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lP
 INT_PTR CALLBACK PasswordDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 INT_PTR CALLBACK ProgressDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 INT_PTR CALLBACK FinishedDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+// Ends with IDOK when the license was accepted, IDCANCEL or SC_CLOSE when it was declined.
+INT_PTR CALLBACK LicenseDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 
 // Centres the dialog on the desktop by its current size; gives it width x height pixels when
 // both are positive.

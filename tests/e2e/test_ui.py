@@ -47,9 +47,9 @@ def output_files():
     return tempfile.TemporaryFile(), tempfile.TemporaryFile()
 
 
-def pack(name, settings, password=None):
+def pack(name, settings, password=None, options=()):
     out = os.path.join(WORK, name + ".exe")
-    args = [WINE_RUN, SFXPACK, "build", "-o", win(out), "--stub", win(STUB)]
+    args = [WINE_RUN, SFXPACK, "build", "-o", win(out), "--stub", win(STUB)] + list(options)
     # The main dialog unless a scenario says otherwise, whatever the packer's defaults are.
     for key, value in dict({"ShowMain": "1"}, **settings).items():
         args += ["--set", "%s=%s" % (key, value)]
@@ -269,9 +269,88 @@ def scenario_no_payload():
     check(run.exit_code() == 0, "%s: exit code" % label)
 
 
+LICENSE = "License Agreement"
+
+
+def license_file(lines):
+    path = os.path.join(WORK, "license.txt")
+    with open(path, "w", newline="\n") as f:
+        f.write("".join("%d. The licensee agrees to term number %d.\n" % (i, i) for i in range(1, lines + 1)))
+    return path
+
+
+def scenario_license_agree():
+    label = "license agree"
+    target = os.path.join(WORK, "out license")
+    exe = pack("license", {"ShowMain": "0", "ShowProgress": "1", "UnzipDir": win(target)},
+               options=["--license", win(license_file(200)), "--icon", win(ICON)])
+    run = Stub(exe)
+    count, first = drive("wait", LICENSE, "lines", "1018")[0].split()
+    check(int(count) >= 200 and first == "0", "%s: edit shows %s lines from %s" % (label, count, first))
+    check(drive("wait", LICENSE, "get", "1", "get", "2") == ["I Agree", "Decline"], "%s: button texts" % label)
+    check(not os.path.exists(target), "%s: extracted before the license was accepted" % label)
+    shot("license_page")
+    scrolled = drive("wait", LICENSE, "pagedown", "1018", "lines", "1018")[0].split()[1]
+    check(int(scrolled) > 0, "%s: a page down left the first visible line at %s" % (label, scrolled))
+    before = drive("wait", LICENSE, "pos", "1018")[0].split()
+    after = drive("wait", LICENSE, "resize", "700", "450", "pos", "1018")[0].split()
+    check(int(after[2]) > int(before[2]) and int(after[3]) > int(before[3]),
+          "%s: the edit did not grow with the window: %r -> %r" % (label, before, after))
+    shot("license_resized")
+    drive("wait", LICENSE, "press", "1")
+    check(run.exit_code() == 0, "%s: exit code" % label)
+    check_tree(label, target)
+
+
+def declined(label, run, log):
+    """Wine hands the Unix side only the low byte of an exit code; the run log has all of it."""
+    check(run.exit_code() == 1223 & 0xFF, "%s: exit code %d" % (label, run.exit_code()))
+    with open(log, "rb") as f:
+        check(b"exitCode = 1223\r\n" in f.read(), "%s: the run log has no exit code 1223" % label)
+
+
+def scenario_license_decline():
+    label = "license decline"
+    target = os.path.join(WORK, "out declined")
+    log = os.path.join(WORK, "declined.log")
+    settings = {"ShowMain": "0", "ShowProgress": "1", "UnzipDir": win(target), "LicenseText": "Short terms.",
+                "LicenseTitle": "Terms of Use", "LicenseAcceptBtn": "Accept", "LicenseDeclineBtn": "Refuse"}
+    exe = pack("declined", settings)
+    run = Stub(exe, ["-log", win(log)])
+    texts = drive("wait", "Terms of Use", "get", "1018", "get", "1", "get", "2")
+    check(texts == ["Short terms.", "Accept", "Refuse"], "%s: texts %r" % (label, texts))
+    shot("license_overrides")
+    drive("wait", "Terms of Use", "press", "2")
+    declined(label + " by Decline", run, log)
+    run = Stub(exe, ["-log", win(log)])
+    drive("wait", "Terms of Use", "close")
+    declined(label + " by the title-bar close", run, log)
+    check(not os.path.exists(target), "%s: something was extracted" % label)
+    # The main dialog comes only after the license, too.
+    run = Stub(pack("declined main", dict(settings, ShowMain="1")), ["-log", win(log)])
+    drive("wait", "Terms of Use", "press", "2")
+    declined(label + " in main mode", run, log)
+    check(not os.path.exists(target), "%s: something was extracted in main mode" % label)
+
+
+def scenario_branded_main():
+    label = "branded main"
+    target = os.path.join(WORK, "out branded")
+    exe = pack("branded", {}, options=["--icon", win(ICON), "--version-info", "ProductName=Branded",
+                                       "--version-info", "FileVersion=2.5", "--execution-level", "highestAvailable"])
+    run = Stub(exe)
+    drive("wait", MAIN, "set", "1003", win(target), "press", "1001", "waittext", "1013", "Finished!")
+    shot("branded_main")
+    drive("wait", MAIN, "press", "2")
+    check(run.exit_code() == 0, "%s: exit code" % label)
+    check_tree(label, target)
+
+
 SCENARIOS = [scenario_main_unzip, scenario_empty_field, scenario_proposals, scenario_browse_cancel,
-             scenario_password, scenario_progress_finished, scenario_overrides, scenario_no_payload]
+             scenario_password, scenario_progress_finished, scenario_overrides, scenario_no_payload,
+             scenario_license_agree, scenario_license_decline, scenario_branded_main]
 SAMPLES = os.path.join(WORK, "samples")
+ICON = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "fixtures", "icons", "app.ico")
 
 
 def main():
@@ -285,7 +364,10 @@ def main():
     make_samples(SAMPLES)
     os.makedirs(SHOTS, exist_ok=True)
     failed = 0
-    for s in SCENARIOS:
+    # SFX_UI_ONLY=name,name runs just those scenarios, for working on one dialog.
+    only = [n for n in os.environ.get("SFX_UI_ONLY", "").split(",") if n]
+    scenarios = [s for s in SCENARIOS if not only or s.__name__ in only]
+    for s in scenarios:
         before = len(failures)
         try:
             s()
@@ -299,7 +381,7 @@ def main():
         print("%s %s" % ("FAIL" if len(failures) > before else "ok  ", s.__name__), flush=True)
     for f in failures:
         print("FAIL:", f)
-    print("%d passed, %d failed; screenshots in %s" % (len(SCENARIOS) - failed, failed, SHOTS))
+    print("%d passed, %d failed; screenshots in %s" % (len(scenarios) - failed, failed, SHOTS))
     if not failures:
         shutil.rmtree(WORK, ignore_errors=True)
     return 1 if failures else 0

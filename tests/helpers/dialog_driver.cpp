@@ -15,6 +15,9 @@
 //   size                print the current window's width and height in pixels
 //   pos ID              print a control's x, y, width and height in the window's client area
 //   progress ID         print a progress bar's position
+//   lines ID            print an edit's line count and its first visible line
+//   pagedown ID         scroll an edit down by a page (as a click in its scroll bar does)
+//   resize W H          give the current window that size in pixels
 // Every wait gives up after 20 s with exit code 3, so a dialog that never comes fails a test
 // instead of hanging it.
 #include <windows.h>
@@ -163,6 +166,15 @@ int main(int argc, char **argv) {
       printPosition(std::atoi(next()));
     } else if (step == "progress") {
       std::printf("%d\n", int(SendDlgItemMessageW(g_current, std::atoi(next()), PBM_GETPOS, 0, 0)));
+    } else if (step == "lines") {
+      HWND edit = GetDlgItem(g_current, std::atoi(next()));
+      std::printf("%d %d\n", int(SendMessageW(edit, EM_GETLINECOUNT, 0, 0)),
+                  int(SendMessageW(edit, EM_GETFIRSTVISIBLELINE, 0, 0)));
+    } else if (step == "pagedown") {
+      SendMessageW(GetDlgItem(g_current, std::atoi(next())), WM_VSCROLL, SB_PAGEDOWN, 0);
+    } else if (step == "resize") {
+      int width = std::atoi(next());
+      SetWindowPos(g_current, nullptr, 0, 0, width, std::atoi(next()), SWP_NOMOVE | SWP_NOZORDER);
     } else {
       std::fprintf(stderr, "unknown step %s\n", step.c_str());
       return 2;

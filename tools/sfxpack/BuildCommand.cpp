@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "Branding.h"
 #include "ChunkCompressor.h"
 #include "Cli.h"
 #include "PasswordBytes.h"
@@ -19,6 +20,7 @@
 #include "base/LogBase.h"
 #include "crypto/AesKeyDerivation.h"
 #include "crypto/AesMessageEncrypt.h"
+#include "pe/ImageChecksum.h"
 
 namespace fs = std::filesystem;
 
@@ -38,6 +40,7 @@ struct BuildOptions {
   std::vector<std::string> assignments;
   bool quiet = false;
   bool reproducible = false;
+  BrandingOptions branding;
 
   fs::path partialPath() const {
     fs::path partial = fs::u8path(output);
@@ -80,14 +83,21 @@ bool makeKey(const BuildOptions &o, DataBuffer &key, std::string &error) {
 }
 
 // Everything goes to OUT.partial first; only a complete archive takes the output's name.
-bool writeArchive(const BuildOptions &o, const DataBuffer &key, const std::vector<PackEntry> &entries,
-                  const NamedValues &values, PackCounters &counters, std::string &error) {
+// A branded stub comes as bytes; the plain one is copied from its file.
+bool writeArchive(const BuildOptions &o, const Bytes *brandedStub, const DataBuffer &key,
+                  const std::vector<PackEntry> &entries, const NamedValues &values, PackCounters &counters,
+                  std::string &error) {
   std::ofstream out(o.partialPath(), std::ios::binary | std::ios::trunc);
   if (!out) {
     error = "cannot create " + o.partialPath().u8string();
     return false;
   }
-  if (!o.payloadOnly) {
+  if (brandedStub != nullptr) {
+    if (!out.write(reinterpret_cast<const char *>(brandedStub->data()), std::streamsize(brandedStub->size()))) {
+      error = "failed to write " + o.partialPath().u8string();
+      return false;
+    }
+  } else if (!o.payloadOnly) {
     std::ifstream stub(fs::u8path(o.stub), std::ios::binary);
     if (!stub || !(out << stub.rdbuf())) {
       error = "cannot read the stub " + o.stub;
@@ -136,7 +146,10 @@ bool parseBuildOptions(const Arguments &args, BuildOptions &o, int &exitCode) {
     const std::string &a = args[i];
     auto value = [&]() -> const char * { return i + 1 < args.size() ? args[++i].c_str() : nullptr; };
     long n = 0;
-    if (a == "-o") {
+    bool taken = true;
+    if (takeBrandingOption(args, i, o.branding, o.assignments, exitCode, taken)) {
+      if (!taken) return false;
+    } else if (a == "-o") {
       const char *v = value();
       if (!v) return usageError(exitCode, "-o needs a file name");
       o.output = v;
@@ -225,14 +238,26 @@ int runBuild(const Arguments &args) {
   std::string error;
   if (!collectEntries(o.sources, entries, error)) return fail(error);
   if (clamp) clampEntryTimes(entries, latest);
-  std::string settings;
+  std::string settings, license;
   if (!makeSettingsXml(o.configPath, o.assignments, o.encrypt, o.keyBits, settings, error))
     return fail(error);
+  if (!licenseFromPayload(settings, entries, license, error)) return fail(error);
+  if (!license.empty()) {
+    o.assignments.push_back("LicenseText=" + license);
+    if (!makeSettingsXml(o.configPath, o.assignments, o.encrypt, o.keyBits, settings, error)) return fail(error);
+  }
+  if (!brandingFromSettings(settings, o.branding, error)) return fail(error);
+  Bytes stub;
+  size_t checksumOffset = 0;
+  bool branded = o.branding.any();
+  if (branded && o.payloadOnly) return fail("--payload-only has no stub to put an icon, version or level into");
+  if (branded && !brandedStub(o.stub, o.branding, stub, checksumOffset, error)) return fail(error);
   NamedValues values = {{"xmlConfig", settings}};
   DataBuffer key;
   if (!makeKey(o, key, error)) return fail(error);
   PackCounters counters;
-  bool written = writeArchive(o, key, entries, values, counters, error);
+  bool written = writeArchive(o, branded ? &stub : nullptr, key, entries, values, counters, error) &&
+                 (!branded || writeImageChecksum(o.partialPath(), checksumOffset, error));
   key.clearSecure();
   std::error_code ec;
   fs::path outPath = fs::u8path(o.output);

@@ -26,6 +26,7 @@ void installUserInterface() {
   static const SfxDialogTable table = {{IDD_MAIN, MainDlgProc},
                                        {IDD_PASSWORD, PasswordDlgProc},
                                        {IDD_PROGRESS, ProgressDlgProc},
-                                       {IDD_FINISHED, FinishedDlgProc}};
+                                       {IDD_FINISHED, FinishedDlgProc},
+                                       {IDD_LICENSE, LicenseDlgProc}};
   registerDialogTable(&table);
 }
