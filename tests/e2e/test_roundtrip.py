@@ -10,6 +10,7 @@ message, and `list` shows the entries. With --wine SFXPACK is the Windows build,
 and every level is built and decoded there too, with one plain and one encrypted extraction.
 """
 import os
+import pty
 import random
 import resource
 import shutil
@@ -141,6 +142,7 @@ def main():
             check_corruption(work, plain)
             check_command_line(work, plain)
             check_io_failures(work)
+            check_progress(work)
             check_settings(work, root)
     finally:
         for dirpath, _, files in os.walk(work):
@@ -250,6 +252,33 @@ def check_io_failures(work):
                 preexec_fn=small_disk)
         check(r.returncode == 1 and b"disk full" in r.stderr, "full disk, %s jobs: %d %r" % (jobs, r.returncode, r.stderr))
         check(no_output_left(work, "io.bin"), "a full disk left output behind")
+
+
+def check_progress(work):
+    """The progress line goes to a terminal's stderr only, --quiet drops it, and the closing line
+    on stdout gives the entries, the sizes and the ratio."""
+    out = os.path.join(work, "progress.bin")
+    args = [SFXPACK, "build", "-o", out, "--payload-only", "--jobs", "2", root_arg(work)]
+    master, slave = pty.openpty()
+    for quiet in ([], ["--quiet"]):
+        r = subprocess.run(args + quiet, stdout=subprocess.PIPE, stderr=slave, env=dict(os.environ, TZ="UTC"))
+        os.set_blocking(master, False)
+        try:
+            shown = os.read(master, 65536)
+        except BlockingIOError:
+            shown = b""
+        check(r.returncode == 0, "build on a terminal %r: %d" % (quiet, r.returncode))
+        if quiet:
+            check(shown == b"" and r.stdout == b"", "--quiet still printed %r %r" % (shown, r.stdout))
+        else:
+            check(b"\r" in shown and b" files, " in shown and b" MB/s" in shown, "no progress line: %r" % shown)
+            closing = r.stdout.decode()
+            check(closing.startswith(out + ": 33 entries, ") and " MB in, " in closing and "% " not in closing
+                  and closing.rstrip().endswith("%)"), "closing line: %r" % closing)
+    os.close(master)
+    os.close(slave)
+    r = run(["build", "-o", out, "--payload-only", root_arg(work)])
+    check(r.returncode == 0 and r.stderr == b"", "progress shown on a pipe: %r" % r.stderr)
 
 
 def settings_of(packed, password=None):

@@ -24,7 +24,8 @@ bool ProgressLine::isTerminal(std::FILE *stream) { return sfx_isatty(sfx_fileno(
 void ProgressLine::update(const PackCounters &c) {
   if (!m_live) return;
   Clock::time_point now = Clock::now();
-  if (now - m_lastDrawn < kRedrawInterval) return;
+  // The first news shows at once; after it, a few redraws a second are enough to read.
+  if (m_drawn && now - m_lastDrawn < kRedrawInterval) return;
   m_lastDrawn = now;
   double seconds = std::chrono::duration<double>(now - m_start).count();
   // Carriage return and erase-to-end: the line is redrawn where it stands.
