@@ -12,6 +12,7 @@
 #include <cstring>
 #include <vector>
 
+#include "BenchInput.h"
 #include "base/DataBuffer.h"
 #include "base/LogBase.h"
 #include "compress/InflateFrame.h"
@@ -24,30 +25,6 @@ struct Chunk {
   std::vector<uint8_t> plain;
   DataBuffer compressed;
 };
-
-bool readFile(const char *path, std::vector<uint8_t> &data) {
-  FILE *f = std::fopen(path, "rb");
-  if (f == nullptr) return false;
-  uint8_t block[1 << 16];
-  size_t n;
-  while ((n = std::fread(block, 1, sizeof block, f)) > 0) data.insert(data.end(), block, block + n);
-  std::fclose(f);
-  return true;
-}
-
-bool deflateRaw(const uint8_t *data, size_t size, DataBuffer &out) {
-  z_stream z{};
-  if (deflateInit2(&z, 6, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY) != Z_OK) return false;
-  std::vector<uint8_t> buffer(deflateBound(&z, uLong(size)));
-  z.next_in = const_cast<Bytef *>(data);
-  z.avail_in = uInt(size);
-  z.next_out = buffer.data();
-  z.avail_out = uInt(buffer.size());
-  bool ok = deflate(&z, Z_FINISH) == Z_STREAM_END;
-  ok = ok && out.append(buffer.data(), uint32_t(z.total_out));
-  deflateEnd(&z);
-  return ok;
-}
 
 bool zlibInflate(const DataBuffer &in, std::vector<uint8_t> &out, size_t expected) {
   z_stream z{};

@@ -199,6 +199,8 @@ bool UnzipToFile(HWND owner, const StringBuffer &, StringBuffer &errorText, ExtP
   bool recording = cleanup && !dryRun;
   bool endOfArchive = false, ok = true;
   StringBuffer name;
+  runLogWrite(g_archive.carriesCheckValues() ? "Payload carries check values.\r\n"
+                                             : "Payload carries no check values.\r\n");
   do {
     bool isDirectory = false, skipped = false;
     ok = g_archive.unzipNextEntry(dryRun, endOfArchive, &g_progress, name, isDirectory,
@@ -206,6 +208,7 @@ bool UnzipToFile(HWND owner, const StringBuffer &, StringBuffer &errorText, ExtP
     if (verbose && !name.isEmpty()) {
       if (skipped) runLogWrite("(skipped)");
       runLogWrite(isDirectory ? "(dir) %s\r\n" : "(file) %s\r\n", name.getText());
+      if (g_archive.lastFileVerified()) runLogWrite("(verified) %s\r\n", name.getText());
     }
     if (!ok) break;
     if (!skipped && !name.isEmpty() && !isDirectory && recording) {

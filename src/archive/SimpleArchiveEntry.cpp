@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "archive/BufferedOutput.h"
+#include "archive/ContentCrc.h"
 #include "archive/EntryName.h"
 #include "archive/SimpleArchive.h"
 #include "base/Directories.h"
@@ -110,6 +111,7 @@ bool SimpleArchive::unzipNextEntry(bool dryRun, bool &endOfArchive, SaProgress *
   isDirectory = false;
   skipped = false;
   endOfArchive = true;
+  m_fileCheck = FileCheck::None;
   if (m_source == nullptr) {
     log.logError("No source.");
     return false;
@@ -209,6 +211,25 @@ bool SimpleArchive::inflateChunk(Output &output, uint64_t &produced, ProgressMon
   return true;
 }
 
+bool SimpleArchive::copyCheckedChunks(Output &output, uint32_t fileIndex, const StringBuffer &name,
+                                      uint32_t pending, SaProgress *progress, ProgressMonitor *monitor,
+                                      LogBase &log) {
+  if (!m_checkValues.load(*this, m_encrypted ? &m_cipher : nullptr, log)) return false;
+  CrcOutput checked(output);
+  Output &target = m_checkValues.present() ? checked : output;
+  if (!copyChunks(target, pending, progress, monitor, log)) {
+    log.logData("filename", name);
+    return false;
+  }
+  if (!m_checkValues.present()) return true;
+  if (!m_checkValues.verify(fileIndex, checked.crc().value(), name, log)) {
+    m_fileCheck = FileCheck::Damaged;
+    return false;
+  }
+  m_fileCheck = FileCheck::Verified;
+  return true;
+}
+
 bool SimpleArchive::extractDirectory(const EntryHeader &entry, bool dryRun, ExtPtrArray *undoList,
                                      StringBuffer &name, SaProgress *progress, LogBase &log) {
   if (!dryRun && !ensureDirExists(entry.name.getText(), undoList, log)) {
@@ -238,10 +259,12 @@ bool SimpleArchive::extractFile(const EntryHeader &entry, bool dryRun, ExtPtrArr
                                 StringBuffer &name, bool &skipped, SaProgress *progress,
                                 ProgressMonitor *monitor, LogBase &log) {
   const uint32_t pending = kEntryHeaderBytes + entry.storedNameLength;
+  const uint32_t fileIndex = m_filesRead++;
   Output discard;
   if (dryRun) {
     name.copyFrom(entry.name);
-    return copyChunks(m_dryRunSink != nullptr ? *m_dryRunSink : discard, pending, progress, monitor, log);
+    return copyCheckedChunks(m_dryRunSink != nullptr ? *m_dryRunSink : discard, fileIndex, entry.name, pending,
+                             progress, monitor, log);
   }
   StringBuffer directory;
   LogNull quiet;
@@ -271,8 +294,8 @@ bool SimpleArchive::extractFile(const EntryHeader &entry, bool dryRun, ExtPtrArr
     return copyChunks(discard, pending, progress, monitor, log);
   }
   OutputFile file(path, handle);
-  if (!copyChunks(file, pending, progress, monitor, log)) {
-    // Half a file would pass for a whole one.
+  if (!copyCheckedChunks(file, fileIndex, entry.name, pending, progress, monitor, log)) {
+    // Half a file, or a damaged one, would pass for a whole one.
     file.close();
     deleteFile(path, quiet);
     return false;

@@ -56,8 +56,26 @@ class Reader:
     def u64(self): return struct.unpack("<Q", self.take(8))[0]
 
 
-def read_container(data: bytes):
-    """A reader standing after the named values, the encrypted flag, the key bits and the values."""
+def check_values(values, password=None, key_bits=256):
+    """The CRC-32 of each file as the named values fileCrc32, fileCrc32_2, ... carry them, or None
+    when the payload has none. An encrypted payload's list needs its password and key size."""
+    key = derive_key(password, key_bits) if password is not None else None
+    crcs, part = [], 1
+    while True:
+        name = b"fileCrc32" + (b"_%d" % part if part > 1 else b"")
+        if name not in values:
+            break
+        raw = bytes.fromhex(values[name].decode("ascii"))
+        if key:
+            raw = decrypt(key, raw)
+        crcs += [struct.unpack(">I", raw[i:i + 4])[0] for i in range(0, len(raw), 4)]
+        part += 1
+    return crcs if part > 1 else None
+
+
+def read_payload(data: bytes, password, spans=None):
+    """(encrypted, key bits, named values, entries); `spans`, when given, receives
+    (name, offset, stored size, is stored) for every chunk."""
     start = data.find(MARKER)
     if start < 0:
         raise ValueError("no container marker")
@@ -72,11 +90,6 @@ def read_container(data: bytes):
             break
         name = r.take(n)
         values[name] = r.take(r.u16())
-    return r, encrypted, key_bits, values
-
-
-def read_payload(data: bytes, password):
-    r, encrypted, key_bits, values = read_container(data)
     key = None
     if encrypted:
         if password is None:
@@ -106,6 +119,8 @@ def read_payload(data: bytes, password):
                 size = word & 0x7FFFFFFF
                 if size >= CHUNK_LIMIT:
                     raise ValueError("chunk too large")
+                if spans is not None:
+                    spans.append((name, r.pos, size, bool(word & 0x80000000)))
                 chunk = r.take(size)
                 if key:
                     chunk = decrypt(key, chunk)
@@ -118,32 +133,9 @@ def read_payload(data: bytes, password):
                         raise ValueError("deflate stream of %r ends early" % name)
             content = b"".join(parts)
         entries.append((kind, name.decode("utf-8"), time, attributes, content))
+    if spans is not None:
+        spans[:] = [(n.decode("utf-8"), offset, size, stored) for n, offset, size, stored in spans]
     return encrypted, key_bits, values, entries
-
-
-def raw_chunks(data: bytes):
-    """Every file entry's name and chunks exactly as stored (size word and bytes, still encrypted
-    when the payload is), for comparing what two builders wrote."""
-    r, encrypted, _, _ = read_container(data)
-    if encrypted:
-        r.take(r.u8())
-    files = []
-    while True:
-        if r.u32() != ENTRY_MARKER:
-            raise ValueError("bad entry marker at offset %d" % (r.pos - 4))
-        kind = r.u8()
-        if kind == 0:
-            return files
-        name = r.take(r.u16())
-        r.take(12)
-        if kind == 2:
-            chunks = []
-            while True:
-                word = r.u32()
-                if word == 0:
-                    break
-                chunks.append((word, r.take(word & 0x7FFFFFFF)))
-            files.append((name, chunks))
 
 
 def main():

@@ -134,10 +134,15 @@ def check_tree(label, exe, target, password=None, skip=()):
         check(abs(got_ns - expected_ns) < 1000, "%s: time of %s is %d, expected %d" % (label, name, got_ns, expected_ns))
 
 
+CHECKED = "Payload carries check values.\r\n"
+
+
 def entry_lines(exe, password=None):
-    lines = []
+    """The verbose lines of extraction: sfxpack writes check values by default, so each file is
+    verified."""
+    lines = [CHECKED]
     for kind, name, _t, _a, _c in payload_entries(exe, password):
-        lines.append(("(dir) %s\r\n" if kind == 1 else "(file) %s\r\n") % name)
+        lines += ["(dir) %s\r\n" % name] if kind == 1 else ["(file) %s\r\n" % name, "(verified) %s\r\n" % name]
     return lines
 
 
@@ -296,7 +301,7 @@ def scenario_shell(c):
                                             "-unzipDir %s\nquoted-printable: %s\n" % ((quote_arg(win(target)),) * 2)) + [
         "Automatically unzipping...\r\n", "Not encrypted.\r\n", ANY_LINE,
         "unzipDir = [%s]\r\n" % d, "Check/create extract dir: [%s]\r\n" % d, "created unzip dir: [%s]\r\n" % d,
-        "Final unzip dir: [%s]...\r\n" % d, "Setting CWD [%s]\r\n" % d,
+        "Final unzip dir: [%s]...\r\n" % d, "Setting CWD [%s]\r\n" % d, CHECKED,
         "Unzip complete...\r\n", "setup filename: [shell]\r\n", "setup args: [%s]\r\n" % command,
         "working dir: [%s]\r\n" % d, "running exe: [shell]\r\n", "processing undo list...\r\n",
         "processing undo list...\r\n", "Return from WinMain without entering message loop...\r\n",
@@ -326,7 +331,7 @@ def scenario_auto_exit(c):
         "Automatically unzipping...\r\n", "Not encrypted.\r\n", ANY_LINE,
         "unzipDir = [%s]\r\n" % d, "Check/create extract dir: [%s]\r\n" % d, "created unzip dir: [%s]\r\n" % d,
         "Final unzip dir: [%s]...\r\n" % d, "Setting CWD [%s]\r\n" % d,
-        "cleanup is requested...\r\n", "AutoExit if true, therefore cannot cleanup files.\r\n",
+        "cleanup is requested...\r\n", "AutoExit if true, therefore cannot cleanup files.\r\n", CHECKED,
         "Unzip complete...\r\n", "setup filename: [%s]\r\n" % SETUP_NAME, "setup args: [%s]\r\n" % ap,
         "working dir: [%s]\r\n" % d, "running exe: [%s]\r\n" % SETUP_NAME, ANY_LINE,
         "full path to auto-run EXE: [%s\\%s]\r\n" % (d, SETUP_NAME), "unzipDir: [%s]\r\n" % d])

@@ -16,6 +16,7 @@ import subprocess
 import sys
 import tempfile
 import time
+import zlib
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import read_payload  # noqa: E402
@@ -122,6 +123,16 @@ def run_case(sfxpack, root, work, args, password=None):
     check(encrypted == (password is not None), "%s: encrypted flag %d" % (label, encrypted))
     if "--key-bits" in args:
         check(key_bits == int(args[args.index("--key-bits") + 1]), "%s: key bits %d" % (label, key_bits))
+    # The check values against Python's zlib: one CRC-32 per file, in entry order.
+    crcs = read_payload.check_values(values, password, key_bits)
+    if "--no-check" in args:
+        check(crcs is None, "%s: check values written with --no-check" % label)
+    else:
+        files = [zlib.crc32(e[4]) for e in entries if e[0] == 2]
+        check(crcs == files, "%s: check values %s, want %s" % (label, crcs, files))
+        if password is not None:
+            check(all(b"%08x" % c not in values[b"fileCrc32"] for c in files),
+                  "%s: a check value of an encrypted payload is readable" % label)
     want = expected_entries(root)
     check([e[1] for e in entries] == [w[1] for w in want],
           "%s: entry names/order differ:\n  got  %s\n  want %s" % (label, [e[1] for e in entries], [w[1] for w in want]))
@@ -144,7 +155,8 @@ def main():
     try:
         root = os.path.join(work, "tree")
         make_tree(root)
-        for args in ([], ["--level", "9", "--chunk-size", "65536"], ["--chunk-size", "1", "--level", "1"]):
+        for args in ([], ["--level", "9", "--chunk-size", "65536"], ["--chunk-size", "1", "--level", "1"],
+                     ["--no-check"]):
             run_case(sfxpack, root, work, args)
         for level in range(13):
             run_case(sfxpack, root, work, ["--level", str(level), "--chunk-size", "300000", "--jobs", "3"])

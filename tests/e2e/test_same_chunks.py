@@ -33,6 +33,13 @@ def make_tree(root):
     open(os.path.join(root, "sub", "empty.txt"), "w").close()
 
 
+def stored_chunks(data, password):
+    """Every chunk as the payload holds it (still encrypted when the payload is), with its file."""
+    spans = []
+    read_payload.read_payload(data, password, spans)
+    return [(name, stored, data[offset:offset + size]) for name, offset, size, stored in spans]
+
+
 def main():
     windows, native = sys.argv[1], sys.argv[2]
     if not os.path.exists(native):
@@ -55,9 +62,9 @@ def main():
                     failures.append("%s %r: build failed: %r" % (label, args, r.stderr))
                     break
                 with open(out, "rb") as f:
-                    outputs.append(read_payload.raw_chunks(f.read()))
+                    outputs.append(stored_chunks(f.read(), b"same key" if "--password" in args else None))
             if len(outputs) == 2 and outputs[0] != outputs[1]:
-                names = [name for (name, a), (_, b) in zip(*outputs) if a != b]
+                names = [a[0] for a, b in zip(*outputs) if a != b]
                 failures.append("%r: chunks differ for %r (or the entries differ)" % (args, names[:5]))
     finally:
         shutil.rmtree(work)

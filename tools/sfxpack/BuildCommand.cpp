@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "Branding.h"
+#include "CheckValueList.h"
 #include "ChunkCompressor.h"
 #include "Cli.h"
 #include "PasswordBytes.h"
@@ -30,6 +31,7 @@ struct BuildOptions {
   std::string output;
   std::string stub;
   bool payloadOnly = false;
+  bool checkValues = true;
   bool encrypt = false;
   std::string password;
   int keyBits = 256;
@@ -48,8 +50,6 @@ struct BuildOptions {
     return partial;
   }
 };
-
-using NamedValues = std::vector<std::pair<std::string, std::string>>;
 
 // More workers than this only add threads: each holds two chunks in flight.
 constexpr long kMaxJobs = 256;
@@ -114,12 +114,25 @@ bool writeArchive(const BuildOptions &o, const Bytes *brandedStub, const DataBuf
       return true;
     };
   }
+  NamedValues allValues = values;
+  std::vector<uint32_t> crcs;
+  if (o.checkValues && (!computeFileCrcs(entries, crcs, error) || !appendCheckValues(crcs, encryptor, allValues, error))) {
+    return false;
+  }
   ProgressLine progress(!o.quiet && ProgressLine::isTerminal(stderr), stderr);
   PayloadWriter writer(out, o.policy, encryptor, o.keyBits,
                        [&progress](const PackCounters &c) { progress.update(c); });
   bool ok =
-      writer.writeHeader(error) && writer.writeNamedValues(values, error) && writer.writeVerifier(error);
-  for (size_t i = 0; ok && i < entries.size(); ++i) ok = writer.writeEntry(entries[i], error);
+      writer.writeHeader(error) && writer.writeNamedValues(allValues, error) && writer.writeVerifier(error);
+  for (size_t i = 0, file = 0; ok && i < entries.size(); ++i) {
+    ok = writer.writeEntry(entries[i], error);
+    // The check values were taken before the data was written; a file that changed in between
+    // would fail every extraction.
+    if (ok && o.checkValues && entries[i].type == payload::kFileEntry && writer.lastFileCrc() != crcs[file++]) {
+      error = entries[i].sourcePath + " changed while it was being packed";
+      ok = false;
+    }
+  }
   ok = ok && writer.writeEnd(error);
   progress.clear();
   counters = writer.counters();
@@ -159,6 +172,8 @@ bool parseBuildOptions(const Arguments &args, BuildOptions &o, int &exitCode) {
       o.stub = v;
     } else if (a == "--payload-only") {
       o.payloadOnly = true;
+    } else if (a == "--no-check") {
+      o.checkValues = false;
     } else if (a == "--password") {
       const char *v = value();
       if (!v) return usageError(exitCode, "--password needs a value");

@@ -171,9 +171,12 @@ bool PayloadWriter::writeEntry(const PackEntry &entry, std::string &error) {
   if (entry.type == payload::kFileEntry) {
     SourceFile in;
     if (!in.open(entry.sourcePath, error)) return false;
+    m_fileCrc = ZipCRC();
     for (;;) {
       std::string raw;
       if (!in.read(m_policy.chunkSize, raw, error)) return false;
+      // Taken here, in file order, from the bytes the workers are given.
+      m_fileCrc.update(raw.data(), uint32_t(raw.size()));
       bool last = raw.size() < m_policy.chunkSize;
       if (!raw.empty() && !submitChunk(std::move(raw), error)) return false;
       if (last) break;

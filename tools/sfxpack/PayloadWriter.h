@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "PayloadFormat.h"
+#include "base/ZipCRC.h"
 
 class CompressionPool;
 struct ChunkJob;
@@ -62,6 +63,8 @@ class PayloadWriter {
   bool writeEnd(std::string &error);
 
   const PackCounters &counters() const { return m_counters; }
+  // The CRC-32 of the contents the last file entry was written with.
+  uint32_t lastFileCrc() const { return m_fileCrc.value(); }
 
  private:
   void put(const void *data, size_t size);
@@ -81,4 +84,5 @@ class PayloadWriter {
   std::string m_queued;  // bytes that go out after the chunks in flight
   std::unique_ptr<CompressionPool> m_pool;
   PackCounters m_counters;
+  ZipCRC m_fileCrc;
 };
