@@ -8,6 +8,7 @@
 #include "base/HashMap.h"
 #include "base/LogBase.h"
 #include "base/StringBuffer.h"
+#include "compress/ChunkInflater.h"
 #include "crypto/AesContext.h"
 #include "platform/win32.h"
 
@@ -119,8 +120,8 @@ class SimpleArchive {
   // Receives each chunk as stored, with room to decrypt it in place; empty when it could not be
   // had, which fails the first chunk rather than the construction.
   DataBuffer m_chunk;
-  // Inflated bytes on their way to the output; reserved on first use.
-  DataBuffer m_inflated;
+  // Decodes every compressed chunk; its buffer is had on first use.
+  ChunkInflater m_inflater;
   Output *m_dryRunSink = nullptr;
   uint64_t m_entryLocalTime = 0;
   uint32_t m_entryAttributes = 0;

@@ -2,7 +2,6 @@
 // read, decrypted and inflated without touching the disk.
 #include <cstring>
 
-#include "archive/BufferedOutput.h"
 #include "archive/ContentCrc.h"
 #include "archive/EntryName.h"
 #include "archive/SimpleArchive.h"
@@ -14,7 +13,6 @@
 #include "base/TimeValue.h"
 #include "base/XString.h"
 #include "compress/DataSource.h"
-#include "compress/InflateState.h"
 #include "compress/Output.h"
 #include "compress/OutputFile.h"
 #include "compress/SaProgress.h"
@@ -188,26 +186,9 @@ bool SimpleArchive::copyChunks(Output &output, uint32_t pending, SaProgress *pro
 }
 
 bool SimpleArchive::inflateChunk(Output &output, uint64_t &produced, ProgressMonitor *monitor, LogBase &log) {
-  if (m_inflated.getCapacity() < kChunkLimit && !m_inflated.reserve(kChunkLimit)) {
-    log.logMemoryFailure(1, kChunkLimit);
-    return false;
-  }
-  BufferedOutput sink(output, m_inflated, kChunkLimit);
-  InflateState inflater;
-  inflater.useRawDeflate();
-  if (!inflater.inflateBlock(m_chunk.getData(), m_chunk.getSize(), sink, monitor, log)) {
-    log.logError(sink.targetFailed() ? "Failed to write file data." : "Failed to inflate compressed data.");
-    return false;
-  }
-  if (!inflater.isFinished()) {
-    log.logError("Compressed data ends before its final block.");
-    return false;
-  }
-  if (!sink.flush(monitor, log)) {
-    log.logError("Failed to write file data.");
-    return false;
-  }
-  produced = sink.totalWritten();
+  static_assert(ChunkInflater::kWriteSize == kChunkLimit, "a chunk that expands no further than its limit is one write");
+  if (!m_inflater.inflate(m_chunk.getData(), m_chunk.getSize(), output, monitor, log)) return false;
+  produced = m_inflater.produced();
   return true;
 }
 
