@@ -7,7 +7,9 @@
 #include "app/Dialogs.h"
 #include "app/ExtractionDriver.h"
 #include "app/LicensePage.h"
+#include "app/ProgressReporter.h"
 #include "app/RunLog.h"
+#include "app/RunThread.h"
 #include "app/SfxConfig.h"
 #include "compress/FileDataSource.h"
 #include "archive/SimpleArchive.h"
@@ -19,15 +21,6 @@ namespace {
 
 constexpr UINT kTitleStringId = 103;
 constexpr UINT kClassStringId = 109;
-
-// The hidden main window only owns message boxes and dialogs.
-LRESULT CALLBACK WndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message == WM_DESTROY) {
-    PostQuitMessage(0);
-    return 0;
-  }
-  return DefWindowProcW(window, message, wParam, lParam);
-}
 
 void registerWindowClass(HINSTANCE instance) {
   WNDCLASSEXW wc{};
@@ -76,6 +69,26 @@ void writeVersionLines() {
 
 }  // namespace
 
+LRESULT CALLBACK WndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_DESTROY:
+      PostQuitMessage(0);
+      return 0;
+    case kRunRequestMessage:
+      serviceRunRequest();
+      return 0;
+    case kTaskbarProgressMessage:
+      showTaskbarProgress(reinterpret_cast<HWND>(lParam), int(wParam));
+      return 0;
+    case WM_CLOSE:
+    case WM_QUERYENDSESSION:
+      if (!isExtracting()) break;
+      requestCancel();
+      return message == WM_QUERYENDSESSION ? TRUE : 0;
+  }
+  return DefWindowProcW(window, message, wParam, lParam);
+}
+
 bool GetSettings(HWND owner) {
   XString exePath;
   getExePath(exePath);
@@ -96,6 +109,9 @@ bool GetSettings(HWND owner) {
     MessageBoxA(owner, "Failed to find marker.", "Error", MB_OK);
     return false;
   }
+  constexpr int64_t kMarkerBytes = 8;
+  g_payloadStart = source->getPosition() - kMarkerBytes;
+  g_payloadEnd = source->fileSize();
   StringBuffer errorText;
   if (!g_archive.readInternalHeader(errorText, log, nullptr)) {
     errorText.prepend("Failed to read internal header: ");
@@ -122,6 +138,7 @@ BOOL InitInstance(HINSTANCE instance, int, LPSTR commandLine, bool &noMessageLoo
     runLogWrite("Failed to create Window.");
     return FALSE;
   }
+  g_hiddenWindow = window;
   GetSettings(window);
   ParseCommandLine(commandLine);
   if (runLogIsOpen()) writeVersionLines();
@@ -151,6 +168,7 @@ BOOL InitInstance(HINSTANCE instance, int, LPSTR commandLine, bool &noMessageLoo
   }
   runLogWrite("Automatically unzipping...\r\n");
   bool ok = DoUnzip(window);
+  if (cancelRequested() && !ok) return FALSE;
   if (g_config.GetFlag("ShowFin") && showDialog(SfxDialog::Finished, window) == -1) ok = false;
   return ok ? TRUE : FALSE;
 }
@@ -162,7 +180,7 @@ int SfxWinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int show) {
   bool noMessageLoop = false;
   if (!InitInstance(instance, show, commandLine, noMessageLoop)) {
     runLogWrite("InitInstance failed.\r\n");
-    return 1;
+    return g_exitCode == kExitCancelled ? kExitCancelled : 1;
   }
   const char *closing = "Return from WinMain without entering message loop...\r\n";
   if (!noMessageLoop) {

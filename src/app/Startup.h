@@ -11,3 +11,8 @@ BOOL InitInstance(HINSTANCE instance, int show, LPSTR commandLine, bool &noMessa
 // Reaches the payload appended to the program and loads its settings. Every failure has been
 // shown when it returns false; the run then goes on with the default settings.
 bool GetSettings(HWND owner);
+
+// The hidden main window's procedure. The window owns message boxes and dialogs and carries the
+// run thread's requests to the window thread. Nobody sees it to be asked: a close or the end of
+// the session while entries are being extracted cancels at once.
+LRESULT CALLBACK WndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

@@ -30,6 +30,13 @@ inline bool isSystemClose(UINT message, WPARAM wParam) {
   return message == WM_SYSCOMMAND && (wParam & 0xFFF0) == SC_CLOSE;
 }
 
+// While entries are being extracted, closing a dialog asks whether to cancel the extraction
+// (and cancels on Yes) instead of closing it; true when it did so.
+bool closeCancelsExtraction(HWND dialog);
+
+// The taskbar button's progress, where the system offers it (Windows 7 and later).
+void showTaskbarButtonProgress(HWND window, int percent);
+
 // Keeps a DLL planted next to the downloaded program from ever being loaded. Call first.
 void restrictDllSearch();
 // Common controls and the dialog procedures, handed to the application before it starts.

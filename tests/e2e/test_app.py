@@ -473,8 +473,55 @@ def scenario_many_chunks(c):
         print("     %s: %.1f MB in %.2f s%s" % (label, len(big) / 1e6, elapsed, " (Wine)" if WINE else ""))
 
 
+def scenario_failures_reported(c):
+    """A damaged chunk and a full disk, met by the extraction off the window thread, still reach
+    the person as one error each, and leave no half file behind."""
+    label = "failures"
+    if WINE:
+        return
+    import random
+    rnd = random.Random(14)
+    source = os.path.join(WORK, "failing")
+    os.makedirs(source)
+    words = [b"alpha", b"beta", b"gamma", b"delta", b"epsilon", b"zeta", b"eta", b"theta"]
+    with open(os.path.join(source, "text.txt"), "wb") as f:
+        f.write(b" ".join(rnd.choice(words) for _ in range(60000)))
+    exe = pack("failing", [source], AUTO)
+    with open(exe, "r+b") as f:
+        data = f.read()
+        # After the name: time (8), attributes (4) and the first chunk's size word (4). Its
+        # first block then claims the reserved block type, which no inflater accepts.
+        first_chunk = data.rfind(b"text.txt") + len("text.txt") + 16
+        f.seek(first_chunk)
+        f.write(bytes([0x07]))
+    target = os.path.join(WORK, "out damaged")
+    r = run([exe, "-unzipDir", win(target)])
+    err = r.stderr.decode(errors="replace")
+    check(r.returncode == 1, "%s: damaged chunk: exit code %d" % (label, r.returncode))
+    check(err.startswith("Error: QuorvelLog:") and err.count("--QuorvelLog") == 1 and "inflate" in err,
+          "%s: damaged chunk messages %r" % (label, err))
+    check(not os.path.exists(os.path.join(target, "text.txt")), "%s: half a damaged file stayed" % label)
+
+    full = os.path.join(WORK, "full")
+    os.makedirs(full)
+    if subprocess.run(["mount", "-t", "tmpfs", "-o", "size=64k", "tmpfs", full], stderr=subprocess.DEVNULL).returncode:
+        print("skip: a full target needs a small tmpfs (mount as root)", flush=True)
+        return
+    try:
+        exe = pack("full", [c.samples, source], AUTO)
+        r = run([exe, "-unzipDir", full])
+        err = r.stderr.decode(errors="replace")
+        check(r.returncode == 1, "%s: full target: exit code %d" % (label, r.returncode))
+        check(err.startswith("Error: QuorvelLog:") and err.count("--QuorvelLog") == 1 and "not enough space" in err,
+              "%s: full target messages %r" % (label, err))
+        check(not os.path.exists(os.path.join(full, "failing", "text.txt")), "%s: half a file on the full disk" % label)
+    finally:
+        subprocess.run(["umount", full])
+
+
 SCENARIOS = [scenario_unzip_dir, scenario_temp_cleanup_setup, scenario_shell, scenario_auto_exit, scenario_debug,
-             scenario_encrypted, scenario_no_payload, scenario_unzip_dir_texts, scenario_many_chunks]
+             scenario_encrypted, scenario_no_payload, scenario_unzip_dir_texts, scenario_failures_reported,
+             scenario_many_chunks]
 
 
 def main():

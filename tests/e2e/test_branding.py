@@ -23,6 +23,9 @@ if len(sys.argv) != 5:
 WINE_RUN, SFXPACK, STUB, OBJDUMP = (os.path.abspath(p) if os.sep in p else p for p in sys.argv[1:5])
 FIXTURES = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "fixtures", "icons")
 ENV = dict(os.environ, WINEDEBUG="-all", TZ="UTC")
+# A prefix of its own, whose Wine server has this run's display: a server that another scenario
+# started without one gives the stub no window, and its run fails.
+ENV["SFX_WINEPREFIX"] = os.path.abspath(os.environ.get("SFX_WINEPREFIX", "wineprefix")) + "-branding"
 WORK = tempfile.mkdtemp(prefix="sfx-brand-")
 failures = []
 
@@ -257,6 +260,8 @@ def scenario_refusals():
 
 def main():
     global SOURCE
+    if not os.path.isdir(os.path.join(ENV["SFX_WINEPREFIX"], "drive_c")):
+        run([WINE_RUN, "wineboot", "-i"], timeout=300)
     SOURCE = os.path.join(WORK, "source")
     os.makedirs(SOURCE)
     with open(os.path.join(SOURCE, "readme.txt"), "wb") as f:

@@ -34,7 +34,7 @@ TIMEOUT = 60
 ENV = dict(os.environ, TZ="UTC", WINEDEBUG="-all")
 if WINE:
     # The prefix the integrity scenarios use, whose Wine server has this run's display.
-    ENV["SFX_WINEPREFIX"] = os.path.abspath(os.environ.get("SFX_WINEPREFIX", "wineprefix")) + "-integrity"
+    ENV["SFX_WINEPREFIX"] = os.path.abspath(os.environ.get("SFX_WINEPREFIX", "wineprefix")) + "-signing"
 WORK = tempfile.mkdtemp(prefix="sfx-signing-")
 RUNS = program_runs.Runs(WINE_RUN, ENV, WORK, TIMEOUT)
 failures, check, win, run = program_runs.failures, program_runs.check, RUNS.win, RUNS.run

@@ -3,7 +3,10 @@
 sfxpack, driven by DIALOG_DRIVER_EXE (window titles, control ids, posted messages), with a
 screenshot of each scenario saved in SHOT_DIR.
 
-usage: xvfb-run -a test_ui.py WINE_RUN SFXPACK_EXE STUB_EXE DIALOG_DRIVER_EXE SHOT_DIR
+usage: xvfb-run -a test_ui.py WINE_RUN SFXPACK_EXE STUB_EXE DIALOG_DRIVER_EXE SHOT_DIR [large]
+
+With "large", the runs through a payload of more than a gigabyte instead: the window keeps
+answering Windows' hang test, the bar moves, and a Cancel takes back what the run wrote.
 """
 import filecmp
 import os
@@ -16,17 +19,20 @@ import tempfile
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import wine_paths  # noqa: E402
 
-if len(sys.argv) != 6:
+if len(sys.argv) not in (6, 7) or sys.argv[6:] not in ([], ["large"]):
     sys.exit(__doc__)
 WINE_RUN, SFXPACK, STUB, DRIVER, SHOTS = (os.path.abspath(p) for p in sys.argv[1:6])
+LARGE = sys.argv[6:] == ["large"]
 
 MAIN = "Quorvel Zip Self-Extractor"
 PASSWORD = "Enter Password"
+PROGRESS = "Unzipping..."
+FINISHED = "Finished."
 ENV = dict(os.environ, TZ="UTC", WINEDEBUG="-all")
 # A prefix of its own: the Wine server of a prefix keeps the display it started with, and one
 # that another test started elsewhere would put every window of these runs there.
-ENV["SFX_WINEPREFIX"] = os.path.abspath(os.environ.get("SFX_WINEPREFIX", "wineprefix")) + "-ui"
-RUN_TIMEOUT = 40
+ENV["SFX_WINEPREFIX"] = os.path.abspath(os.environ.get("SFX_WINEPREFIX", "wineprefix")) + ("-large" if LARGE else "-ui")
+RUN_TIMEOUT = 240 if LARGE else 40
 WORK = tempfile.mkdtemp(prefix="sfx-ui-")
 failures = []
 started = []  # every stub run, so that a failed scenario leaves no dialog for the next one
@@ -47,7 +53,7 @@ def output_files():
     return tempfile.TemporaryFile(), tempfile.TemporaryFile()
 
 
-def pack(name, settings, password=None, options=()):
+def pack(name, settings, password=None, options=(), source=None):
     out = os.path.join(WORK, name + ".exe")
     args = [WINE_RUN, SFXPACK, "build", "-o", win(out), "--stub", win(STUB)] + list(options)
     # The main dialog unless a scenario says otherwise, whatever the packer's defaults are.
@@ -55,12 +61,25 @@ def pack(name, settings, password=None, options=()):
         args += ["--set", "%s=%s" % (key, value)]
     if password:
         args += ["--password", password]
-    args.append(win(SAMPLES))
+    args.append(win(source or SAMPLES))
     out_file, err_file = output_files()
     if subprocess.run(args, env=ENV, cwd=WORK, timeout=RUN_TIMEOUT, stdout=out_file, stderr=err_file).returncode:
         err_file.seek(0)
         raise RuntimeError("sfxpack failed: %s" % err_file.read().decode(errors="replace"))
     return out
+
+
+def pack_large():
+    """One payload for every large scenario: a big file of zeros in many chunks (quick to make,
+    read and inflate) and a small one. Without a target it opens the main dialog; given one with
+    "-unzipDir", the progress dialog."""
+    source = os.path.join(WORK, "large")
+    os.makedirs(source)
+    with open(os.path.join(source, "big.bin"), "wb") as f:
+        f.truncate(LARGE_BYTES)
+    with open(os.path.join(source, "small.txt"), "wb") as f:
+        f.write(b"small\r\n")
+    return pack("large", {"ShowMain": "0", "ShowProgress": "1", "ShowFin": "1", "AutoTemp": "0"}, source=source)
 
 
 class Stub:
@@ -90,6 +109,19 @@ def drive(*steps):
     if code != 0:
         raise RuntimeError("driver %s: exit code %d, %s" % (" ".join(steps), code, lines[-1:] or ""))
     return lines
+
+
+def wine_reg(key, name, kind, data):
+    subprocess.run([WINE_RUN, "reg", "add", key, "/v", name, "/t", kind, "/d", data, "/f"], env=ENV,
+                   timeout=RUN_TIMEOUT, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, check=True)
+
+
+def restart_wine():
+    """Settings such as the resolution are read when the Wine server of the prefix starts."""
+    server = shutil.which("wineserver") or "/usr/lib/wine/wineserver"
+    env = dict(ENV, WINEPREFIX=ENV["SFX_WINEPREFIX"])
+    subprocess.run([server, "-k"], env=env, timeout=RUN_TIMEOUT)
+    subprocess.run([server, "-w"], env=env, timeout=RUN_TIMEOUT)
 
 
 def shot(name):
@@ -346,9 +378,160 @@ def scenario_branded_main():
     check_tree(label, target)
 
 
+LARGE_BYTES = 1100 * 1024 * 1024
+large_exe = []
+
+
+def large_payload():
+    if not large_exe:
+        large_exe.append(pack_large())
+    return large_exe[0]
+
+
+def check_watch(label, lines):
+    """The driver's watch report: never a whole second without an answer, the bar moving."""
+    silent = int(lines[0].split()[1]) if lines and lines[0].startswith("unanswered ") else 10 ** 6
+    positions = [int(p) for p in lines[1].split()[1:]] if len(lines) > 1 else []
+    print("%s: longest without an answer %d ms; bar positions %s" % (label, silent, positions), flush=True)
+    check(silent < 1000, "%s: the window did not answer for %d ms" % (label, silent))
+    check(len([p for p in positions if 0 < p < 100]) >= 3, "%s: bar positions %r" % (label, positions))
+
+
+def check_large_tree(label, target):
+    big = os.path.join(target, "big.bin")
+    check(os.path.isfile(big) and os.path.getsize(big) == LARGE_BYTES, "%s: big.bin missing or short" % label)
+    with open(os.path.join(target, "small.txt"), "rb") as f:
+        check(f.read() == b"small\r\n", "%s: small.txt" % label)
+    shutil.rmtree(target, ignore_errors=True)
+
+
+def scenario_large_progress():
+    label = "large progress"
+    target = os.path.join(WORK, "out large progress")
+    run = Stub(large_payload(), ["-unzipDir", win(target)])
+    check_watch(label, drive("wait", PROGRESS, "watch", "0", "-"))
+    drive("wait", FINISHED, "press", "1015")
+    check(run.exit_code() == 0, "%s: exit code" % label)
+    check_large_tree(label, target)
+
+
+def scenario_large_main():
+    label = "large main"
+    target = os.path.join(WORK, "out large main")
+    run = Stub(large_payload())
+    check_watch(label, drive("wait", MAIN, "set", "1003", win(target), "press", "1001", "watch", "1013", "Finished!"))
+    check(drive("wait", MAIN, "progress", "1008") == ["100"], "%s: bar at the end" % label)
+    drive("wait", FINISHED, "press", "1015")
+    check(run.exit_code() == 0, "%s: exit code" % label)
+    check_large_tree(label, target)
+
+
+def prepared_target(name):
+    """A folder that already holds a file of its own, and the run's target inside it."""
+    parent = os.path.join(WORK, name)
+    os.makedirs(parent)
+    with open(os.path.join(parent, "mine.txt"), "wb") as f:
+        f.write(b"was here before\r\n")
+    return parent, os.path.join(parent, "new")
+
+
+def check_cancelled(label, run, parent, gone_ms=None, log=None):
+    # ERROR_CANCELLED; a Unix exit status keeps only its low byte.
+    code = run.exit_code()
+    check(code == 1223 & 0xFF, "%s: exit code %d" % (label, code))
+    check(os.listdir(parent) == ["mine.txt"], "%s: left behind %r" % (label, os.listdir(parent)))
+    if gone_ms is not None:
+        print("%s: window gone %s ms after the answer" % (label, gone_ms[0] if gone_ms else "?"), flush=True)
+        check(gone_ms and int(gone_ms[0]) <= 2000, "%s: window took %r ms to go" % (label, gone_ms))
+    if log:
+        with open(log, "rb") as f:
+            text = f.read().decode("utf-8", errors="replace")
+        check("\r\nExtraction cancelled.\r\n" in text and "running exe" not in text,
+              "%s: run log ends %r" % (label, text[-200:]))
+
+
+def scenario_large_cancel_progress():
+    label = "large cancel progress"
+    parent, target = prepared_target("cancel progress")
+    log = os.path.join(WORK, "cancel_progress.log")
+    run = Stub(large_payload(), ["-unzipDir", win(target), "-log", win(log)])
+    drive("wait", PROGRESS, "waitbar", "5", "90")
+    shot("progress_running")
+    drive("wait", PROGRESS, "close", "wait", "Cancel")
+    shot("cancel_question")
+    question = drive("yes", "Cancel")
+    check(question == ["Cancel the extraction?"], "%s: question %r" % (label, question))
+    check_cancelled(label, run, parent, drive("gonewithin", "2000", PROGRESS), log)
+
+
+def scenario_large_cancel_main():
+    label = "large cancel main"
+    parent, target = prepared_target("cancel main")
+    run = Stub(large_payload())
+    drive("wait", MAIN, "set", "1003", win(target), "press", "1001", "waitbar", "5", "90")
+    shot("main_running")
+    drive("wait", MAIN, "press", "2", "yes", "Cancel")
+    check_cancelled(label, run, parent, drive("gonewithin", "2000", MAIN))
+
+
+def scenario_large_cancel_no():
+    label = "large cancel answered no"
+    target = os.path.join(WORK, "out cancel no")
+    run = Stub(large_payload(), ["-unzipDir", win(target)])
+    drive("wait", PROGRESS, "waitbar", "5", "90", "close", "no", "Cancel", "watch", "0", "-")
+    drive("wait", FINISHED, "press", "1015")
+    check(run.exit_code() == 0, "%s: exit code" % label)
+    check_large_tree(label, target)
+
+
+def scenario_large_cancel_automatic():
+    """Nobody sees the automatic mode's window to be asked: closing it cancels at once."""
+    label = "large cancel automatic"
+    source = os.path.dirname(large_payload())
+    exe = pack("large_auto", {"ShowMain": "0", "ShowProgress": "0", "AutoTemp": "0"},
+               source=os.path.join(source, "large"))
+    parent, target = prepared_target("cancel automatic")
+    log = os.path.join(WORK, "cancel_automatic.log")
+    run = Stub(exe, ["-unzipDir", win(target), "-log", win(log)])
+    drive("waitsize", win(os.path.join(target, "big.bin")), str(LARGE_BYTES // 10), "closeclass", "SELFEXTRACT")
+    check_cancelled(label, run, parent, log=log)
+
+
+LARGE_SCENARIOS = [scenario_large_progress, scenario_large_main, scenario_large_cancel_progress,
+                   scenario_large_cancel_main, scenario_large_cancel_no, scenario_large_cancel_automatic]
+def scenario_high_dpi():
+    """The dialogs at 144 dots per inch (Wine's LogPixels): larger, with the same layout."""
+    label = "144 dpi"
+    exe = pack("dpi", {"DefaultDir": "C:\\x"})
+    run = Stub(exe)
+    normal = drive("wait", MAIN, "size", "press", "2")
+    run.exit_code()
+    wine_reg(r"HKCU\Control Panel\Desktop", "LogPixels", "REG_DWORD", "144")
+    restart_wine()
+    try:
+        run = Stub(exe)
+        large = drive("wait", MAIN, "size")
+        shot("main_144dpi")
+        drive("wait", MAIN, "press", "2")
+        run.exit_code()
+        run = Stub(pack("dpi_password", {"ShowMain": "0", "ShowProgress": "0", "Encryption": "1",
+                                         "UnzipDir": win(os.path.join(WORK, "out dpi"))}, password="x"))
+        drive("wait", PASSWORD)
+        shot("password_144dpi")
+        drive("wait", PASSWORD, "press", "2")
+        run.exit_code()
+    finally:
+        wine_reg(r"HKCU\Control Panel\Desktop", "LogPixels", "REG_DWORD", "96")
+        restart_wine()
+    w0, h0 = (int(v) for v in normal[0].split())
+    w1, h1 = (int(v) for v in large[0].split())
+    # Frames and title bars grow less than the dialog units do.
+    check(w1 * 10 >= w0 * 13 and h1 * 10 >= h0 * 13, "%s: main dialog %dx%d at 96 dpi, %dx%d at 144" % (label, w0, h0, w1, h1))
+
+
 SCENARIOS = [scenario_main_unzip, scenario_empty_field, scenario_proposals, scenario_browse_cancel,
              scenario_password, scenario_progress_finished, scenario_overrides, scenario_no_payload,
-             scenario_license_agree, scenario_license_decline, scenario_branded_main]
+             scenario_license_agree, scenario_license_decline, scenario_branded_main, scenario_high_dpi]
 SAMPLES = os.path.join(WORK, "samples")
 ICON = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "fixtures", "icons", "app.ico")
 
@@ -361,12 +544,16 @@ def main():
     if not os.path.isdir(os.path.join(ENV["SFX_WINEPREFIX"], "drive_c")):
         subprocess.run([WINE_RUN, "wineboot", "-i"], env=ENV, timeout=300, stdout=subprocess.DEVNULL,
                        stderr=subprocess.DEVNULL)
+    # Wine's virtual desktop draws title bars and frames, so the screenshots show whole windows.
+    wine_reg(r"HKCU\Software\Wine\Explorer", "Desktop", "REG_SZ", "Default")
+    wine_reg(r"HKCU\Software\Wine\Explorer\Desktops", "Default", "REG_SZ", "1024x768")
+    restart_wine()
     make_samples(SAMPLES)
     os.makedirs(SHOTS, exist_ok=True)
     failed = 0
     # SFX_UI_ONLY=name,name runs just those scenarios, for working on one dialog.
     only = [n for n in os.environ.get("SFX_UI_ONLY", "").split(",") if n]
-    scenarios = [s for s in SCENARIOS if not only or s.__name__ in only]
+    scenarios = [s for s in (LARGE_SCENARIOS if LARGE else SCENARIOS) if not only or s.__name__ in only]
     for s in scenarios:
         before = len(failures)
         try:

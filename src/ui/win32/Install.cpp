@@ -1,4 +1,5 @@
 #include "app/Dialogs.h"
+#include "app/ProgressReporter.h"
 #include "ui/UserInterface.h"
 #include "ui/resource.h"
 
@@ -29,4 +30,5 @@ void installUserInterface() {
                                        {IDD_FINISHED, FinishedDlgProc},
                                        {IDD_LICENSE, LicenseDlgProc}};
   registerDialogTable(&table);
+  registerTaskbarProgress(showTaskbarButtonProgress);
 }
