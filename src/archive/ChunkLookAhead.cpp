@@ -45,7 +45,7 @@ void ChunkLookAhead::extend(PayloadReader &reader, ChunkWorkers &workers) {
     }
     const uint32_t size = sizeWord & ~kStoredFlag;
     const uint8_t *body = size < SimpleArchive::kChunkLimit ? reader.lookAhead(m_cursor + 4, size) : nullptr;
-    ChunkJob &job = workers.nextFree();
+    DecodeJob &job = workers.nextFree();
     if (body == nullptr || !job.data.reserve(size + 32)) {
       // Too large for the buffer, or no memory: the reader reads this one itself.
       m_place = Place::Stopped;

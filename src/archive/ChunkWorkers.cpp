@@ -45,7 +45,7 @@ ChunkWorkers::ChunkWorkers(int threads, const AesContext *cipher) {
   // One job being written, one per worker being decoded, one read ahead.
   const int jobs = threads + 2;
   for (int i = 0; i < jobs; ++i) {
-    ChunkJob *job = new (std::nothrow) ChunkJob;
+    DecodeJob *job = new (std::nothrow) DecodeJob;
     if (job == nullptr) break;
     m_jobs.push_back(job);
     m_states.push_back(State::Free);
@@ -70,10 +70,10 @@ ChunkWorkers::~ChunkWorkers() {
   m_workReady.notify_all();
   for (std::thread &t : m_threads) t.join();
   for (Worker *w : m_workers) delete w;
-  for (ChunkJob *j : m_jobs) delete j;
+  for (DecodeJob *j : m_jobs) delete j;
 }
 
-ChunkJob &ChunkWorkers::nextFree() { return jobAt(m_submitted); }
+DecodeJob &ChunkWorkers::nextFree() { return jobAt(m_submitted); }
 
 void ChunkWorkers::submit(bool claimed) {
   {
@@ -104,7 +104,7 @@ void ChunkWorkers::dropUnclaimed() {
   if (m_started > first) m_started = first;
 }
 
-ChunkJob &ChunkWorkers::waitOldest() {
+DecodeJob &ChunkWorkers::waitOldest() {
   std::unique_lock<std::mutex> hold(m_lock);
   m_jobDone.wait(hold, [this] { return stateAt(m_released) == State::Done; });
   return jobAt(m_released);
@@ -125,7 +125,7 @@ void ChunkWorkers::run(Worker &worker) {
     if (m_stopping) return;
     const int serial = m_started++;
     stateAt(serial) = State::Running;
-    ChunkJob &job = jobAt(serial);
+    DecodeJob &job = jobAt(serial);
     hold.unlock();
 
     job.decrypted = !worker.encrypted || worker.cipher.decryptBuffer(job.data, job.data, quiet);

@@ -13,7 +13,7 @@ class AesContext;
 // One chunk on its way from the reader to the writer, with the buffers it owns.
 // The reader (the thread that calls unzipNextEntry) fills it and submits it; a worker owns it
 // from then until it marks it done; then the same calling thread writes and releases it.
-struct ChunkJob {
+struct DecodeJob {
   // The chunk as stored; a worker decrypts it in place.
   DataBuffer data;
   uint32_t storedSize = 0;
@@ -38,7 +38,7 @@ struct ChunkJob {
 // its own thread with the real log and output, so that every message stays what it would be.
 //
 // Sharing: the job ring's states and indices are guarded by `m_lock`; a job's buffers belong to
-// whoever holds the job at that moment (see ChunkJob). Each worker owns its cipher and decoder.
+// whoever holds the job at that moment (see DecodeJob). Each worker owns its cipher and decoder.
 class ChunkWorkers {
  public:
   // A deflated chunk's output is kept only up to this many bytes: the size of one write of the
@@ -59,19 +59,19 @@ class ChunkWorkers {
   int inFlight() const { return m_submitted - m_released; }
   bool full() const { return inFlight() == int(m_jobs.size()); }
   // The next job to fill; only while not full.
-  ChunkJob &nextFree();
+  DecodeJob &nextFree();
   // Hands the job from nextFree() to the workers, claimed at once or ahead of the reader.
   void submit(bool claimed);
   int claimed() const { return m_claimed; }
   int unclaimed() const { return inFlight() - m_claimed; }
   // The oldest job submitted ahead of the reader; only while there is one.
-  ChunkJob &firstUnclaimed() { return jobAt(m_released + m_claimed); }
+  DecodeJob &firstUnclaimed() { return jobAt(m_released + m_claimed); }
   void claim() { ++m_claimed; }
   // Forgets every job submitted ahead of the reader, waiting for those a worker has begun.
   void dropUnclaimed();
   // Waits until the oldest job in flight (claimed or not) is done and gives it to the caller; only while some job is
   // in flight. It stays counted until releaseOldest().
-  ChunkJob &waitOldest();
+  DecodeJob &waitOldest();
   void releaseOldest();
 
  private:
@@ -79,10 +79,10 @@ class ChunkWorkers {
   struct Worker;
 
   void run(Worker &worker);
-  ChunkJob &jobAt(int serial) { return *m_jobs[size_t(serial) % m_jobs.size()]; }
+  DecodeJob &jobAt(int serial) { return *m_jobs[size_t(serial) % m_jobs.size()]; }
   State &stateAt(int serial) { return m_states[size_t(serial) % m_states.size()]; }
 
-  std::vector<ChunkJob *> m_jobs;
+  std::vector<DecodeJob *> m_jobs;
   std::vector<State> m_states;
   std::vector<Worker *> m_workers;
   std::vector<std::thread> m_threads;

@@ -16,7 +16,7 @@
 #include "platform/win32.h"
 
 class ChunkWorkers;
-struct ChunkJob;
+struct DecodeJob;
 class DataSource;
 class FileDataSource;
 class Output;
@@ -132,7 +132,7 @@ class SimpleArchive {
   bool writeInFlight(Output &output, SaProgress *progress, ProgressMonitor *monitor, LogBase &log);
   bool writeOldest(ChunkWorkers &workers, Output &output, SaProgress *progress, ProgressMonitor *monitor,
                    LogBase &log);
-  bool writeJob(ChunkJob &job, Output &output, SaProgress *progress, ProgressMonitor *monitor, LogBase &log);
+  bool writeJob(DecodeJob &job, Output &output, SaProgress *progress, ProgressMonitor *monitor, LogBase &log);
   // Decrypts (unless done already) and inflates or copies one chunk into the output.
   bool writePlainChunk(DataBuffer &data, bool stored, bool decrypted, Output &output, uint64_t &produced,
                        ProgressMonitor *monitor, LogBase &log);

@@ -92,7 +92,7 @@ bool SimpleArchive::readChunkJob(ChunkWorkers &workers, uint32_t sizeWord, uint3
                                  SaProgress *progress, ProgressMonitor *monitor, LogBase &log) {
   const uint32_t size = sizeWord & ~kStoredFlag;
   if (workers.unclaimed() > 0) {
-    ChunkJob &early = workers.firstUnclaimed();
+    DecodeJob &early = workers.firstUnclaimed();
     if (early.offset == m_reader.position() && early.sizeWord == sizeWord && m_reader.skipBuffered(size)) {
       early.pending = pending;
       pending = 0;
@@ -102,7 +102,7 @@ bool SimpleArchive::readChunkJob(ChunkWorkers &workers, uint32_t sizeWord, uint3
     workers.dropUnclaimed();
   }
   if (workers.full() && !writeOldest(workers, output, progress, monitor, log)) return false;
-  ChunkJob &job = workers.nextFree();
+  DecodeJob &job = workers.nextFree();
   if (!job.data.reserve(size + 32)) {
     // Short of memory for one more job: this chunk goes the plain way, after those before it.
     if (!writeInFlight(output, progress, monitor, log)) return false;
@@ -158,7 +158,7 @@ bool SimpleArchive::writeOldest(ChunkWorkers &workers, Output &output, SaProgres
   return ok;
 }
 
-bool SimpleArchive::writeJob(ChunkJob &job, Output &output, SaProgress *progress, ProgressMonitor *monitor,
+bool SimpleArchive::writeJob(DecodeJob &job, Output &output, SaProgress *progress, ProgressMonitor *monitor,
                              LogBase &log) {
   uint64_t produced = 0;
   if (job.decoded) {

@@ -8,7 +8,7 @@
 #include "archive/ChunkWorkers.h"
 
 namespace {
-void fill(ChunkJob &job, const std::string &text) {
+void fill(DecodeJob &job, const std::string &text) {
   std::vector<uint8_t> deflate = deflateLiterals(text);
   job.data.clear();
   job.data.append(deflate.data(), uint32_t(deflate.size()));
@@ -16,7 +16,7 @@ void fill(ChunkJob &job, const std::string &text) {
   job.stored = false;
 }
 
-std::string outputOf(const ChunkJob &job) {
+std::string outputOf(const DecodeJob &job) {
   return std::string(reinterpret_cast<const char *>(job.output.getData()), job.output.getSize());
 }
 }  // namespace
@@ -35,7 +35,7 @@ TEST(ChunkWorkers, DroppedJobsAheadLeaveTheClaimedOnesAndTheRingUsable) {
       EXPECT_EQ(workers.claimed(), 1);
       workers.dropUnclaimed();
       EXPECT_EQ(workers.inFlight(), 1);
-      ChunkJob &job = workers.waitOldest();
+      DecodeJob &job = workers.waitOldest();
       EXPECT_TRUE(job.decoded);
       EXPECT_EQ(outputOf(job), "claimed " + std::to_string(round)) << threads;
       workers.releaseOldest();
@@ -49,7 +49,7 @@ TEST(ChunkWorkers, ResultsComeBackInSubmissionOrderAndBadChunksAreLeftUndone) {
   int next = 0;
   for (int i = 0; i < 200; ++i) {
     if (workers.full()) {
-      ChunkJob &job = workers.waitOldest();
+      DecodeJob &job = workers.waitOldest();
       if (next % 7 == 3) {
         EXPECT_FALSE(job.decoded);
       } else {
@@ -58,7 +58,7 @@ TEST(ChunkWorkers, ResultsComeBackInSubmissionOrderAndBadChunksAreLeftUndone) {
       ++next;
       workers.releaseOldest();
     }
-    ChunkJob &job = workers.nextFree();
+    DecodeJob &job = workers.nextFree();
     fill(job, std::to_string(i));
     if (i % 7 == 3) job.data.getData()[0] = 0xFF;
     workers.submit(true);
