@@ -9,6 +9,8 @@ level 6 for `7zz x` and `unzip`, and put in an uncompressed tar for `tar -x`, th
 floor. Every tool extracts into a fresh folder on tmpfs (/dev/shm) and on the disk-backed
 temporary folder, best of N runs (default 5). "ours-1cpu" is our stub held to one processor with
 taskset, where it decodes every chunk on its own thread: the parallel gain is ours-1cpu/ours.
+"ours-nocheck" is the same corpus packed with --no-check: ours/ours-nocheck is what verifying
+the check values costs.
 Prints the times, the ratios 7zz/ours, unzip/ours and ours/tar, our files per second and our
 peak resident memory (GNU time). Use the native-release build.
 """
@@ -82,18 +84,21 @@ def ensure(path, make):
 
 
 def pack(sfxpack, corpus, work, name):
-    """Our program for the automatic mode, a level-6 zip and an uncompressed tar of `corpus`."""
-    exe, zipped, tarred = (os.path.join(work, name + ext) for ext in ("-sfx", ".zip", ".tar"))
-    for path in (exe, zipped, tarred):
+    """Our program for the automatic mode (with check values, and once more without them), a
+    level-6 zip and an uncompressed tar of `corpus`."""
+    exe, unchecked, zipped, tarred = (os.path.join(work, name + ext)
+                                      for ext in ("-sfx", "-sfx-nocheck", ".zip", ".tar"))
+    for path in (exe, unchecked, zipped, tarred):
         if os.path.exists(path):
             os.remove(path)
-    subprocess.run([sfxpack, "build", "-o", exe, "--level", "6", "--set", "ShowMain=0", "--set",
-                    "ShowProgress=0", corpus], check=True, stdout=subprocess.DEVNULL)
-    os.chmod(exe, 0o755)
+    for program, options in ((exe, []), (unchecked, ["--no-check"])):
+        subprocess.run([sfxpack, "build", "-o", program, "--level", "6", "--set", "ShowMain=0", "--set",
+                        "ShowProgress=0"] + options + [corpus], check=True, stdout=subprocess.DEVNULL)
+        os.chmod(program, 0o755)
     subprocess.run(["zip", "-q", "-r", "-6", zipped, "."], cwd=corpus, check=True)
     with tarfile.open(tarred, "w") as t:
         t.add(corpus, arcname=".")
-    return exe, zipped, tarred
+    return exe, unchecked, zipped, tarred
 
 
 def timed(command, cwd, work):
@@ -142,7 +147,7 @@ def main():
     for name, make in corpora:
         corpus = os.path.join(work, "corpus-" + name)
         ensure(corpus, make)
-        exe, zipped, tarred = pack(sfxpack, corpus, work, name)
+        exe, unchecked, zipped, tarred = pack(sfxpack, corpus, work, name)
         files = count_files(corpus)
         size = sum(os.path.getsize(os.path.join(d, f)) for d, _, fs in os.walk(corpus) for f in fs)
         print("corpus %s: %d files, %.1f MB; ours %.1f MB, zip %.1f MB" %
@@ -150,6 +155,7 @@ def main():
         tools = [
             ("ours", lambda out: [exe, "-unzipDir", out]),
             ("ours-1cpu", lambda out: ["taskset", "-c", "0", exe, "-unzipDir", out]),
+            ("ours-nocheck", lambda out: [unchecked, "-unzipDir", out]),
             ("7zz", lambda out: ["7zz", "x", "-y", "-bd", "-o" + out, zipped]),
             ("unzip", lambda out: ["unzip", "-q", zipped, "-d", out]),
             ("tar", lambda out: ["tar", "-xf", tarred, "-C", out]),
@@ -160,9 +166,9 @@ def main():
                 t[label], rss[label] = best_of(command, base, work, runs)
             print("  %-5s %s" % (fs, "  ".join("%s %.3f s" % (label, t[label]) for label, _ in tools)))
             print("  %-5s ratios 7zz/ours=%.2f unzip/ours=%.2f ours/tar=%.2f ours-1cpu/ours=%.2f "
-                  "files_per_s=%.0f peak_rss_mb=%.1f (1cpu %.1f)" %
+                  "ours/ours-nocheck=%.3f files_per_s=%.0f peak_rss_mb=%.1f (1cpu %.1f)" %
                   (fs, t["7zz"] / t["ours"], t["unzip"] / t["ours"], t["ours"] / t["tar"],
-                   t["ours-1cpu"] / t["ours"], files / t["ours"], rss["ours"], rss["ours-1cpu"]))
+                   t["ours-1cpu"] / t["ours"], t["ours"] / t["ours-nocheck"], files / t["ours"], rss["ours"], rss["ours-1cpu"]))
             sys.stdout.flush()
 
 
