@@ -112,7 +112,7 @@ bool GetSettings(HWND owner) {
   return true;
 }
 
-BOOL InitInstance(HINSTANCE instance, int, LPSTR commandLine, bool &noMessageLoop) {
+BOOL InitInstance(HINSTANCE instance, int, const char *commandLine, bool &noMessageLoop) {
   noMessageLoop = false;
   g_instance = instance;
   HWND window = CreateWindowExW(0, g_windowClass, g_windowTitle, WS_POPUP, CW_USEDEFAULT, 0, CW_USEDEFAULT, 0,
@@ -146,7 +146,7 @@ BOOL InitInstance(HINSTANCE instance, int, LPSTR commandLine, bool &noMessageLoo
   return ok ? TRUE : FALSE;
 }
 
-int SfxWinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int show) {
+int SfxWinMain(HINSTANCE instance, HINSTANCE, const char *commandLine, int show) {
   LoadStringW(instance, kTitleStringId, g_windowTitle, 100);
   LoadStringW(instance, kClassStringId, g_windowClass, 100);
   registerWindowClass(instance);

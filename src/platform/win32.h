@@ -6,6 +6,7 @@
 #include <cstdarg>
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 
 #ifdef _WIN32
 
@@ -176,6 +177,8 @@ BOOL RemoveDirectoryA(LPCSTR path);
 BOOL RemoveDirectoryW(LPCWSTR path);
 BOOL DeleteFileA(LPCSTR path);
 BOOL DeleteFileW(LPCWSTR path);
+// The C runtime's stream open by a UTF-16 path and mode; the path maps as above.
+std::FILE *_wfopen(LPCWSTR path, LPCWSTR mode);
 
 // Full paths come back with "/" separators: they are POSIX paths. A UNC path ("\\server\share")
 // is already full and keeps its two leading separators.
@@ -215,6 +218,7 @@ DWORD FormatMessageA(DWORD flags, const void *source, DWORD messageId, DWORD lan
 
 // Environment and identity of the machine.
 DWORD GetEnvironmentVariableA(LPCSTR name, LPSTR buffer, DWORD size);
+DWORD GetEnvironmentVariableW(LPCWSTR name, LPWSTR buffer, DWORD size);
 UINT GetACP();
 BOOL GetComputerNameW(LPWSTR buffer, DWORD *size);
 BOOL GetUserNameA(LPSTR buffer, DWORD *size);

@@ -34,7 +34,9 @@ SFXPACK, STUB, FAKE_SETUP = (os.path.abspath(p) for p in (SFXPACK, STUB, FAKE_SE
 PRESS_OK = PRESS_OK and os.path.abspath(PRESS_OK)
 
 RUN_TIMEOUT = 30
-ENV = dict(os.environ, TZ="UTC", WINEDEBUG="-all")
+# Wine turns its Unix arguments and environment into UTF-16 by the locale's character set:
+# without a UTF-8 locale the non-ASCII scenarios would be mangled before the stub sees them.
+ENV = dict(os.environ, TZ="UTC", WINEDEBUG="-all", LANG="C.UTF-8", LC_ALL="C.UTF-8")
 ENV.pop("ComSpec", None)  # the Linux stub then runs "shell" commands with /bin/sh
 failures = []
 WORK = tempfile.mkdtemp(prefix="sfx-e2e-")
@@ -94,13 +96,15 @@ def make_samples(root):
         os.utime(path, (stamp + 3600 * i, stamp + 3600 * i))
 
 
-def pack(name, sources, settings, password=None):
+def pack(name, sources, settings, password=None, password_codepage=None):
     out = os.path.join(WORK, "sfx_" + name + (".exe" if WINE else ""))
     args = [SFXPACK, "build", "-o", win(out)]
     for key, value in settings.items():
         args += ["--set", "%s=%s" % (key, value)]
     if password:
         args += ["--password", password]
+    if password_codepage:
+        args += ["--password-codepage", str(password_codepage)]
     args += [win(s) for s in sources]
     r = run(args)
     if r.returncode != 0:
@@ -112,7 +116,9 @@ def pack(name, sources, settings, password=None):
 def payload_entries(exe, password=None):
     with open(exe, "rb") as f:
         data = f.read()
-    return read_payload.read_payload(data, password.encode() if password else None)[3]
+    if isinstance(password, str):
+        password = password.encode()
+    return read_payload.read_payload(data, password)[3]
 
 
 def check_tree(label, exe, target, password=None, skip=()):
@@ -421,6 +427,54 @@ def scenario_unzip_dir_texts(c):
             check_tree("%s %s" % (label, value), exe, target)
 
 
+UNI = "\u65e5\u672c-\u0416\u0438-\u03a9\u03bb-\U0001F600"  # Japanese, Cyrillic, Greek, an emoji
+
+
+def scenario_unicode(c):
+    label = "unicode"
+    exe = pack("unicode", [c.samples, c.setup_dir], dict(AUTO, SetupExe=SETUP_NAME))
+    target = os.path.join(WORK, "uni " + UNI, "\u00fc")  # a blank: the value is quoted
+    log = os.path.join(WORK, "log-%s.log" % UNI)
+    marker = os.path.join(WORK, "marker-%s.txt" % UNI)
+    ap = "%s 0 arg-%s %%SFXE2E_UNI%%" % (win(marker), UNI)
+    env = dict(ENV, SFXE2E_UNI="env-" + UNI)
+    r = run([exe, "-unzipDir", win(target), "-log", win(log), "-ap", ap], env=env)
+    check(r.returncode == 0, "%s: exit code %d: %s" % (label, r.returncode, r.stderr[-300:]))
+    check_tree(label, exe, target)
+    if check(os.path.exists(marker), "%s: the setup program left no marker" % label):
+        with open(marker, encoding="utf-8") as f:
+            got = f.read().strip()
+        # What the setup program was handed, compared as the UTF-16 Windows passed it on.
+        expected = "setup ran in \u00fc [0] [arg-%s] [env-%s]" % (UNI, UNI)
+        check(got.encode("utf-16-le") == expected.encode("utf-16-le"), "%s: marker %r" % (label, got))
+    if check(os.path.exists(log), "%s: no run log at the non-ASCII path" % label):
+        with open(log, "rb") as f:
+            text = f.read().decode("utf-8")
+        d = stub_path(target)
+        for line in ["command line: -unzipDir %s -log %s -ap %s\r\n" % (quote_arg(win(target)), win(log), quote_arg(ap)),
+                     "-unzipDir %s\n" % quote_arg(win(target)), "unzipDir = [%s]\r\n" % d,
+                     "Current working directory: %s\r\n" % d,
+                     "setup args: [%s 0 arg-%s env-%s]\r\n" % (win(marker), UNI, UNI), "exitCode = 0\r\n"]:
+            check(line in text, "%s: the run log lacks %r" % (label, line))
+    # The same characters from the environment, in the unzip directory.
+    env["SFXE2E_UNI_DIR"] = win(os.path.join(WORK, "env " + UNI))
+    r = run([exe, "-unzipDir", "%SFXE2E_UNI_DIR%\\sub", "-ap", "%s 0" % win(marker)], env=env)
+    if check(r.returncode == 0, "%s: %%NAME%% directory: exit code %d" % (label, r.returncode)):
+        check_tree(label + " %NAME%", exe, os.path.join(WORK, "env " + UNI, "sub"))
+
+
+def scenario_ansi_password(c):
+    """A Windows-1252 password opens the payload whose key the packer made from those bytes."""
+    label = "ANSI password"
+    for password in ["Gr\u00fc\u00dfe", "plain-ascii"]:
+        exe = pack("pwd_" + password[:2], [c.samples], dict(AUTO, Encryption="1"), password=password,
+                   password_codepage=1252 if WINE else 65001)
+        target = os.path.join(WORK, "out pwd " + password)
+        r = run([exe, "-pwd", password, "-unzipDir", win(target)])
+        if check(r.returncode == 0, "%s %r: exit code %d: %s" % (label, password, r.returncode, r.stderr[-300:])):
+            check_tree("%s %r" % (label, password), exe, target, password.encode(PASSWORD_CODING))
+
+
 class Context:
     def __init__(self):
         self.samples = os.path.join(WORK, "samples")
@@ -440,7 +494,8 @@ class Context:
 
 
 SCENARIOS = [scenario_unzip_dir, scenario_temp_cleanup_setup, scenario_shell, scenario_auto_exit, scenario_debug,
-             scenario_encrypted, scenario_no_payload, scenario_unzip_dir_texts]
+             scenario_encrypted, scenario_no_payload, scenario_unzip_dir_texts, scenario_unicode,
+             scenario_ansi_password]
 
 
 def main():
@@ -473,6 +528,9 @@ def main():
 
 
 SETUP_NAME = "setup.exe" if WINE else "setup"
+# The bytes a password is hashed from: the ANSI code page of Wine's English locale (checked by
+# the stub's own unit tests), UTF-8 on Linux.
+PASSWORD_CODING = "cp1252" if WINE else "utf-8"
 
 if __name__ == "__main__":
     sys.exit(main())

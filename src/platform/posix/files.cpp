@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <list>
@@ -494,4 +495,12 @@ BOOL GetVersionExA(LPOSVERSIONINFOA info) {
   info->dwPlatformId = 2;
   info->szCSDVersion[0] = 0;
   return TRUE;
+}
+
+std::FILE *_wfopen(LPCWSTR path, LPCWSTR mode) {
+  if (path == nullptr || mode == nullptr) {
+    errno = EINVAL;
+    return nullptr;
+  }
+  return std::fopen(posix::toPosixPath(posix::toUtf8(path)).c_str(), posix::toUtf8(mode).c_str());
 }
