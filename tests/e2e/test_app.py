@@ -453,7 +453,7 @@ def scenario_unicode(c):
         d = stub_path(target)
         for line in ["command line: -unzipDir %s -log %s -ap %s\r\n" % (quote_arg(win(target)), win(log), quote_arg(ap)),
                      "-unzipDir %s\n" % quote_arg(win(target)), "unzipDir = [%s]\r\n" % d,
-                     "Current working directory: %s\r\n" % d,
+                     "Current working directory: %s\r\n" % win(target),
                      "setup args: [%s 0 arg-%s env-%s]\r\n" % (win(marker), UNI, UNI), "exitCode = 0\r\n"]:
             check(line in text, "%s: the run log lacks %r" % (label, line))
     # The same characters from the environment, in the unzip directory.
