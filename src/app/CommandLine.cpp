@@ -138,6 +138,10 @@ void ParseCommandLine(const char *commandLine) {
       g_config.SetValue("Verbose", "1");
     } else if (token.equalsIgnoreCase("-debug")) {
       g_config.SetValue("Debug", "1");
+    } else if (token.equalsIgnoreCase("-silent")) {
+      g_config.SetValue("Silent", "1");
+    } else if (token.equalsIgnoreCase("-help") || token.equals("-?")) {
+      g_helpRequested = true;
     } else if (token.equalsIgnoreCase("-log") && next != nullptr) {
       next->trim();
       if (runLogOpen(next->getText())) runLogWrite("command line: %s\r\n", shownLine.getText());

@@ -4,6 +4,8 @@
 
 #include "app/AppState.h"
 #include "app/Dialogs.h"
+#include "app/ExitCode.h"
+#include "app/Messages.h"
 #include "app/RunLog.h"
 #include "app/SetupRunner.h"
 #include "app/SfxConfig.h"
@@ -19,11 +21,7 @@
 
 namespace {
 
-void showError(HWND owner, const char *utf8Text) {
-  XString text;
-  text.setUtf8(utf8Text);
-  MessageBoxW(owner, wide(text.getUtf16()), wide(u"Error"), MB_OK);
-}
+void showError(HWND owner, const char *utf8Text) { showMessage(owner, utf8Text, "Error"); }
 
 void showErrorWithPath(HWND owner, const char *message, const StringBuffer &path) {
   StringBuffer text(message);
@@ -40,6 +38,7 @@ void abandonRun(HWND owner) {
 bool ensureUnzipDir(HWND owner, const StringBuffer &dir, ExtPtrArray &topDirs) {
   LogNull log;
   if (ensureDirExists(dir.getText(), &topDirs, log)) return true;
+  recordFailure(failureForWindowsError(GetLastError()));
   runLogWrite("failed to ensure dir exists: [%s]\r\n", dir.getText());
   showErrorWithPath(owner, "Failed to ensure dir exists: ", dir);
   abandonRun(owner);
@@ -94,6 +93,7 @@ bool enterUnzipDir(HWND owner, const StringBuffer &dir) {
   XString path;
   path.setUtf8(dir.getText());
   if (setCurrentDir(path)) return true;
+  recordFailure(failureForWindowsError(GetLastError()));
   runLogWrite("failed to set current dir: [%s]\r\n", dir.getText());
   showErrorWithPath(owner, "Failed to set current dir: ", dir);
   abandonRun(owner);
@@ -106,6 +106,7 @@ bool DoUnzip(HWND owner) {
   EnableWindow(GetDlgItem(owner, kUnzipButtonId), FALSE);
   if (g_config.GetFlag("Encryption")) {
     if (!CheckPassword(owner)) {
+      recordFailure(g_passwordCancelled ? RunFailure::Cancelled : RunFailure::Password);
       runLogWrite("Password is incorrect.\r\n");
       abandonRun(owner);
       return false;
@@ -141,6 +142,7 @@ bool DoUnzip(HWND owner) {
     runLogWrite("Unzip complete...\r\n");
     runSetupStage(owner, dir, entryList);
   } else {
+    recordFailure(classifyExtractionError(errorText));
     ProcessUndoList(entryList);
     showError(owner, errorText.getText());
   }
@@ -153,8 +155,9 @@ bool CheckPassword(HWND owner) {
   DataBuffer verifierCache;
   LogNull log;
   for (;;) {
-    // A password dialog that cannot be shown can never be answered: that is giving up.
-    if (g_password.isEmpty() && showDialog(SfxDialog::Password, owner) == -1) return false;
+    // Nobody is there to ask in a silent run; a password dialog that cannot be shown can never
+    // be answered either: both are giving up.
+    if (g_password.isEmpty() && (isSilentRun() || showDialog(SfxDialog::Password, owner) == -1)) return false;
     if (g_passwordCancelled) return false;
     if (g_password.isEmpty()) continue;
     g_archive.setPassword(g_password);
@@ -164,7 +167,7 @@ bool CheckPassword(HWND owner) {
     g_config.GetValue("ErrPwdCaption", caption);
     if (title.isEmpty()) title.setUtf8("Error");
     if (caption.isEmpty()) caption.setUtf8("Incorrect password.");
-    MessageBoxW(owner, wide(caption.getUtf16()), wide(title.getUtf16()), MB_OK);
+    showMessage(owner, caption.getUtf8(), title.getUtf8());
     g_password.clear();
   }
 }

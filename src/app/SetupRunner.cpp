@@ -4,7 +4,9 @@
 
 #include "app/AppState.h"
 #include "app/Dialogs.h"
+#include "app/ExitCode.h"
 #include "app/ExtractionDriver.h"
+#include "app/Messages.h"
 #include "app/RunLog.h"
 #include "app/SfxConfig.h"
 #include "base/ExtPtrArray.h"
@@ -26,6 +28,7 @@ void endProcessIfAutoExit() {
 }
 
 void reportFailedStart(HWND owner, const StringBuffer &program, const StringBuffer &unzipDir) {
+  recordFailure(RunFailure::SetupMissing);
   runLogWrite("failed to run: [%s]\r\n", program.getText());
   XString text;
   text.appendUtf8("Failed to run ");
@@ -33,7 +36,7 @@ void reportFailedStart(HWND owner, const StringBuffer &program, const StringBuff
   text.appendUtf8(", working dir = ");
   text.appendUtf8(unzipDir.getText());
   text.appendUtf8(" (check to see if this file is in the EXE)");
-  MessageBoxW(owner, wide(text.getUtf16()), wide(u"Error"), MB_OK);
+  showMessage(owner, text.getUtf8(), "Error");
 }
 
 void normaliseSetupPath(StringBuffer &path) {

@@ -5,7 +5,10 @@
 #include "app/AppState.h"
 #include "app/CommandLine.h"
 #include "app/Dialogs.h"
+#include "app/ExitCode.h"
 #include "app/ExtractionDriver.h"
+#include "app/HelpText.h"
+#include "app/Messages.h"
 #include "app/RunLog.h"
 #include "app/SfxConfig.h"
 #include "compress/FileDataSource.h"
@@ -18,6 +21,15 @@ namespace {
 
 constexpr UINT kTitleStringId = 103;
 constexpr UINT kClassStringId = 109;
+
+// Why the payload's settings could not be read. The command line, which may ask for silence,
+// is applied after them, so the message waits until then.
+StringBuffer s_settingsFailure;
+
+void settingsFailed(RunFailure failure, const char *text) {
+  recordFailure(failure);
+  s_settingsFailure.setString(text);
+}
 
 // The hidden main window only owns message boxes and dialogs.
 LRESULT CALLBACK WndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -43,7 +55,7 @@ void registerWindowClass(HINSTANCE instance) {
 
 // The open failure is also written next to where the program was started: the run log is not
 // open yet, and a message box may go unseen.
-void reportOpenFailure(HWND owner, const XString &exePath, Logger &log) {
+void reportOpenFailure(const XString &exePath, Logger &log) {
   log.leaveContext();
   StringBuffer logText;
   log.copyLogText(logText);
@@ -56,10 +68,10 @@ void reportOpenFailure(HWND owner, const XString &exePath, Logger &log) {
     std::fclose(file);
   }
   StringBuffer text("Failed to open EXE: ");
-  text.append(exePath.getAnsi());
+  text.append(exePath.getUtf8());
   text.appendChar('\n');
   text.appendBuffer(logText);
-  MessageBoxA(owner, text.getText(), "Error", MB_OK);
+  settingsFailed(RunFailure::Other, text.getText());
 }
 
 void writeVersionLines() {
@@ -75,7 +87,7 @@ void writeVersionLines() {
 
 }  // namespace
 
-bool GetSettings(HWND owner) {
+bool GetSettings() {
   XString exePath;
   getExePath(exePath);
   Logger log;
@@ -83,26 +95,26 @@ bool GetSettings(HWND owner) {
   // The source is read for the whole run and lives as long as the process.
   FileDataSource *source = SimpleArchive::openFileSource(exePath.getUtf8(), log);
   if (source == nullptr) {
-    reportOpenFailure(owner, exePath, log);
+    reportOpenFailure(exePath, log);
     return false;
   }
   g_archive.setSource(source);
   if (source->fileSize() < 0) {
-    MessageBoxA(owner, "Failed to get file size.", "Error", MB_OK);
+    settingsFailed(RunFailure::Other, "Failed to get file size.");
     return false;
   }
   if (!g_archive.findMarker(log, nullptr)) {
-    MessageBoxA(owner, "Failed to find marker.", "Error", MB_OK);
+    settingsFailed(RunFailure::Damaged, "Failed to find marker.");
     return false;
   }
   StringBuffer errorText;
   if (!g_archive.readInternalHeader(errorText, log, nullptr)) {
     errorText.prepend("Failed to read internal header: ");
-    MessageBoxA(owner, errorText.getText(), "Error", MB_OK);
+    settingsFailed(RunFailure::Damaged, errorText.getText());
     return false;
   }
   if (!g_archive.readInternalArgs(log, nullptr)) {
-    MessageBoxA(owner, "Failed to read internal args.", "Error", MB_OK);
+    settingsFailed(RunFailure::Damaged, "Failed to read internal args.");
     return false;
   }
   XString xml;
@@ -121,18 +133,28 @@ BOOL InitInstance(HINSTANCE instance, int, const char *commandLine, bool &noMess
     runLogWrite("Failed to create Window.");
     return FALSE;
   }
-  GetSettings(window);
+  bool settingsRead = GetSettings();
   ParseCommandLine(commandLine);
+  // Only now is it known whether the run is silent.
+  if (!s_settingsFailure.isEmpty()) showMessage(window, s_settingsFailure.getText(), "Error");
   if (runLogIsOpen()) writeVersionLines();
+  if (g_helpRequested) {
+    showHelp(window);
+    noMessageLoop = true;
+    return TRUE;
+  }
+  // Without its payload a silent run has nothing to do and nobody to ask where to find it.
+  if (!settingsRead && isSilentRun()) return FALSE;
 
   // A dialog that cannot be created fails the run: without it nothing would ever post the
   // quit request that ends the message loop.
-  if (g_config.GetFlag("ShowMain") || !g_config.HasUnzipTarget()) {
+  bool silent = isSilentRun();
+  if (!silent && (g_config.GetFlag("ShowMain") || !g_config.HasUnzipTarget())) {
     runLogWrite("Showing main dialog...\r\n");
     return showDialog(SfxDialog::Main, window) == -1 ? FALSE : TRUE;
   }
   noMessageLoop = true;
-  if (g_config.GetFlag("ShowProgress")) {
+  if (!silent && g_config.GetFlag("ShowProgress")) {
     runLogWrite("Showing progress dialog...\r\n");
     runLogReopen(3);
     if (showDialog(SfxDialog::Progress, window) == -1) return FALSE;
@@ -142,7 +164,7 @@ BOOL InitInstance(HINSTANCE instance, int, const char *commandLine, bool &noMess
   }
   runLogWrite("Automatically unzipping...\r\n");
   bool ok = DoUnzip(window);
-  if (g_config.GetFlag("ShowFin") && showDialog(SfxDialog::Finished, window) == -1) ok = false;
+  if (!silent && g_config.GetFlag("ShowFin") && showDialog(SfxDialog::Finished, window) == -1) ok = false;
   return ok ? TRUE : FALSE;
 }
 
@@ -153,7 +175,8 @@ int SfxWinMain(HINSTANCE instance, HINSTANCE, const char *commandLine, int show)
   bool noMessageLoop = false;
   if (!InitInstance(instance, show, commandLine, noMessageLoop)) {
     runLogWrite("InitInstance failed.\r\n");
-    return 1;
+    recordFailure(RunFailure::Other);
+    return finalExitCode();
   }
   const char *closing = "Return from WinMain without entering message loop...\r\n";
   if (!noMessageLoop) {
@@ -168,8 +191,8 @@ int SfxWinMain(HINSTANCE instance, HINSTANCE, const char *commandLine, int show)
   }
   if (runLogIsOpen()) {
     runLogWrite("%s", closing);
-    runLogWrite("exitCode = %d\r\n", g_exitCode);
+    runLogWrite("exitCode = %d\r\n", finalExitCode());
     runLogClose();
   }
-  return g_exitCode;
+  return finalExitCode();
 }

@@ -8,6 +8,6 @@ int SfxWinMain(HINSTANCE instance, HINSTANCE previous, const char *commandLine, 
 
 // Non-zero on success; `noMessageLoop` is set when the run is already over.
 BOOL InitInstance(HINSTANCE instance, int show, const char *commandLine, bool &noMessageLoop);
-// Reaches the payload appended to the program and loads its settings. Every failure has been
-// shown when it returns false; the run then goes on with the default settings.
-bool GetSettings(HWND owner);
+// Reaches the payload appended to the program and loads its settings. A failure is recorded
+// and shown once the command line was applied; the run then goes on with the default settings.
+bool GetSettings();

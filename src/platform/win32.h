@@ -153,6 +153,11 @@ HANDLE CreateFileW(LPCWSTR path, DWORD access, DWORD shareMode, LPSECURITY_ATTRI
                    DWORD disposition, DWORD flagsAndAttributes, HANDLE templateFile);
 BOOL ReadFile(HANDLE file, void *buffer, DWORD count, LPDWORD bytesRead, LPOVERLAPPED overlapped);
 BOOL WriteFile(HANDLE file, const void *buffer, DWORD count, LPDWORD bytesWritten, LPOVERLAPPED overlapped);
+// Descriptors 0, 1 and 2; null when the descriptor is closed. Only WriteFile takes them.
+constexpr DWORD STD_INPUT_HANDLE = DWORD(-10);
+constexpr DWORD STD_OUTPUT_HANDLE = DWORD(-11);
+constexpr DWORD STD_ERROR_HANDLE = DWORD(-12);
+HANDLE GetStdHandle(DWORD which);
 DWORD SetFilePointer(HANDLE file, LONG distanceLow, PLONG distanceHigh, DWORD moveMethod);
 DWORD GetFileSize(HANDLE file, LPDWORD sizeHigh);
 // Creation time is not kept by POSIX; it reads back as the last write time.
