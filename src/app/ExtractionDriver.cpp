@@ -157,7 +157,11 @@ bool CheckPassword(HWND owner) {
   for (;;) {
     // Nobody is there to ask in a silent run; a password dialog that cannot be shown can never
     // be answered either: both are giving up.
-    if (g_password.isEmpty() && (isSilentRun() || showDialog(SfxDialog::Password, owner) == -1)) return false;
+    if (g_password.isEmpty() && isSilentRun()) {
+      showMessage(owner, "No password was given (-pwd).", "Error");
+      return false;
+    }
+    if (g_password.isEmpty() && showDialog(SfxDialog::Password, owner) == -1) return false;
     if (g_passwordCancelled) return false;
     if (g_password.isEmpty()) continue;
     g_archive.setPassword(g_password);
@@ -169,6 +173,7 @@ bool CheckPassword(HWND owner) {
     if (caption.isEmpty()) caption.setUtf8("Incorrect password.");
     showMessage(owner, caption.getUtf8(), title.getUtf8());
     g_password.clear();
+    if (isSilentRun()) return false;
   }
 }
 

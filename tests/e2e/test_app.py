@@ -475,6 +475,116 @@ def scenario_ansi_password(c):
             check_tree("%s %r" % (label, password), exe, target, password.encode(PASSWORD_CODING))
 
 
+SILENT_LIMIT = 20  # generous for a loaded machine; a message box would wait for ever
+
+
+def silent_run(label, args, expected_code, reason, env=None):
+    """A -silent run ends by itself with its code; its reason is on stderr and in the run log."""
+    log = os.path.join(WORK, "silent-%d.log" % time.time_ns())
+    start = time.monotonic()
+    r = run(args + ["-silent", "-log", win(log)], timeout=SILENT_LIMIT, env=env)
+    print("  %s: %.1f s" % (label, time.monotonic() - start), flush=True)
+    check(r.returncode == expected_code, "%s: exit code %d, expected %d" % (label, r.returncode, expected_code))
+    err = r.stderr.decode("utf-8", errors="replace")
+    check(reason in err, "%s: %r not on stderr: %r" % (label, reason, err[-300:]))
+    if os.path.exists(log):
+        with open(log, "rb") as f:
+            check(reason in f.read().decode("utf-8", errors="replace"), "%s: %r not in the run log" % (label, reason))
+    else:
+        check(False, "%s: no run log" % label)
+    return r
+
+
+def scenario_silent_failures(c):
+    bare = os.path.join(WORK, "silent_bare" + (".exe" if WINE else ""))
+    shutil.copy(STUB, bare)
+    silent_run("silent no payload", [bare], 13, "Error: Failed to find marker.")
+    exe = pack("silent_ok", [c.samples], dict(AUTO))
+    cut = os.path.join(WORK, "silent_cut" + (".exe" if WINE else ""))
+    with open(exe, "rb") as f:
+        data = f.read()
+    with open(cut, "wb") as f:
+        f.write(data[:-300])
+    os.chmod(cut, 0o755)
+    silent_run("silent truncated payload", [cut, "-unzipDir", win(os.path.join(WORK, "silent cut"))], 13, "Error: ")
+    locked = pack("silent_pwd", [c.samples], dict(AUTO, Encryption="1"), password="right")
+    target = win(os.path.join(WORK, "silent pwd"))
+    silent_run("silent wrong password", [locked, "-pwd", "wrong", "-unzipDir", target], 86,
+               "Error: Incorrect password.")
+    silent_run("silent missing password", [locked, "-unzipDir", target], 86, "Error: No password was given (-pwd).")
+    nosetup = pack("silent_nosetup", [c.samples], dict(AUTO, SetupExe="missing-setup.exe"))
+    silent_run("silent setup missing", [nosetup, "-unzipDir", win(os.path.join(WORK, "silent nosetup"))], 2,
+               "Error: Failed to run missing-setup.exe")
+    # A folder where a file is to go cannot be opened for writing: Windows says access denied.
+    denied = os.path.join(WORK, "silent denied")
+    os.makedirs(os.path.join(denied, "readme.txt", "inside"))
+    silent_run("silent access denied", [exe, "-unzipDir", win(denied)], 5, "Error: ")
+    check(os.path.isdir(os.path.join(denied, "readme.txt", "inside")), "silent access denied: the folder went")
+
+
+def scenario_silent_success(c):
+    """Neither a package asking for every dialog nor a Silent package shows one."""
+    dialogs = dict(ShowMain="1", ShowProgress="1", ShowFin="1", WaitForSetup="1")
+    exe = pack("silent_dialogs", [c.samples, c.setup_dir], dict(dialogs, SetupExe=SETUP_NAME))
+    marker = os.path.join(WORK, "silent-marker.txt")
+    target = os.path.join(WORK, "silent main")
+    r = run([exe, "-silent", "-unzipDir", win(target), "-ap", "%s 7" % win(marker)], timeout=SILENT_LIMIT)
+    check(r.returncode == 7, "-silent on a main-dialog package: exit code %d, expected 7" % r.returncode)
+    check_tree("-silent on a main-dialog package", exe, target)
+    check(os.path.exists(marker), "-silent on a main-dialog package: the setup program did not run")
+    packaged = pack("silent_setting", [c.samples], dict(dialogs, Silent="1", AutoTemp="1"))
+    r = run([packaged, "-unzipDir", win(os.path.join(WORK, "silent setting"))], timeout=SILENT_LIMIT)
+    check(r.returncode == 0, "Silent package: exit code %d" % r.returncode)
+    check_tree("Silent package", packaged, os.path.join(WORK, "silent setting"))
+
+
+HELP_LINES = ["-silent ", "-unzipDir DIR", "1223 ", "86 ", "13 ", "112 ", "Silent 1"]
+
+
+def scenario_help(c):
+    exe = pack("help", [c.samples], dict(AUTO, UnzipDir=win(os.path.join(WORK, "help target"))))
+    for option in ["-help", "-?"]:
+        r = run([exe, option, "-silent"], timeout=SILENT_LIMIT)
+        err = r.stderr.decode(errors="replace")
+        check(r.returncode == 0, "%s: exit code %d" % (option, r.returncode))
+        check(err.startswith("Help: Options:"), "%s: stderr %r" % (option, err[:200]))
+        for line in HELP_LINES:
+            check(line in err, "%s: the help lacks %r" % (option, line))
+    check(not os.path.exists(os.path.join(WORK, "help target")), "-help extracted")
+    if not WINE:
+        return
+    # Without -silent the text is a message box, answered by the driver.
+    answers = tempfile.TemporaryFile()
+    clicker = subprocess.Popen([WINE_RUN, PRESS_OK, "answer", "Help"], env=ENV, cwd=WORK, stdout=answers,
+                               stderr=subprocess.DEVNULL)
+    r = run([exe, "-HELP"])
+    clicker.wait(timeout=RUN_TIMEOUT)
+    answers.seek(0)
+    text = answers.read().decode(errors="replace")
+    check(r.returncode == 0, "-help box: exit code %d" % r.returncode)
+    for line in HELP_LINES:
+        check(line in text, "-help box lacks %r: %r" % (line, text[:200]))
+
+
+def scenario_failure_box_then_code(c):
+    """Without -silent a failure still shows its box, and then the exit code says why."""
+    exe = pack("nosetup_box", [c.samples], dict(AUTO, SetupExe="missing-setup.exe"))
+    target = os.path.join(WORK, "nosetup box")
+    if WINE:
+        answers = tempfile.TemporaryFile()
+        clicker = subprocess.Popen([WINE_RUN, PRESS_OK, "answer", "Error"], env=ENV, cwd=WORK, stdout=answers,
+                                   stderr=subprocess.DEVNULL)
+    r = run([exe, "-unzipDir", win(target)])
+    if WINE:
+        clicker.wait(timeout=RUN_TIMEOUT)
+        answers.seek(0)
+        messages = answers.read().decode(errors="replace")
+    else:
+        messages = r.stderr.decode(errors="replace")
+    check(r.returncode == 2, "setup missing: exit code %d, expected 2" % r.returncode)
+    check("Failed to run missing-setup.exe, working dir = " in messages, "setup missing: box %r" % messages)
+
+
 class Context:
     def __init__(self):
         self.samples = os.path.join(WORK, "samples")
@@ -495,7 +605,8 @@ class Context:
 
 SCENARIOS = [scenario_unzip_dir, scenario_temp_cleanup_setup, scenario_shell, scenario_auto_exit, scenario_debug,
              scenario_encrypted, scenario_no_payload, scenario_unzip_dir_texts, scenario_unicode,
-             scenario_ansi_password]
+             scenario_ansi_password, scenario_silent_failures, scenario_silent_success, scenario_help,
+             scenario_failure_box_then_code]
 
 
 def main():
