@@ -66,6 +66,8 @@ void runProgram(HWND owner, const XString &args, const StringBuffer &program, co
   SHELLEXECUTEINFOW info{};
   info.cbSize = sizeof info;
   info.fMask = SEE_MASK_NOCLOSEPROCESS;
+  // The shell's own box about a missing file would wait for a click.
+  if (isSilentRun()) info.fMask |= SEE_MASK_FLAG_NO_UI;
   info.lpFile = wide(fullPath.getUtf16());
   info.lpParameters = wide(args.getUtf16());
   info.lpDirectory = wide(dir.getUtf16());

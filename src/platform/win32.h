@@ -238,6 +238,7 @@ using HINSTANCE = void *;
 using HKEY = void *;
 using LPVOID = void *;
 constexpr DWORD SEE_MASK_NOCLOSEPROCESS = 0x40;
+constexpr DWORD SEE_MASK_FLAG_NO_UI = 0x400;  // nothing is shown here anyway
 constexpr DWORD INFINITE = 0xFFFFFFFF;
 constexpr DWORD WAIT_OBJECT_0 = 0;
 constexpr DWORD WAIT_TIMEOUT = 258;

@@ -568,8 +568,9 @@ def scenario_help(c):
 
 def scenario_failure_box_then_code(c):
     """Without -silent a failure still shows its box, and then the exit code says why."""
-    exe = pack("nosetup_box", [c.samples], dict(AUTO, SetupExe="missing-setup.exe"))
-    target = os.path.join(WORK, "nosetup box")
+    exe = pack("denied_box", [c.samples], dict(AUTO))
+    target = os.path.join(WORK, "denied box")
+    os.makedirs(os.path.join(target, "readme.txt"))
     if WINE:
         answers = tempfile.TemporaryFile()
         clicker = subprocess.Popen([WINE_RUN, PRESS_OK, "answer", "Error"], env=ENV, cwd=WORK, stdout=answers,
@@ -581,8 +582,8 @@ def scenario_failure_box_then_code(c):
         messages = answers.read().decode(errors="replace")
     else:
         messages = r.stderr.decode(errors="replace")
-    check(r.returncode == 2, "setup missing: exit code %d, expected 2" % r.returncode)
-    check("Failed to run missing-setup.exe, working dir = " in messages, "setup missing: box %r" % messages)
+    check(r.returncode == 5, "access denied: exit code %d, expected 5" % r.returncode)
+    check("Failed to open file." in messages, "access denied: box %r" % messages)
 
 
 class Context:
