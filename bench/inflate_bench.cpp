@@ -1,8 +1,10 @@
-// Decodes raw deflate chunks with the program's inflater, with zlib and with libdeflate in the
-// same run. The files given are cut into independent 2,000,000-byte chunks, each compressed with
-// zlib level 6 as raw deflate (the payload builder's format); every decoder's output is checked
-// against the original. Prints MB/s of output per decoder and the ratios ours/zlib and
-// ours/libdeflate (above 1 means we are faster). Make a corpus with make_inflate_corpus.py.
+// Decodes raw deflate chunks with the program's chunk inflater, with zlib and with libdeflate in
+// the same run, one thread. Each argument is a corpus: a folder (all files below it) or a file.
+// Every file is cut into independent 2,000,000-byte chunks, each compressed with zlib level 6 as
+// raw deflate (the payload builder's defaults); every decoder's output is checked against the
+// original. Prints per corpus and over all of them the MB/s of output per decoder and the ratios
+// ours/zlib and ours/libdeflate (above 1 means we are faster). Make corpora with
+// make_inflate_corpus.py.
 #include <libdeflate.h>
 #include <zlib.h>
 
@@ -10,44 +12,50 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
+#include <string>
 #include <vector>
 
+#include "BenchInput.h"
 #include "base/DataBuffer.h"
 #include "base/LogBase.h"
-#include "compress/InflateFrame.h"
+#include "compress/ChunkInflater.h"
+#include "compress/Output.h"
 
 namespace {
 constexpr size_t kChunk = 2000000;
-constexpr int kRounds = 7;
+constexpr int kRounds = 5;
+enum { kOurs, kZlib, kLibdeflate, kDecoders };
+const char *const kNames[kDecoders] = {"ours", "zlib", "libdeflate"};
 
 struct Chunk {
   std::vector<uint8_t> plain;
   DataBuffer compressed;
 };
 
-bool readFile(const char *path, std::vector<uint8_t> &data) {
-  FILE *f = std::fopen(path, "rb");
-  if (f == nullptr) return false;
-  uint8_t block[1 << 16];
-  size_t n;
-  while ((n = std::fread(block, 1, sizeof block, f)) > 0) data.insert(data.end(), block, block + n);
-  std::fclose(f);
-  return true;
-}
+struct Corpus {
+  std::string name;
+  size_t files = 0;
+  std::vector<Chunk> chunks;
+};
 
-bool deflateRaw(const uint8_t *data, size_t size, DataBuffer &out) {
-  z_stream z{};
-  if (deflateInit2(&z, 6, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY) != Z_OK) return false;
-  std::vector<uint8_t> buffer(deflateBound(&z, uLong(size)));
-  z.next_in = const_cast<Bytef *>(data);
-  z.avail_in = uInt(size);
-  z.next_out = buffer.data();
-  z.avail_out = uInt(buffer.size());
-  bool ok = deflate(&z, Z_FINISH) == Z_STREAM_END;
-  ok = ok && out.append(buffer.data(), uint32_t(z.total_out));
-  deflateEnd(&z);
-  return ok;
-}
+// Compares what it is given with the original, for the untimed check of our output.
+class CheckingOutput : public Output {
+ public:
+  explicit CheckingOutput(const std::vector<uint8_t> &expected) : m_expected(expected) {}
+  bool rawWrite(const uint8_t *data, uint32_t length, ProgressMonitor *, LogBase &) override {
+    same = same && m_at + length <= m_expected.size() &&
+           std::memcmp(data, m_expected.data() + m_at, length) == 0;
+    m_at += length;
+    return true;
+  }
+  bool complete() const { return same && m_at == m_expected.size(); }
+  bool same = true;
+
+ private:
+  const std::vector<uint8_t> &m_expected;
+  size_t m_at = 0;
+};
 
 bool zlibInflate(const DataBuffer &in, std::vector<uint8_t> &out, size_t expected) {
   z_stream z{};
@@ -67,73 +75,117 @@ double seconds(F run) {
   run();
   return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
+
+bool addFile(const std::string &path, Corpus &corpus) {
+  std::vector<uint8_t> data;
+  if (!readFile(path.c_str(), data)) return false;
+  ++corpus.files;
+  for (size_t at = 0; at < data.size(); at += kChunk) {
+    size_t n = std::min(kChunk, data.size() - at);
+    corpus.chunks.emplace_back();
+    corpus.chunks.back().plain.assign(data.begin() + at, data.begin() + at + n);
+    if (!deflateRaw(data.data() + at, n, corpus.chunks.back().compressed)) return false;
+  }
+  return true;
+}
+
+bool loadCorpus(const std::string &path, Corpus &corpus) {
+  namespace fs = std::filesystem;
+  corpus.name = path;
+  if (!fs::is_directory(path)) return addFile(path, corpus);
+  std::vector<std::string> files;
+  for (const auto &entry : fs::recursive_directory_iterator(path))
+    if (entry.is_regular_file() && !entry.is_symlink()) files.push_back(entry.path().string());
+  std::sort(files.begin(), files.end());
+  for (const std::string &file : files)
+    if (!addFile(file, corpus)) return false;
+  return true;
+}
+
+// Best time per chunk and decoder over the rounds, summed over the chunks; false on any
+// mismatch. Each chunk is decoded several times by each decoder in turn and only its fastest time
+// counts: on a shared machine a neighbour's burst then hurts no decoder's figure.
+bool measure(const Corpus &corpus, ChunkInflater &ours, libdeflate_decompressor *libdeflate, double total[]) {
+  std::vector<uint8_t> reference(kChunk);
+  Output discard;
+  LogNull log;
+  bool allSame = true;
+  for (const Chunk &chunk : corpus.chunks) {
+    CheckingOutput check(chunk.plain);
+    allSame &=
+        ours.inflate(chunk.compressed.getData(), uint32_t(chunk.compressed.getSize()), check, nullptr, log) &&
+        check.complete();
+    double best[kDecoders] = {1e30, 1e30, 1e30};
+    for (int round = 0; round < kRounds; ++round) {
+      best[kOurs] = std::min(best[kOurs], seconds([&] {
+                               allSame &=
+                                   ours.inflate(chunk.compressed.getData(), uint32_t(chunk.compressed.getSize()),
+                                                discard, nullptr, log);
+                             }));
+      best[kZlib] =
+          std::min(best[kZlib],
+                   seconds([&] { allSame &= zlibInflate(chunk.compressed, reference, chunk.plain.size()); }));
+      allSame &= std::memcmp(reference.data(), chunk.plain.data(), chunk.plain.size()) == 0;
+      best[kLibdeflate] =
+          std::min(best[kLibdeflate], seconds([&] {
+                     size_t produced = 0;
+                     allSame &= libdeflate_deflate_decompress(
+                                    libdeflate, chunk.compressed.getData(), chunk.compressed.getSize(),
+                                    reference.data(), reference.size(), &produced) == LIBDEFLATE_SUCCESS &&
+                                produced == chunk.plain.size();
+                   }));
+      allSame &= std::memcmp(reference.data(), chunk.plain.data(), chunk.plain.size()) == 0;
+    }
+    for (int d = 0; d < kDecoders; ++d) total[d] += best[d];
+  }
+  return allSame;
+}
+
+void report(const char *name, size_t plainBytes, const double total[]) {
+  std::printf("%s\n", name);
+  for (int d = 0; d < kDecoders; ++d)
+    std::printf("  %-10s %8.1f MB/s\n", kNames[d], plainBytes / 1e6 / total[d]);
+  std::printf("  inflate ratio ours/zlib=%.2f ours/libdeflate=%.2f\n", total[kZlib] / total[kOurs],
+              total[kLibdeflate] / total[kOurs]);
+}
 }  // namespace
 
 int main(int argc, char **argv) {
   if (argc < 2) {
-    std::fprintf(stderr, "usage: inflate_bench FILE...\n");
+    std::fprintf(stderr, "usage: inflate_bench CORPUS...   (a folder or a file each)\n");
     return 2;
   }
-  std::vector<Chunk> chunks;
-  size_t totalPlain = 0, totalCompressed = 0;
+  ChunkInflater ours;
+  libdeflate_decompressor *libdeflate = libdeflate_alloc_decompressor();
+  double overall[kDecoders] = {0, 0, 0};
+  size_t overallPlain = 0;
+  bool allSame = true;
   for (int i = 1; i < argc; ++i) {
-    std::vector<uint8_t> data;
-    if (!readFile(argv[i], data)) {
-      std::fprintf(stderr, "cannot read %s\n", argv[i]);
+    Corpus corpus;
+    if (!loadCorpus(argv[i], corpus)) {
+      std::fprintf(stderr, "cannot read or compress %s\n", argv[i]);
       return 2;
     }
-    for (size_t at = 0; at < data.size(); at += kChunk) {
-      size_t n = std::min(kChunk, data.size() - at);
-      chunks.emplace_back();
-      chunks.back().plain.assign(data.begin() + at, data.begin() + at + n);
-      if (!deflateRaw(data.data() + at, n, chunks.back().compressed)) return 2;
-      totalPlain += n;
-      totalCompressed += chunks.back().compressed.getSize();
+    size_t plain = 0, compressed = 0;
+    for (const Chunk &chunk : corpus.chunks) {
+      plain += chunk.plain.size();
+      compressed += chunk.compressed.getSize();
     }
+    std::printf("corpus %s: %zu files, %zu chunks, %.1f MB -> %.1f MB\n", argv[i], corpus.files,
+                corpus.chunks.size(), plain / 1e6, compressed / 1e6);
+    double total[kDecoders] = {0, 0, 0};
+    allSame &= measure(corpus, ours, libdeflate, total);
+    report(argv[i], plain, total);
+    for (int d = 0; d < kDecoders; ++d) overall[d] += total[d];
+    overallPlain += plain;
   }
-  std::printf("%zu chunks, %.1f MB -> %.1f MB\n", chunks.size(), totalPlain / 1e6, totalCompressed / 1e6);
-
-  DataBuffer ours;
-  ours.reserve(uint32_t(kChunk + kChunk / 2 + 64));
-  std::vector<uint8_t> reference(kChunk);
-  libdeflate_decompressor *decompressor = libdeflate_alloc_decompressor();
-  LogNull log;
-  bool allSame = true;
-  double total[3] = {0, 0, 0};
-  // Each chunk is decoded several times by each decoder in turn and only its fastest time counts:
-  // on a shared machine a neighbour's burst then hurts no decoder's figure.
-  for (const Chunk &chunk : chunks) {
-    double best[3] = {1e30, 1e30, 1e30};
-    for (int round = 0; round < kRounds; ++round) {
-      best[0] = std::min(best[0], seconds([&] {
-                           ours.clear();
-                           allSame &= inflateBuffer(false, chunk.compressed, ours, false, nullptr, log);
-                         }));
-      allSame &= ours.getSize() == chunk.plain.size() &&
-                 std::memcmp(ours.getData(), chunk.plain.data(), chunk.plain.size()) == 0;
-      best[1] = std::min(
-          best[1], seconds([&] { allSame &= zlibInflate(chunk.compressed, reference, chunk.plain.size()); }));
-      allSame &= std::memcmp(reference.data(), chunk.plain.data(), chunk.plain.size()) == 0;
-      best[2] = std::min(best[2], seconds([&] {
-                           size_t produced = 0;
-                           allSame &= libdeflate_deflate_decompress(decompressor, chunk.compressed.getData(),
-                                                                    chunk.compressed.getSize(),
-                                                                    reference.data(), reference.size(),
-                                                                    &produced) == LIBDEFLATE_SUCCESS &&
-                                      produced == chunk.plain.size();
-                         }));
-      allSame &= std::memcmp(reference.data(), chunk.plain.data(), chunk.plain.size()) == 0;
-    }
-    for (int d = 0; d < 3; ++d) total[d] += best[d];
-  }
-  libdeflate_free_decompressor(decompressor);
+  libdeflate_free_decompressor(libdeflate);
   if (!allSame) {
     std::printf("OUTPUT MISMATCH\n");
     return 1;
   }
-  const char *names[3] = {"ours", "zlib", "libdeflate"};
-  for (int d = 0; d < 3; ++d) std::printf("%-10s %8.1f MB/s\n", names[d], totalPlain / 1e6 / total[d]);
-  std::printf("inflate ratio ours/zlib=%.2f ours/libdeflate=%.2f\n", total[1] / total[0],
-              total[2] / total[0]);
+  if (argc > 2) report("all corpora", overallPlain, overall);
+  std::printf("chunks the fast decoder handed to the resumable one: %llu\n",
+              static_cast<unsigned long long>(ours.carefulChunks()));
   return 0;
 }

@@ -1,32 +1,48 @@
 #!/usr/bin/env python3
-"""Writes about 100 MB of mixed data for bench/inflate_bench into the folder given (default
-build/inflate-corpus): text-like (headers and documents from /usr), binary-like (shared
-libraries from /usr/lib), random bytes and long runs. Deterministic for a given machine."""
+"""Writes a benchmark corpus into the folder given (default build/inflate-corpus/KIND).
+Deterministic for a given machine.
+
+  synthetic  about 100 MB of mixed data in four files: text-like (headers and documents from
+             /usr), binary-like (shared libraries), random bytes and long runs
+  real       about 100 MB of this machine's own files, copied with their relative paths: a
+             sample of /usr/share/doc, /usr/include, the shared libraries and /usr/bin
+  text       about 40 MB of literal-heavy text: words drawn at random from a large vocabulary,
+             so that a compressor finds few long matches and codes mostly literals
+"""
+import argparse
 import os
 import random
-import sys
+import re
+import shutil
 
 MB = 1 << 20
+REAL_ROOTS = [('/usr/share/doc', 25 * MB), ('/usr/include', 25 * MB), ('/usr/lib/x86_64-linux-gnu', 25 * MB),
+              ('/usr/bin', 25 * MB)]
+
+
+def regular_files(root, suffixes=None):
+    for folder, dirs, files in sorted(os.walk(root)):
+        dirs.sort()
+        for name in sorted(files):
+            path = os.path.join(folder, name)
+            if suffixes and not name.endswith(suffixes):
+                continue
+            if os.path.islink(path) or not os.path.isfile(path):
+                continue
+            yield path
 
 
 def collect(roots, suffixes, limit):
     out = bytearray()
     for root in roots:
-        for folder, dirs, files in sorted(os.walk(root)):
-            dirs.sort()
-            for name in sorted(files):
-                if suffixes and not name.endswith(suffixes):
-                    continue
-                path = os.path.join(folder, name)
-                if os.path.islink(path) or not os.path.isfile(path):
-                    continue
-                try:
-                    with open(path, 'rb') as f:
-                        out += f.read(limit - len(out))
-                except OSError:
-                    continue
-                if len(out) >= limit:
-                    return bytes(out)
+        for path in regular_files(root, suffixes):
+            try:
+                with open(path, 'rb') as f:
+                    out += f.read(limit - len(out))
+            except OSError:
+                continue
+            if len(out) >= limit:
+                return bytes(out)
     return bytes(out)
 
 
@@ -38,10 +54,8 @@ def runs(size, rng):
     return bytes(out[:size])
 
 
-def main():
-    target = sys.argv[1] if len(sys.argv) > 1 else 'build/inflate-corpus'
+def synthetic(target, rng):
     os.makedirs(target, exist_ok=True)
-    rng = random.Random(1950)
     parts = {
         'text.bin': collect(['/usr/include', '/usr/share/doc'], ('.h', '.hpp', '.txt', '.html', '.md', 'copyright'),
                             40 * MB),
@@ -53,6 +67,58 @@ def main():
         with open(os.path.join(target, name), 'wb') as f:
             f.write(data)
         print(f'{name}: {len(data)} bytes')
+
+
+def real(target, rng):
+    """Files picked at random (fixed seed) from each root until its share is reached, so that
+    the sample spans the whole tree rather than its first folders. Files over 8 MB are left out:
+    one of them would be most of a share."""
+    total_files = total_bytes = 0
+    for root, share in REAL_ROOTS:
+        candidates = [p for p in regular_files(root) if os.path.getsize(p) <= 8 * MB]
+        rng.shuffle(candidates)
+        taken = 0
+        for path in candidates:
+            if taken >= share:
+                break
+            dest = os.path.join(target, root.strip('/').replace('/', '_'), os.path.relpath(path, root))
+            os.makedirs(os.path.dirname(dest), exist_ok=True)
+            try:
+                shutil.copyfile(path, dest)
+            except OSError:
+                continue
+            taken += os.path.getsize(dest)
+            total_files += 1
+        total_bytes += taken
+        print(f'{root}: {taken} bytes')
+    print(f'{total_files} files, {total_bytes} bytes')
+
+
+def text(target, rng):
+    vocabulary = set()
+    for path in regular_files('/usr/include', ('.h',)):
+        with open(path, 'rb') as f:
+            vocabulary.update(re.findall(rb'[A-Za-z][a-z]{2,14}', f.read()))
+        if len(vocabulary) > 60000:
+            break
+    words = sorted(vocabulary)
+    out = bytearray()
+    while len(out) < 40 * MB:
+        line = b' '.join(rng.choice(words) for _ in range(rng.randrange(4, 16)))
+        out += line + (b'.\n' if rng.randrange(3) else b',\n')
+    os.makedirs(target, exist_ok=True)
+    with open(os.path.join(target, 'words.txt'), 'wb') as f:
+        f.write(out)
+    print(f'words.txt: {len(out)} bytes from {len(words)} words')
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
+    parser.add_argument('--kind', choices=['synthetic', 'real', 'text'], default='synthetic')
+    parser.add_argument('target', nargs='?')
+    args = parser.parse_args()
+    target = args.target or os.path.join('build/inflate-corpus', args.kind)
+    {'synthetic': synthetic, 'real': real, 'text': text}[args.kind](target, random.Random(1950))
 
 
 if __name__ == '__main__':

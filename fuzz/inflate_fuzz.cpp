@@ -1,11 +1,14 @@
 // Feeds arbitrary bytes to the inflater in every mode, whole and in pieces whose sizes come from
 // the input itself, and checks that the split never changes the result: same success, same
-// decoded bytes when it succeeds. Sanitizers catch any read outside the window or the tables.
+// decoded bytes when it succeeds. In raw mode the chunk inflater's fast decoder must also agree
+// with the resumable one in every detail: result, log lines, and each write to an output that
+// may refuse one. Sanitizers catch any read outside the window, the buffer or the tables.
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <vector>
 
+#include "ChunkRun.h"
 #include "base/DataBuffer.h"
 #include "base/LogBase.h"
 #include "compress/InflateState.h"
@@ -48,5 +51,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   if (whole.ok != split.ok || whole.finished != split.finished) std::abort();
   // A failed decode flushes what each piece produced, so only successful runs must agree byte for byte.
   if (whole.ok && whole.bytes != split.bytes) std::abort();
+  if ((mode & 3) == 0) {
+    static ChunkInflater inflater;
+    int failAt = int(mode >> 2) % 4 - 1;
+    std::vector<uint8_t> stream(data + 2, data + size);
+    ChunkRun fast = runChunk(inflater, stream, Path::kFast, failAt);
+    if (!(fast == runChunk(inflater, stream, Path::kCareful, failAt))) std::abort();
+    if (failAt < 0 && fast.ok != (whole.ok && whole.finished)) std::abort();
+    if (fast.ok && fast.bytes != whole.bytes) std::abort();
+  }
   return 0;
 }

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Writes the seed corpus of payload_fuzz with sfxpack: a small tree (text, random bytes, an
-# empty file, an empty folder) packed plain, stored, in many chunks and encrypted with each key
-# size under the password the harness tries ("fuzz").
+# empty file, an empty folder) packed plain, stored, without check values, in many chunks and
+# encrypted with each key size under the password the harness tries ("fuzz").
 # usage: fuzz/make_payload_corpus.sh SFXPACK
 set -euo pipefail
 sfxpack=$1
@@ -16,5 +16,6 @@ printf 'hello hello hello hello\n' >"$tree/src/a.txt"
 pack() { "$sfxpack" build --payload-only -o "$out/$1" "${@:2}" "$tree/src" >/dev/null; }
 pack plain.bin
 pack stored.bin --level 0
+pack nocheck.bin --no-check
 pack chunks.bin --chunk-size 200
 for bits in 128 192 256; do pack "aes$bits.bin" --password fuzz --key-bits "$bits" --chunk-size 500; done

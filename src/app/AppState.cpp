@@ -2,7 +2,6 @@
 
 #include "app/SfxConfig.h"
 #include "archive/SimpleArchive.h"
-#include "compress/SaProgress.h"
 
 // Defined together so that their construction order is the order written here.
 StringBuffer g_password;
@@ -11,14 +10,15 @@ SfxConfig &g_config = s_config;
 static SimpleArchive s_archive;
 SimpleArchive &g_archive = s_archive;
 StringBuffer g_runLogPath;
-static SaProgress s_progress;
-SaProgress &g_progress = s_progress;
 
 FILE *g_runLog = nullptr;
 HINSTANCE g_instance = nullptr;
 WCHAR g_windowTitle[100];
 WCHAR g_windowClass[100];
 int g_exitCode = 0;
+int64_t g_payloadStart = 0;
+int64_t g_payloadEnd = 0;
+HWND g_hiddenWindow = nullptr;
 HWND g_mainDialog = nullptr;
 HWND g_progressDialog = nullptr;
 bool g_passwordCancelled = false;

@@ -2,6 +2,8 @@
 
 #include "app/AppState.h"
 #include "app/Messages.h"
+#include "app/ProgressReporter.h"
+#include "app/RunThread.h"
 
 namespace {
 const SfxDialogTable *s_table = nullptr;
@@ -13,6 +15,7 @@ const SfxDialogEntry *entryFor(SfxDialog which) {
     case SfxDialog::Password: return &s_table->password;
     case SfxDialog::Progress: return &s_table->progress;
     case SfxDialog::Finished: return &s_table->finished;
+    case SfxDialog::License: return &s_table->license;
   }
   return nullptr;
 }
@@ -23,14 +26,12 @@ const char *nameOf(SfxDialog which) {
     case SfxDialog::Password: return "password";
     case SfxDialog::Progress: return "progress";
     case SfxDialog::Finished: return "finished";
+    case SfxDialog::License: return "license";
   }
   return "";
 }
-}  // namespace
 
-void registerDialogTable(const SfxDialogTable *table) { s_table = table; }
-
-INT_PTR showDialog(SfxDialog which, HWND owner) {
+INT_PTR showDialogHere(SfxDialog which, HWND owner) {
   const SfxDialogEntry *entry = entryFor(which);
   INT_PTR result = -1;
   if (entry != nullptr && entry->procedure != nullptr) {
@@ -45,10 +46,39 @@ INT_PTR showDialog(SfxDialog which, HWND owner) {
   }
   return result;
 }
+}  // namespace
 
-void endOwnerDialog(HWND owner, INT_PTR result) { EndDialog(owner, result); }
+void registerDialogTable(const SfxDialogTable *table) { s_table = table; }
+
+INT_PTR showDialog(SfxDialog which, HWND owner) {
+  INT_PTR result = -1;
+  onWindowThread([&] { result = showDialogHere(which, owner); });
+  return result;
+}
+
+void endOwnerDialog(HWND owner, INT_PTR result) {
+  onWindowThread([&] { EndDialog(owner, result); });
+}
 
 void setOwnerProgress(HWND owner, int percent) {
-  HWND bar = GetDlgItem(owner, kProgressBarId);
-  if (bar != nullptr) SendMessageA(bar, PBM_SETPOS, WPARAM(percent), 0);
+  onWindowThread([&] {
+    HWND bar = GetDlgItem(owner, kProgressBarId);
+    if (bar != nullptr) SendMessageA(bar, PBM_SETPOS, WPARAM(percent), 0);
+    showTaskbarProgress(owner, percent);
+  });
+}
+
+int showMessageBox(HWND owner, const char16_t *text, const char16_t *caption, UINT type) {
+  int answer = 0;
+  onWindowThread([&] { answer = MessageBoxW(owner, wide(text), wide(caption), type); });
+  return answer;
+}
+
+// The quit request belongs to the thread whose loops it ends.
+void postQuitRequest() {
+  onWindowThread([] { PostQuitMessage(0); });
+}
+
+void disableOwnerControl(HWND owner, int id) {
+  onWindowThread([&] { EnableWindow(GetDlgItem(owner, id), FALSE); });
 }

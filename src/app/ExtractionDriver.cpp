@@ -3,10 +3,13 @@
 #include <new>
 
 #include "app/AppState.h"
+#include "app/CleanupRetry.h"
 #include "app/Dialogs.h"
 #include "app/ExitCode.h"
 #include "app/Messages.h"
+#include "app/ProgressReporter.h"
 #include "app/RunLog.h"
+#include "app/RunThread.h"
 #include "app/SetupRunner.h"
 #include "app/SfxConfig.h"
 #include "archive/SimpleArchive.h"
@@ -18,8 +21,14 @@
 #include "crypto/TempFilePath.h"
 #include "base/Logger.h"
 #include "base/XString.h"
+#include "compress/DataSource.h"
+#include "compress/ProgressMonitor.h"
 
 namespace {
+
+// How often the extraction looks at the cancel flag, well inside the half second a person
+// waits for a Cancel to take effect.
+constexpr uint32_t kCancelCheckMs = 100;
 
 void showError(HWND owner, const char *utf8Text) { showMessage(owner, utf8Text, "Error"); }
 
@@ -32,8 +41,13 @@ void showErrorWithPath(HWND owner, const char *message, const StringBuffer &path
 // The run cannot go on: the owner dialog ends and so does every modal loop above it.
 void abandonRun(HWND owner) {
   endOwnerDialog(owner, 0);
-  PostQuitMessage(0);
+  postQuitRequest();
 }
+
+class CancelCheck : public ProgressCallback {
+ public:
+  void abortCheck(bool &abort) override { abort = extractionShouldStop(); }
+};
 
 bool ensureUnzipDir(HWND owner, const StringBuffer &dir, ExtPtrArray &topDirs) {
   LogNull log;
@@ -100,10 +114,9 @@ bool enterUnzipDir(HWND owner, const StringBuffer &dir) {
   return false;
 }
 
-}  // namespace
-
-bool DoUnzip(HWND owner) {
-  EnableWindow(GetDlgItem(owner, kUnzipButtonId), FALSE);
+// What the run thread does for DoUnzip.
+bool runExtraction(HWND owner) {
+  disableOwnerControl(owner, kUnzipButtonId);
   if (g_config.GetFlag("Encryption")) {
     if (!CheckPassword(owner)) {
       recordFailure(g_passwordCancelled ? RunFailure::Cancelled : RunFailure::Password);
@@ -136,19 +149,37 @@ bool DoUnzip(HWND owner) {
   bool cleanup = decideCleanup();
   ExtPtrArray entryList;
   StringBuffer errorText;
-  bool ok = UnzipToFile(owner, dir, errorText, entryList, cleanup);
+  setExtracting(true);
+  bool ok = UnzipToFile(owner, dir, errorText, entryList);
+  setExtracting(false);
+  bool cancelled = !ok && cancelRequested();
+  // Recorded for a cancel's sake only: without cleanup what was extracted stays.
+  if (!cleanup && !cancelled) entryList.deleteAll();
   if (ok && g_progressDialog != nullptr) setOwnerProgress(g_progressDialog, 100);
   if (ok) {
     runLogWrite("Unzip complete...\r\n");
     runSetupStage(owner, dir, entryList);
+  } else if (cancelled) {
+    ProcessUndoList(entryList, true);
+    runLogWrite("Extraction cancelled.\r\n");
+    g_exitCode = kExitCancelled;
   } else {
     recordFailure(classifyExtractionError(errorText));
-    ProcessUndoList(entryList);
+    ProcessUndoList(entryList, true);
     showError(owner, errorText.getText());
   }
   setCurrentDir(savedDir);
-  ProcessUndoList(topDirs);
+  ProcessUndoList(topDirs, cleanup || cancelled);
+  if (cancelled) abandonRun(owner);
   return ok;
+}
+
+}  // namespace
+
+bool DoUnzip(HWND owner) {
+  resetCancel();
+  return runOnRunThread([](void *window) { return runExtraction(static_cast<HWND>(window)); }, owner,
+                        owner != g_hiddenWindow ? owner : nullptr);
 }
 
 bool CheckPassword(HWND owner) {
@@ -162,6 +193,7 @@ bool CheckPassword(HWND owner) {
       return false;
     }
     if (g_password.isEmpty() && showDialog(SfxDialog::Password, owner) == -1) return false;
+    // Written by the password dialog on the window thread, which has finished with it.
     if (g_passwordCancelled) return false;
     if (g_password.isEmpty()) continue;
     g_archive.setPassword(g_password);
@@ -197,23 +229,34 @@ void MakeTempDirName(StringBuffer &dir) {
   }
 }
 
-bool UnzipToFile(HWND owner, const StringBuffer &, StringBuffer &errorText, ExtPtrArray &entryList, bool cleanup) {
+bool UnzipToFile(HWND owner, const StringBuffer &, StringBuffer &errorText, ExtPtrArray &entryList) {
   errorText.clear();
   if (owner != nullptr) setOwnerProgress(owner, 0);
+  ProgressReporter progress(owner, g_payloadEnd - g_payloadStart, g_archive.getSource() != nullptr
+                                                                      ? g_archive.getSource()->getPosition() - g_payloadStart
+                                                                      : 0);
+  CancelCheck cancelCheck;
+  ProgressMonitor monitor(&cancelCheck);
+  monitor.setPercentOff(true);
+  monitor.setHeartbeatMs(kCancelCheckMs);
   Logger log;
   log.enterContext("UnzipToFile");
   bool verbose = g_config.GetIntValue("Verbose") != 0;
   bool dryRun = g_config.GetIntValue("Debug") != 0;
-  bool recording = cleanup && !dryRun;
+  // Always recorded, so that a cancelled run can take back what it wrote.
+  bool recording = !dryRun;
   bool endOfArchive = false, ok = true;
   StringBuffer name;
+  runLogWrite(g_archive.carriesCheckValues() ? "Payload carries check values.\r\n"
+                                             : "Payload carries no check values.\r\n");
   do {
     bool isDirectory = false, skipped = false;
-    ok = g_archive.unzipNextEntry(dryRun, endOfArchive, &g_progress, name, isDirectory,
-                                  recording ? &entryList : nullptr, skipped, nullptr, log);
+    ok = g_archive.unzipNextEntry(dryRun, endOfArchive, &progress, name, isDirectory,
+                                  recording ? &entryList : nullptr, skipped, &monitor, log);
     if (verbose && !name.isEmpty()) {
       if (skipped) runLogWrite("(skipped)");
       runLogWrite(isDirectory ? "(dir) %s\r\n" : "(file) %s\r\n", name.getText());
+      if (g_archive.lastFileVerified()) runLogWrite("(verified) %s\r\n", name.getText());
     }
     if (!ok) break;
     if (!skipped && !name.isEmpty() && !isDirectory && recording) {
@@ -233,7 +276,8 @@ bool UnzipToFile(HWND owner, const StringBuffer &, StringBuffer &errorText, ExtP
   return false;
 }
 
-void ProcessUndoList(ExtPtrArray &undoList) {
+void ProcessUndoList(ExtPtrArray &undoList, bool retryHeld) {
+  DWORD patienceMs = retryHeld ? kCleanupRetryMs : 0;
   LogNull log;
   bool verbose = g_config.GetIntValue("Verbose") != 0;
   runLogWrite("processing undo list...\r\n");
@@ -243,7 +287,8 @@ void ProcessUndoList(ExtPtrArray &undoList) {
     entry->shortenBy(1);
     if (tag == 'F') {
       if (verbose) runLogWrite("(deleteFile) %s\r\n", entry->getText());
-      if (!deleteFile(entry->getText(), log) && verbose) runLogWrite("(failedToDelete) %s\r\n", entry->getText());
+      bool gone = retryWhileHeld([&] { return deleteFile(entry->getText(), log); }, patienceMs);
+      if (!gone && verbose) runLogWrite("(failedToDelete) %s\r\n", entry->getText());
     } else {
       if (verbose) {
         entry->replaceCharBytes('\\', '/');
@@ -251,7 +296,8 @@ void ProcessUndoList(ExtPtrArray &undoList) {
       }
       XString path;
       path.setUtf8(entry->getText());
-      if (!removeDirectory(path, log) && verbose) runLogWrite("(failedToDelete) %s\r\n", entry->getText());
+      bool gone = retryWhileHeld([&] { return removeDirectory(path, log); }, patienceMs);
+      if (!gone && verbose) runLogWrite("(failedToDelete) %s\r\n", entry->getText());
     }
     delete entry;
   }

@@ -7,7 +7,9 @@ class StringBuffer;
 
 // One extraction run, owned by a window (the hidden main window or a dialog, which the run may
 // end): password, unzip directory, current directory, every entry, the setup stage, and the
-// undo lists. True when every entry was extracted.
+// undo lists. True when every entry was extracted. Called on the window thread, which keeps
+// answering messages while the run goes on on a thread of its own. A cancelled run takes back
+// what it wrote, ends the owner dialog and the run, and sets the exit code 1223.
 bool DoUnzip(HWND owner);
 
 // Asks until the reader accepts the password; false when the person gave up (or no password
@@ -17,7 +19,10 @@ bool CheckPassword(HWND owner);
 bool SelectTempUnzipDir(HWND owner, ExtPtrArray &topDirs, StringBuffer &dir);
 // The temporary directory, "qvz_" and four random characters; nothing is created.
 void MakeTempDirName(StringBuffer &dir);
-bool UnzipToFile(HWND owner, const StringBuffer &unzipDir, StringBuffer &errorText, ExtPtrArray &entryList,
-                 bool cleanup);
-// Deletes what the list records, last entry first, and empties it.
-void ProcessUndoList(ExtPtrArray &undoList);
+// Records every file and directory it creates in `entryList`, whether or not cleanup is in force:
+// a cancelled run takes them back; otherwise the caller drops the list when there is no cleanup.
+// The extraction stops soon after cancelRequested() turns true.
+bool UnzipToFile(HWND owner, const StringBuffer &unzipDir, StringBuffer &errorText, ExtPtrArray &entryList);
+// Deletes what the list records, last entry first, and empties it. With `retryHeld`, a file or
+// folder that is only held for a moment is tried again (see CleanupRetry.h).
+void ProcessUndoList(ExtPtrArray &undoList, bool retryHeld = false);

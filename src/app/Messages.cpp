@@ -1,6 +1,7 @@
 #include "app/Messages.h"
 
 #include "app/AppState.h"
+#include "app/Dialogs.h"
 #include "app/RunLog.h"
 #include "app/SfxConfig.h"
 #include "base/StringBuffer.h"
@@ -23,7 +24,7 @@ void showMessage(HWND owner, const char *utf8Text, const char *utf8Caption) {
     XString text, caption;
     text.setUtf8(utf8Text);
     caption.setUtf8(utf8Caption);
-    MessageBoxW(owner, wide(text.getUtf16()), wide(caption.getUtf16()), MB_OK);
+    showMessageBox(owner, text.getUtf16(), caption.getUtf16(), MB_OK);
     return;
   }
   StringBuffer line(utf8Caption);

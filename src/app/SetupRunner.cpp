@@ -8,6 +8,7 @@
 #include "app/ExtractionDriver.h"
 #include "app/Messages.h"
 #include "app/RunLog.h"
+#include "app/RunThread.h"
 #include "app/SfxConfig.h"
 #include "base/ExtPtrArray.h"
 #include "base/PathQueries.h"
@@ -24,7 +25,9 @@ bool autoExitRequested() {
 // The setup program's own exit path: nothing more of this run happens, not even the closing
 // lines of the run log (the runtime flushes what was written).
 void endProcessIfAutoExit() {
-  if (autoExitRequested()) std::exit(0);
+  // From the window thread, so that no window is in the middle of a message while the process
+  // winds down; the run thread waits meanwhile.
+  if (autoExitRequested()) onWindowThread([] { std::exit(0); });
 }
 
 void reportFailedStart(HWND owner, const StringBuffer &program, const StringBuffer &unzipDir) {
@@ -49,7 +52,7 @@ void runShell(HWND owner, const XString &args, const StringBuffer &program, cons
               ExtPtrArray &entryList) {
   bool started = RunShellCommand(g_config.GetFlag("WaitForSetup"), args.getAnsi());
   endProcessIfAutoExit();
-  ProcessUndoList(entryList);
+  ProcessUndoList(entryList, true);
   if (!started) reportFailedStart(owner, program, unzipDir);
 }
 
@@ -73,7 +76,7 @@ void runProgram(HWND owner, const XString &args, const StringBuffer &program, co
   info.lpDirectory = wide(dir.getUtf16());
   info.nShow = SW_SHOW;
   if (!ShellExecuteExW(&info)) {
-    ProcessUndoList(entryList);
+    ProcessUndoList(entryList, true);
     reportFailedStart(owner, program, unzipDir);
     return;
   }
@@ -94,7 +97,7 @@ void runProgram(HWND owner, const XString &args, const StringBuffer &program, co
     }
     CloseHandle(info.hProcess);
   }
-  ProcessUndoList(entryList);
+  ProcessUndoList(entryList, true);
 }
 
 }  // namespace
@@ -118,7 +121,7 @@ void runSetupStage(HWND owner, const StringBuffer &unzipDir, ExtPtrArray &entryL
   g_config.GetValue("SetupExe", setupExe);
   if (!setupExe.isEmpty()) runLogWrite("setup filename: [%s]\r\n", setupExe.getUtf8());
   if (g_config.GetIntValue("Debug") != 0 || setupExe.isEmpty()) {
-    ProcessUndoList(entryList);
+    ProcessUndoList(entryList, true);
     return;
   }
   XString args;

@@ -31,6 +31,12 @@ class SfxConfig {
   static constexpr const char *kSetupExeArgs = "SetupExeArgs";
   static constexpr const char *kMainTitle = "MainTitle";
   static constexpr const char *kMainCaption = "MainCaption";
+  // The license page: its text, title and button texts (the dialog resource holds the defaults
+  // "License Agreement", "I Agree" and "Decline").
+  static constexpr const char *kLicenseText = "LicenseText";
+  static constexpr const char *kLicenseTitle = "LicenseTitle";
+  static constexpr const char *kLicenseAcceptBtn = "LicenseAcceptBtn";
+  static constexpr const char *kLicenseDeclineBtn = "LicenseDeclineBtn";
 
   // The defaults, in this order: AutoTemp 0, DeleteAfterSetup 0, ShowFin 0, ShowMain 1,
   // ShowProgress 1, WaitForSetup 1, Encryption 0, KeyLength 128; declared encoding utf-8.

@@ -9,7 +9,10 @@
 #include "app/ExtractionDriver.h"
 #include "app/HelpText.h"
 #include "app/Messages.h"
+#include "app/LicensePage.h"
+#include "app/ProgressReporter.h"
 #include "app/RunLog.h"
+#include "app/RunThread.h"
 #include "app/SfxConfig.h"
 #include "compress/FileDataSource.h"
 #include "archive/SimpleArchive.h"
@@ -29,15 +32,6 @@ StringBuffer s_settingsFailure;
 void settingsFailed(RunFailure failure, const char *text) {
   recordFailure(failure);
   s_settingsFailure.setString(text);
-}
-
-// The hidden main window only owns message boxes and dialogs.
-LRESULT CALLBACK WndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message == WM_DESTROY) {
-    PostQuitMessage(0);
-    return 0;
-  }
-  return DefWindowProcW(window, message, wParam, lParam);
 }
 
 void registerWindowClass(HINSTANCE instance) {
@@ -87,6 +81,26 @@ void writeVersionLines() {
 
 }  // namespace
 
+LRESULT CALLBACK WndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_DESTROY:
+      PostQuitMessage(0);
+      return 0;
+    case kRunRequestMessage:
+      serviceRunRequest();
+      return 0;
+    case kTaskbarProgressMessage:
+      showTaskbarProgress(reinterpret_cast<HWND>(lParam), int(wParam));
+      return 0;
+    case WM_CLOSE:
+    case WM_QUERYENDSESSION:
+      if (!isExtracting()) break;
+      requestCancel();
+      return message == WM_QUERYENDSESSION ? TRUE : 0;
+  }
+  return DefWindowProcW(window, message, wParam, lParam);
+}
+
 bool GetSettings() {
   XString exePath;
   getExePath(exePath);
@@ -107,6 +121,9 @@ bool GetSettings() {
     settingsFailed(RunFailure::Damaged, "Failed to find marker.");
     return false;
   }
+  constexpr int64_t kMarkerBytes = 8;
+  g_payloadStart = source->getPosition() - kMarkerBytes;
+  g_payloadEnd = source->fileSize();
   StringBuffer errorText;
   if (!g_archive.readInternalHeader(errorText, log, nullptr)) {
     errorText.prepend("Failed to read internal header: ");
@@ -133,6 +150,7 @@ BOOL InitInstance(HINSTANCE instance, int, const char *commandLine, bool &noMess
     runLogWrite("Failed to create Window.");
     return FALSE;
   }
+  g_hiddenWindow = window;
   bool settingsRead = GetSettings();
   ParseCommandLine(commandLine);
   // Only now is it known whether the run is silent.
@@ -149,7 +167,15 @@ BOOL InitInstance(HINSTANCE instance, int, const char *commandLine, bool &noMess
   // A dialog that cannot be created fails the run: without it nothing would ever post the
   // quit request that ends the message loop.
   bool silent = isSilentRun();
-  if (!silent && (g_config.GetFlag("ShowMain") || !g_config.HasUnzipTarget())) {
+  bool mainMode = !silent && (g_config.GetFlag("ShowMain") || !g_config.HasUnzipTarget());
+  // The automatic mode is the publisher's choice of a run without questions: no license page.
+  if (!silent && (mainMode || g_config.GetFlag("ShowProgress"))) {
+    LicenseAnswer answer = askLicense(window);
+    if (answer == LicenseAnswer::Failed) return FALSE;
+    noMessageLoop = answer == LicenseAnswer::Declined;
+    if (noMessageLoop) return TRUE;
+  }
+  if (mainMode) {
     runLogWrite("Showing main dialog...\r\n");
     return showDialog(SfxDialog::Main, window) == -1 ? FALSE : TRUE;
   }
@@ -164,6 +190,7 @@ BOOL InitInstance(HINSTANCE instance, int, const char *commandLine, bool &noMess
   }
   runLogWrite("Automatically unzipping...\r\n");
   bool ok = DoUnzip(window);
+  if (cancelRequested() && !ok) return FALSE;
   if (!silent && g_config.GetFlag("ShowFin") && showDialog(SfxDialog::Finished, window) == -1) ok = false;
   return ok ? TRUE : FALSE;
 }
@@ -175,6 +202,7 @@ int SfxWinMain(HINSTANCE instance, HINSTANCE, const char *commandLine, int show)
   bool noMessageLoop = false;
   if (!InitInstance(instance, show, commandLine, noMessageLoop)) {
     runLogWrite("InitInstance failed.\r\n");
+    if (g_exitCode == kExitCancelled) recordFailure(RunFailure::Cancelled);
     recordFailure(RunFailure::Other);
     return finalExitCode();
   }

@@ -11,3 +11,8 @@ BOOL InitInstance(HINSTANCE instance, int show, const char *commandLine, bool &n
 // Reaches the payload appended to the program and loads its settings. A failure is recorded
 // and shown once the command line was applied; the run then goes on with the default settings.
 bool GetSettings();
+
+// The hidden main window's procedure. The window owns message boxes and dialogs and carries the
+// run thread's requests to the window thread. Nobody sees it to be asked: a close or the end of
+// the session while entries are being extracted cancels at once.
+LRESULT CALLBACK WndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

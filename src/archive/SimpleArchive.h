@@ -2,11 +2,13 @@
 
 #include <cstdint>
 
+#include "archive/CheckValues.h"
 #include "base/DataBuffer.h"
 #include "base/ExtPtrArray.h"
 #include "base/HashMap.h"
 #include "base/LogBase.h"
 #include "base/StringBuffer.h"
+#include "compress/ChunkInflater.h"
 #include "crypto/AesContext.h"
 #include "platform/win32.h"
 
@@ -70,6 +72,15 @@ class SimpleArchive {
                       bool &isDirectory, ExtPtrArray *undoList, bool &skipped, ProgressMonitor *monitor,
                       LogBase &log);
 
+  // Whether the payload carries check values for its files. When it does, every file is
+  // compared with its own as it is written; a file that does not match fails its entry.
+  bool carriesCheckValues() const { return CheckValues::carriedBy(*this); }
+  // The last entry was a file whose contents matched its check value.
+  bool lastFileVerified() const { return m_fileCheck == FileCheck::Verified; }
+  // The last entry was a file read to its end whose contents did not match its check value; the
+  // source stands at the next entry.
+  bool lastFileDamaged() const { return m_fileCheck == FileCheck::Damaged; }
+
   // For tools: where a dry run sends the decoded bytes (null: they are dropped), and the time
   // (local FILETIME, as stored) and attribute bits of the last entry read.
   void setDryRunSink(Output *sink) { m_dryRunSink = sink; }
@@ -95,6 +106,9 @@ class SimpleArchive {
   bool copyChunks(Output &output, uint32_t pending, SaProgress *progress, ProgressMonitor *monitor,
                   LogBase &log);
   bool inflateChunk(Output &output, uint64_t &produced, ProgressMonitor *monitor, LogBase &log);
+  // copyChunks, and the comparison with the check value of the file at `fileIndex`.
+  bool copyCheckedChunks(Output &output, uint32_t fileIndex, const StringBuffer &name, uint32_t pending,
+                         SaProgress *progress, ProgressMonitor *monitor, LogBase &log);
 
   AesContext m_cipher;
   HashMap m_namedValues;
@@ -106,9 +120,13 @@ class SimpleArchive {
   // Receives each chunk as stored, with room to decrypt it in place; empty when it could not be
   // had, which fails the first chunk rather than the construction.
   DataBuffer m_chunk;
-  // Inflated bytes on their way to the output; reserved on first use.
-  DataBuffer m_inflated;
+  // Decodes every compressed chunk; its buffer is had on first use.
+  ChunkInflater m_inflater;
   Output *m_dryRunSink = nullptr;
   uint64_t m_entryLocalTime = 0;
   uint32_t m_entryAttributes = 0;
+  // Read when the first file needs them, after the password has installed the key.
+  CheckValues m_checkValues;
+  uint32_t m_filesRead = 0;
+  enum class FileCheck { None, Verified, Damaged } m_fileCheck = FileCheck::None;
 };

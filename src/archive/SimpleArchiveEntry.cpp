@@ -2,7 +2,7 @@
 // read, decrypted and inflated without touching the disk.
 #include <cstring>
 
-#include "archive/BufferedOutput.h"
+#include "archive/ContentCrc.h"
 #include "archive/EntryName.h"
 #include "archive/SimpleArchive.h"
 #include "base/Directories.h"
@@ -13,7 +13,6 @@
 #include "base/TimeValue.h"
 #include "base/XString.h"
 #include "compress/DataSource.h"
-#include "compress/InflateState.h"
 #include "compress/Output.h"
 #include "compress/OutputFile.h"
 #include "compress/SaProgress.h"
@@ -110,6 +109,7 @@ bool SimpleArchive::unzipNextEntry(bool dryRun, bool &endOfArchive, SaProgress *
   isDirectory = false;
   skipped = false;
   endOfArchive = true;
+  m_fileCheck = FileCheck::None;
   if (m_source == nullptr) {
     log.logError("No source.");
     return false;
@@ -186,26 +186,28 @@ bool SimpleArchive::copyChunks(Output &output, uint32_t pending, SaProgress *pro
 }
 
 bool SimpleArchive::inflateChunk(Output &output, uint64_t &produced, ProgressMonitor *monitor, LogBase &log) {
-  if (m_inflated.getCapacity() < kChunkLimit && !m_inflated.reserve(kChunkLimit)) {
-    log.logMemoryFailure(1, kChunkLimit);
+  static_assert(ChunkInflater::kWriteSize == kChunkLimit, "a chunk that expands no further than its limit is one write");
+  if (!m_inflater.inflate(m_chunk.getData(), m_chunk.getSize(), output, monitor, log)) return false;
+  produced = m_inflater.produced();
+  return true;
+}
+
+bool SimpleArchive::copyCheckedChunks(Output &output, uint32_t fileIndex, const StringBuffer &name,
+                                      uint32_t pending, SaProgress *progress, ProgressMonitor *monitor,
+                                      LogBase &log) {
+  if (!m_checkValues.load(*this, m_encrypted ? &m_cipher : nullptr, log)) return false;
+  CrcOutput checked(output);
+  Output &target = m_checkValues.present() ? checked : output;
+  if (!copyChunks(target, pending, progress, monitor, log)) {
+    log.logData("filename", name);
     return false;
   }
-  BufferedOutput sink(output, m_inflated, kChunkLimit);
-  InflateState inflater;
-  inflater.useRawDeflate();
-  if (!inflater.inflateBlock(m_chunk.getData(), m_chunk.getSize(), sink, monitor, log)) {
-    log.logError(sink.targetFailed() ? "Failed to write file data." : "Failed to inflate compressed data.");
+  if (!m_checkValues.present()) return true;
+  if (!m_checkValues.verify(fileIndex, checked.crc().value(), name, log)) {
+    m_fileCheck = FileCheck::Damaged;
     return false;
   }
-  if (!inflater.isFinished()) {
-    log.logError("Compressed data ends before its final block.");
-    return false;
-  }
-  if (!sink.flush(monitor, log)) {
-    log.logError("Failed to write file data.");
-    return false;
-  }
-  produced = sink.totalWritten();
+  m_fileCheck = FileCheck::Verified;
   return true;
 }
 
@@ -238,10 +240,12 @@ bool SimpleArchive::extractFile(const EntryHeader &entry, bool dryRun, ExtPtrArr
                                 StringBuffer &name, bool &skipped, SaProgress *progress,
                                 ProgressMonitor *monitor, LogBase &log) {
   const uint32_t pending = kEntryHeaderBytes + entry.storedNameLength;
+  const uint32_t fileIndex = m_filesRead++;
   Output discard;
   if (dryRun) {
     name.copyFrom(entry.name);
-    return copyChunks(m_dryRunSink != nullptr ? *m_dryRunSink : discard, pending, progress, monitor, log);
+    return copyCheckedChunks(m_dryRunSink != nullptr ? *m_dryRunSink : discard, fileIndex, entry.name, pending,
+                             progress, monitor, log);
   }
   StringBuffer directory;
   LogNull quiet;
@@ -271,8 +275,8 @@ bool SimpleArchive::extractFile(const EntryHeader &entry, bool dryRun, ExtPtrArr
     return copyChunks(discard, pending, progress, monitor, log);
   }
   OutputFile file(path, handle);
-  if (!copyChunks(file, pending, progress, monitor, log)) {
-    // Half a file would pass for a whole one.
+  if (!copyCheckedChunks(file, fileIndex, entry.name, pending, progress, monitor, log)) {
+    // Half a file, or a damaged one, would pass for a whole one.
     file.close();
     deleteFile(path, quiet);
     return false;

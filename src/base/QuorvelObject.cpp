@@ -1,8 +1,11 @@
 #include "base/QuorvelObject.h"
 
+#include <atomic>
+
 namespace {
-uint64_t nextSerial = 0;
-}
+// Atomic: the payload builder's worker threads create buffers side by side.
+std::atomic<uint64_t> nextSerial{0};
+}  // namespace
 
 QuorvelObject::QuorvelObject() : m_serial(++nextSerial) {}
 

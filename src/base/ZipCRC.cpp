@@ -1,30 +1,24 @@
 #include "base/ZipCRC.h"
 
-namespace {
-struct CrcTable {
-  uint32_t entries[256];
-  CrcTable() {
-    for (uint32_t i = 0; i < 256; ++i) {
-      uint32_t c = i;
-      for (int bit = 0; bit < 8; ++bit) c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
-      entries[i] = c;
-    }
-  }
-};
+#include "base/Crc32Clmul.h"
+#include "base/Crc32Slicing.h"
 
-// A function-local static is built exactly once; a second caller waits for the first.
-const CrcTable &table() {
-  static const CrcTable instance;
-  return instance;
+namespace {
+using Kernel = uint32_t (*)(uint32_t, const uint8_t *, size_t);
+
+// Chosen once per process; both kernels give the same register.
+Kernel kernel() {
+#ifdef SFX_HAVE_CLMUL_CODE
+  static const Kernel chosen = crc32ClmulAvailable() ? crc32ClmulUpdate : crc32SlicingUpdate;
+  return chosen;
+#else
+  return crc32SlicingUpdate;
+#endif
 }
 }  // namespace
 
 void ZipCRC::update(const void *data, uint32_t length) {
-  const uint32_t *t = table().entries;
-  const uint8_t *p = static_cast<const uint8_t *>(data);
-  uint32_t c = m_register;
-  for (uint32_t i = 0; i < length; ++i) c = t[(c ^ p[i]) & 0xFF] ^ (c >> 8);
-  m_register = c;
+  m_register = kernel()(m_register, static_cast<const uint8_t *>(data), length);
 }
 
 uint32_t ZipCRC::crc32(const void *data, uint32_t length) {

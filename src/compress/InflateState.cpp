@@ -5,6 +5,7 @@
 
 #include "compress/DataSource.h"
 #include "compress/DecodeTable.h"
+#include "compress/DeflateCodes.h"
 #include "compress/Output.h"
 #include "compress/ProgressMonitor.h"
 
@@ -42,19 +43,10 @@ struct RowTables {
   uint32_t distanceCount;
 };
 
-constexpr uint16_t kLengthBase[29] = {3,  4,  5,  6,  7,  8,  9,  10, 11,  13,  15,  17,  19,  23, 27,
-                                      31, 35, 43, 51, 59, 67, 83, 99, 115, 131, 163, 195, 227, 258};
-constexpr uint8_t kLengthExtraBits[29] = {0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 2, 2, 2,
-                                          2, 3, 3, 3, 3, 4, 4, 4, 4, 5, 5, 5, 5, 0};
-constexpr uint32_t kDistanceBase[32] = {1,    2,    3,    4,    5,    7,     9,     13,    17,    25,   33,
-                                        49,   65,   97,   129,  193,  257,   385,   513,   769,   1025, 1537,
-                                        2049, 3073, 4097, 6145, 8193, 12289, 16385, 24577, 32769, 49153};
-constexpr uint8_t kDistanceExtraBits[32] = {0, 0, 0, 0, 1, 1, 2,  2,  3,  3,  4,  4,  5,  5,  6,  6,
-                                            7, 7, 8, 8, 9, 9, 10, 10, 11, 11, 12, 12, 13, 13, 14, 14};
-
 // Deflate64 differs in three rows: length 285 carries 16 extra bits from base 3, and distance
 // symbols 30 and 31 exist.
 constexpr RowTables makeRows(bool enhanced) {
+  using namespace deflate_codes;
   RowTables rows{};
   for (int i = 0; i < 29; ++i) rows.length[i] = CodeRow{kLengthBase[i], kLengthExtraBits[i]};
   for (int i = 0; i < 32; ++i) rows.distance[i] = CodeRow{kDistanceBase[i], kDistanceExtraBits[i]};
@@ -65,8 +57,6 @@ constexpr RowTables makeRows(bool enhanced) {
 constexpr RowTables kDeflateRows = makeRows(false);
 constexpr RowTables kEnhancedRows = makeRows(true);
 
-constexpr uint8_t kCodeLengthOrder[19] = {16, 17, 18, 0, 8, 7, 9, 6, 10, 5, 11, 4, 12, 3, 13, 2, 14, 1, 15};
-
 struct FixedTables {
   DecodeTable *literal;
   DecodeTable *distance;
@@ -76,9 +66,9 @@ struct FixedTables {
 const FixedTables &fixedTables() {
   static const FixedTables tables = [] {
     uint8_t literal[288];
-    for (int s = 0; s < 288; ++s) literal[s] = s < 144 ? 8 : s < 256 ? 9 : s < 280 ? 7 : 8;
+    for (int s = 0; s < 288; ++s) literal[s] = deflate_codes::fixedLiteralLength(s);
     uint8_t distance[32];
-    std::memset(distance, 5, sizeof distance);
+    std::memset(distance, deflate_codes::kFixedDistanceLength, sizeof distance);
     return FixedTables{DecodeTable::build(literal, 288), DecodeTable::build(distance, 32)};
   }();
   return tables;
@@ -266,7 +256,7 @@ InflateState::Step InflateState::blockHeader() {
 InflateState::Step InflateState::codeLengthCode() {
   while (m_lengthIndex < m_hclen) {
     if (m_bitCount < 3) return kNeedMore;
-    m_codeLengthLengths[kCodeLengthOrder[m_lengthIndex++]] = uint8_t(m_bitBuffer & 7);
+    m_codeLengthLengths[deflate_codes::kCodeLengthOrder[m_lengthIndex++]] = uint8_t(m_bitBuffer & 7);
     dropBits(3);
   }
   m_codeLengthTable = DecodeTable::build(m_codeLengthLengths, 19);

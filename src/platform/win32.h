@@ -339,7 +339,16 @@ constexpr UINT WM_INITDIALOG = 0x0110;
 constexpr UINT WM_COMMAND = 0x0111;
 constexpr UINT WM_SYSCOMMAND = 0x0112;
 constexpr UINT WM_TIMER = 0x0113;
+constexpr UINT WM_NULL = 0x0000;
+constexpr UINT WM_CLOSE = 0x0010;
+constexpr UINT WM_QUERYENDSESSION = 0x0011;
 constexpr UINT WM_USER = 0x0400;
+constexpr UINT WM_APP = 0x8000;
+constexpr UINT PM_REMOVE = 0x0001;
+constexpr UINT QS_ALLINPUT = 0x04FF;
+constexpr UINT MB_YESNO = 0x4;
+constexpr int IDYES = 6;
+constexpr int IDNO = 7;
 constexpr UINT PBM_SETPOS = WM_USER + 2;
 constexpr DWORD ERROR_RESOURCE_NAME_NOT_FOUND = 1814;
 constexpr DWORD ERROR_INVALID_WINDOW_HANDLE = 1400;
@@ -366,6 +375,15 @@ LRESULT DefWindowProcW(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 HWND GetDlgItem(HWND dialog, int id);
 BOOL EnableWindow(HWND window, BOOL enable);
 LRESULT SendMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+// Messages posted to the stand-in window queue up, from any thread, and come out of
+// PeekMessageA and GetMessageA in order; a pending quit request comes after them. Posting to
+// any other window fails.
+BOOL PostMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+BOOL PeekMessageA(LPMSG msg, HWND window, UINT filterMin, UINT filterMax, UINT remove);
+// Only the form without handles: waits until a message is queued or a quit is requested.
+DWORD MsgWaitForMultipleObjects(DWORD count, const HANDLE *handles, BOOL waitAll, DWORD milliseconds,
+                                DWORD wakeMask);
+BOOL IsDialogMessageA(HWND dialog, LPMSG msg);
 #endif
 
 // A broken invariant inside the program (a destroyed object used again): report and stop.

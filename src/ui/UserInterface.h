@@ -9,6 +9,8 @@ INT_PTR CALLBACK MainDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lP
 INT_PTR CALLBACK PasswordDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 INT_PTR CALLBACK ProgressDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 INT_PTR CALLBACK FinishedDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+// Ends with IDOK when the license was accepted, IDCANCEL or SC_CLOSE when it was declined.
+INT_PTR CALLBACK LicenseDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 
 // Centres the dialog on the desktop by its current size; gives it width x height pixels when
 // both are positive.
@@ -27,6 +29,13 @@ void centerBySettings(HWND dialog, const char *widthKey, const char *heightKey);
 inline bool isSystemClose(UINT message, WPARAM wParam) {
   return message == WM_SYSCOMMAND && (wParam & 0xFFF0) == SC_CLOSE;
 }
+
+// While entries are being extracted, closing a dialog asks whether to cancel the extraction
+// (and cancels on Yes) instead of closing it; true when it did so.
+bool closeCancelsExtraction(HWND dialog);
+
+// The taskbar button's progress, where the system offers it (Windows 7 and later).
+void showTaskbarButtonProgress(HWND window, int percent);
 
 // Keeps a DLL planted next to the downloaded program from ever being loaded. Call first.
 void restrictDllSearch();

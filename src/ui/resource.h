@@ -8,6 +8,7 @@
 #define IDD_PASSWORD 130
 #define IDD_FINISHED 139
 #define IDD_PROGRESS 140
+#define IDD_LICENSE 141
 
 #define IDC_CAPTION 1014
 #define IDC_UNZIP_LABEL 1017
@@ -19,5 +20,6 @@
 #define IDC_PROGRESS 1008
 #define IDC_PASSWORD 1007
 #define IDC_FINISHED_OK 1015
+#define IDC_LICENSE_TEXT 1018
 // Posted by the progress dialog's timer to itself; starts the extraction once.
 #define IDC_START_UNZIP 1002

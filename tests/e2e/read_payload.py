@@ -56,7 +56,26 @@ class Reader:
     def u64(self): return struct.unpack("<Q", self.take(8))[0]
 
 
-def read_payload(data: bytes, password):
+def check_values(values, password=None, key_bits=256):
+    """The CRC-32 of each file as the named values fileCrc32, fileCrc32_2, ... carry them, or None
+    when the payload has none. An encrypted payload's list needs its password and key size."""
+    key = derive_key(password, key_bits) if password is not None else None
+    crcs, part = [], 1
+    while True:
+        name = b"fileCrc32" + (b"_%d" % part if part > 1 else b"")
+        if name not in values:
+            break
+        raw = bytes.fromhex(values[name].decode("ascii"))
+        if key:
+            raw = decrypt(key, raw)
+        crcs += [struct.unpack(">I", raw[i:i + 4])[0] for i in range(0, len(raw), 4)]
+        part += 1
+    return crcs if part > 1 else None
+
+
+def read_payload(data: bytes, password, spans=None):
+    """(encrypted, key bits, named values, entries); `spans`, when given, receives
+    (name, offset, stored size, is stored) for every chunk."""
     start = data.find(MARKER)
     if start < 0:
         raise ValueError("no container marker")
@@ -100,6 +119,8 @@ def read_payload(data: bytes, password):
                 size = word & 0x7FFFFFFF
                 if size >= CHUNK_LIMIT:
                     raise ValueError("chunk too large")
+                if spans is not None:
+                    spans.append((name, r.pos, size, bool(word & 0x80000000)))
                 chunk = r.take(size)
                 if key:
                     chunk = decrypt(key, chunk)
@@ -112,6 +133,8 @@ def read_payload(data: bytes, password):
                         raise ValueError("deflate stream of %r ends early" % name)
             content = b"".join(parts)
         entries.append((kind, name.decode("utf-8"), time, attributes, content))
+    if spans is not None:
+        spans[:] = [(n.decode("utf-8"), offset, size, stored) for n, offset, size, stored in spans]
     return encrypted, key_bits, values, entries
 
 

@@ -140,10 +140,15 @@ def check_tree(label, exe, target, password=None, skip=()):
         check(abs(got_ns - expected_ns) < 1000, "%s: time of %s is %d, expected %d" % (label, name, got_ns, expected_ns))
 
 
+CHECKED = "Payload carries check values.\r\n"
+
+
 def entry_lines(exe, password=None):
-    lines = []
+    """The verbose lines of extraction: sfxpack writes check values by default, so each file is
+    verified."""
+    lines = [CHECKED]
     for kind, name, _t, _a, _c in payload_entries(exe, password):
-        lines.append(("(dir) %s\r\n" if kind == 1 else "(file) %s\r\n") % name)
+        lines += ["(dir) %s\r\n" % name] if kind == 1 else ["(file) %s\r\n" % name, "(verified) %s\r\n" % name]
     return lines
 
 
@@ -302,7 +307,7 @@ def scenario_shell(c):
                                             "-unzipDir %s\nquoted-printable: %s\n" % ((quote_arg(win(target)),) * 2)) + [
         "Automatically unzipping...\r\n", "Not encrypted.\r\n", ANY_LINE,
         "unzipDir = [%s]\r\n" % d, "Check/create extract dir: [%s]\r\n" % d, "created unzip dir: [%s]\r\n" % d,
-        "Final unzip dir: [%s]...\r\n" % d, "Setting CWD [%s]\r\n" % d,
+        "Final unzip dir: [%s]...\r\n" % d, "Setting CWD [%s]\r\n" % d, CHECKED,
         "Unzip complete...\r\n", "setup filename: [shell]\r\n", "setup args: [%s]\r\n" % command,
         "working dir: [%s]\r\n" % d, "running exe: [shell]\r\n", "processing undo list...\r\n",
         "processing undo list...\r\n", "Return from WinMain without entering message loop...\r\n",
@@ -332,7 +337,7 @@ def scenario_auto_exit(c):
         "Automatically unzipping...\r\n", "Not encrypted.\r\n", ANY_LINE,
         "unzipDir = [%s]\r\n" % d, "Check/create extract dir: [%s]\r\n" % d, "created unzip dir: [%s]\r\n" % d,
         "Final unzip dir: [%s]...\r\n" % d, "Setting CWD [%s]\r\n" % d,
-        "cleanup is requested...\r\n", "AutoExit if true, therefore cannot cleanup files.\r\n",
+        "cleanup is requested...\r\n", "AutoExit if true, therefore cannot cleanup files.\r\n", CHECKED,
         "Unzip complete...\r\n", "setup filename: [%s]\r\n" % SETUP_NAME, "setup args: [%s]\r\n" % ap,
         "working dir: [%s]\r\n" % d, "running exe: [%s]\r\n" % SETUP_NAME, ANY_LINE,
         "full path to auto-run EXE: [%s\\%s]\r\n" % (d, SETUP_NAME), "unzipDir: [%s]\r\n" % d])
@@ -604,10 +609,56 @@ class Context:
         return m.group(1) if m else ""
 
 
+def scenario_failures_reported(c):
+    """A damaged chunk and a full disk, met by the extraction off the window thread, still reach
+    the person as one error each, and leave no half file behind."""
+    label = "failures"
+    if WINE:
+        return
+    import random
+    rnd = random.Random(14)
+    source = os.path.join(WORK, "failing")
+    os.makedirs(source)
+    words = [b"alpha", b"beta", b"gamma", b"delta", b"epsilon", b"zeta", b"eta", b"theta"]
+    with open(os.path.join(source, "text.txt"), "wb") as f:
+        f.write(b" ".join(rnd.choice(words) for _ in range(60000)))
+    exe = pack("failing", [source], AUTO)
+    with open(exe, "r+b") as f:
+        data = f.read()
+        # After the name: time (8), attributes (4) and the first chunk's size word (4). Its
+        # first block then claims the reserved block type, which no inflater accepts.
+        first_chunk = data.rfind(b"text.txt") + len("text.txt") + 16
+        f.seek(first_chunk)
+        f.write(bytes([0x07]))
+    target = os.path.join(WORK, "out damaged")
+    r = run([exe, "-unzipDir", win(target)])
+    err = r.stderr.decode(errors="replace")
+    check(r.returncode == 13, "%s: damaged chunk: exit code %d, expected 13" % (label, r.returncode))
+    check(err.startswith("Error: QuorvelLog:") and err.count("--QuorvelLog") == 1 and "inflate" in err,
+          "%s: damaged chunk messages %r" % (label, err))
+    check(not os.path.exists(os.path.join(target, "text.txt")), "%s: half a damaged file stayed" % label)
+
+    full = os.path.join(WORK, "full")
+    os.makedirs(full)
+    if subprocess.run(["mount", "-t", "tmpfs", "-o", "size=64k", "tmpfs", full], stderr=subprocess.DEVNULL).returncode:
+        print("skip: a full target needs a small tmpfs (mount as root)", flush=True)
+        return
+    try:
+        exe = pack("full", [c.samples, source], AUTO)
+        r = run([exe, "-unzipDir", full])
+        err = r.stderr.decode(errors="replace")
+        check(r.returncode == 112, "%s: full target: exit code %d, expected 112" % (label, r.returncode))
+        check(err.startswith("Error: QuorvelLog:") and err.count("--QuorvelLog") == 1 and "not enough space" in err,
+              "%s: full target messages %r" % (label, err))
+        check(not os.path.exists(os.path.join(full, "failing", "text.txt")), "%s: half a file on the full disk" % label)
+    finally:
+        subprocess.run(["umount", full])
+
+
 SCENARIOS = [scenario_unzip_dir, scenario_temp_cleanup_setup, scenario_shell, scenario_auto_exit, scenario_debug,
-             scenario_encrypted, scenario_no_payload, scenario_unzip_dir_texts, scenario_unicode,
-             scenario_ansi_password, scenario_silent_failures, scenario_silent_success, scenario_help,
-             scenario_failure_box_then_code]
+             scenario_encrypted, scenario_no_payload, scenario_unzip_dir_texts, scenario_failures_reported,
+             scenario_unicode, scenario_ansi_password, scenario_silent_failures, scenario_silent_success,
+             scenario_help, scenario_failure_box_then_code]
 
 
 def main():

@@ -3,8 +3,10 @@
 
 usage: test_pack_format.py SFXPACK
 Packs a varied tree (nested folders, an empty folder, an empty file, a read-only file, a
-non-ASCII name, incompressible data over several chunks, highly compressible data) at several
-levels and chunk sizes, then checks contents, order, times and attributes entry by entry.
+non-ASCII name, incompressible data over several chunks, highly compressible data) at every
+level and several chunk sizes, then checks contents, order, times and attributes entry by entry.
+Also: the bytes do not depend on the number of jobs or on the run, and --reproducible clamps the
+entry times to SOURCE_DATE_EPOCH.
 """
 import os
 import random
@@ -14,6 +16,7 @@ import subprocess
 import sys
 import tempfile
 import time
+import zlib
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import read_payload  # noqa: E402
@@ -67,10 +70,46 @@ def local_filetime(seconds):
     return int(round((seconds + offset) * 10**7)) + 116444736000000000
 
 
+def build(sfxpack, root, out, args, env=None):
+    subprocess.run([sfxpack, "build", "-o", out, "--payload-only"] + args + [root], check=True,
+                   stdout=subprocess.DEVNULL, env=env)
+    with open(out, "rb") as f:
+        return f.read()
+
+
+def check_same_bytes(sfxpack, root, work):
+    for args in ([], ["--password", "pw", "--chunk-size", "65536", "--level", "12"]):
+        runs = {jobs: build(sfxpack, root, os.path.join(work, "jobs%s.bin" % jobs), args + ["--jobs", jobs])
+                for jobs in ("1", "2", "8")}
+        check(runs["1"] == runs["2"] == runs["8"], "%r: 1, 2 and 8 jobs give different bytes" % args)
+        again = build(sfxpack, root, os.path.join(work, "again.bin"), args + ["--jobs", "2"])
+        check(again == runs["2"], "%r: two builds differ" % args)
+
+
+def check_reproducible(sfxpack, root, work):
+    """Entries later than SOURCE_DATE_EPOCH take its time; older ones keep theirs."""
+    old = time.mktime((2021, 7, 1, 12, 30, 15, 0, 0, -1))
+    epoch = int(old) + 86400
+    env = dict(os.environ, TZ="UTC", SOURCE_DATE_EPOCH=str(epoch))
+    out = os.path.join(work, "reproducible.bin")
+    entries = read_payload.read_payload(build(sfxpack, root, out, ["--reproducible"], env), None)[3]
+    clamped = int(epoch) * 10**7 + 116444736000000000
+    times = {name: ftime for _, name, ftime, _, _ in entries}
+    check(abs(times["empty.txt"] - (int(old) * 10**7 + 116444736000000000)) < 10**7,
+          "an older entry lost its time: %d" % times["empty.txt"])
+    others = [name for name in times if name != "empty.txt"]
+    check(all(times[name] == clamped for name in others),
+          "newer entries not clamped: %r" % {n: times[n] for n in others if times[n] != clamped})
+    unclamped = read_payload.read_payload(build(sfxpack, root, out, [], env), None)[3]
+    check(any(ftime > clamped for _, _, ftime, _, _ in unclamped), "without --reproducible nothing is clamped")
+    bad = subprocess.run([sfxpack, "build", "-o", out, "--payload-only", "--reproducible", root],
+                         capture_output=True, env=dict(env, SOURCE_DATE_EPOCH="yesterday"))
+    check(bad.returncode == 2 and b"SOURCE_DATE_EPOCH" in bad.stderr, "a bad SOURCE_DATE_EPOCH: %r" % bad.stderr)
+
+
 def run_case(sfxpack, root, work, args, password=None):
     out = os.path.join(work, "payload.bin")
-    subprocess.run([sfxpack, "build", "-o", out, "--payload-only"] + args + [root], check=True,
-                   stdout=subprocess.DEVNULL)
+    build(sfxpack, root, out, args)
     with open(out, "rb") as f:
         data = f.read()
     label = " ".join(args) or "defaults"
@@ -84,6 +123,16 @@ def run_case(sfxpack, root, work, args, password=None):
     check(encrypted == (password is not None), "%s: encrypted flag %d" % (label, encrypted))
     if "--key-bits" in args:
         check(key_bits == int(args[args.index("--key-bits") + 1]), "%s: key bits %d" % (label, key_bits))
+    # The check values against Python's zlib: one CRC-32 per file, in entry order.
+    crcs = read_payload.check_values(values, password, key_bits)
+    if "--no-check" in args:
+        check(crcs is None, "%s: check values written with --no-check" % label)
+    else:
+        files = [zlib.crc32(e[4]) for e in entries if e[0] == 2]
+        check(crcs == files, "%s: check values %s, want %s" % (label, crcs, files))
+        if password is not None:
+            check(all(b"%08x" % c not in values[b"fileCrc32"] for c in files),
+                  "%s: a check value of an encrypted payload is readable" % label)
     want = expected_entries(root)
     check([e[1] for e in entries] == [w[1] for w in want],
           "%s: entry names/order differ:\n  got  %s\n  want %s" % (label, [e[1] for e in entries], [w[1] for w in want]))
@@ -106,8 +155,13 @@ def main():
     try:
         root = os.path.join(work, "tree")
         make_tree(root)
-        for args in ([], ["--level", "0"], ["--level", "9", "--chunk-size", "65536"], ["--chunk-size", "1"]):
+        for args in ([], ["--level", "9", "--chunk-size", "65536"], ["--chunk-size", "1", "--level", "1"],
+                     ["--no-check"]):
             run_case(sfxpack, root, work, args)
+        for level in range(13):
+            run_case(sfxpack, root, work, ["--level", str(level), "--chunk-size", "300000", "--jobs", "3"])
+        check_same_bytes(sfxpack, root, work)
+        check_reproducible(sfxpack, root, work)
         for bits in ("128", "192", "256"):
             run_case(sfxpack, root, work, ["--password", "Pass word", "--key-bits", bits, "--chunk-size", "300000"],
                      b"Pass word")

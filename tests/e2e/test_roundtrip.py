@@ -7,11 +7,14 @@ data over many chunks, stored and deflated chunks), plain and encrypted with eac
 extracts it and compares every file, folder, time stamp and read-only bit with the source. Also:
 a wrong password is refused and writes nothing, a corrupted chunk fails `test` with the reader's
 message, and `list` shows the entries. With --wine SFXPACK is the Windows build, run under Wine,
-and only one plain and one encrypted round trip are made.
+and every level is built and decoded there too, with one plain and one encrypted extraction.
 """
 import os
+import pty
 import random
+import resource
 import shutil
+import signal
 import stat
 import subprocess
 import sys
@@ -116,12 +119,21 @@ def main():
         root = os.path.join(work, "tree")
         make_tree(root)
         if WINE:
+            for level in range(13):
+                packed = os.path.join(work, "wine-level%d.bin" % level)
+                r = run(["build", "-o", packed, "--payload-only", "--level", str(level), "--jobs", "2", root])
+                check(r.returncode == 0, "wine level %d: build failed: %s" % (level, r.stderr))
+                r = run(["test", packed])
+                check(r.returncode == 0, "wine level %d: test failed: %s" % (level, r.stderr))
+                check_independent_reader("wine level %d" % level, packed, root)
             round_trip("wine-plain", root, work, ["--chunk-size", "65536"])
             round_trip("wine-aes256", root, work, ["--password", "Wine p\u00e4ss", "--key-bits", "256"], "Wine p\u00e4ss")
         else:
             plain = round_trip("plain", root, work, [])
-            round_trip("stored", root, work, ["--level", "0"])
-            round_trip("many-chunks", root, work, ["--level", "9", "--chunk-size", "4096"])
+            for level in range(13):
+                packed = round_trip("level%d" % level, root, work, ["--level", str(level), "--chunk-size", "100000"])
+                check_independent_reader("level %d" % level, packed, root)
+            round_trip("many-chunks", root, work, ["--level", "9", "--chunk-size", "4096", "--jobs", "8"])
             for bits in ("128", "192", "256"):
                 round_trip("aes" + bits, root, work, ["--password", "S\u00e9same", "--key-bits", bits,
                                                       "--chunk-size", "100000"], "S\u00e9same")
@@ -129,6 +141,8 @@ def main():
             check_list(plain)
             check_corruption(work, plain)
             check_command_line(work, plain)
+            check_io_failures(work)
+            check_progress(work)
             check_settings(work, root)
     finally:
         for dirpath, _, files in os.walk(work):
@@ -186,7 +200,10 @@ def check_corruption(work, packed):
 def check_command_line(work, packed):
     cases = [
         (["build", root_arg(work)], "no output file"),
-        (["build", "-o", os.path.join(work, "x.bin"), "--payload-only", "--level", "10", root_arg(work)], "--level"),
+        (["build", "-o", os.path.join(work, "x.bin"), "--payload-only", "--level", "13", root_arg(work)], "0 to 12"),
+        (["build", "-o", os.path.join(work, "x.bin"), "--payload-only", "--level", "-1", root_arg(work)], "0 to 12"),
+        (["build", "-o", os.path.join(work, "x.bin"), "--payload-only", "--jobs", "0", root_arg(work)], "--jobs"),
+        (["build", "-o", os.path.join(work, "x.bin"), "--payload-only", "--jobs", "x", root_arg(work)], "--jobs"),
         (["build", "-o", os.path.join(work, "x.bin"), "--payload-only", os.path.join(work, "nowhere")], "nowhere"),
         (["extract", packed], "-d DIR"),
         (["test", packed, "--bogus"], "unknown option --bogus"),
@@ -201,6 +218,67 @@ def check_command_line(work, packed):
     check(not os.path.exists(os.path.join(work, "x.bin")), "a failed build left its output")
     r = run(["extract", "--help"])
     check(r.returncode == 0 and b"usage: sfxpack build" in r.stdout, "--help: %r" % r.stdout[:80])
+
+
+def check_independent_reader(label, packed, root):
+    """The payload's files as Python's zlib reads them, against the tree."""
+    if packed is None:
+        return
+    with open(packed, "rb") as f:
+        entries = read_payload.read_payload(f.read(), None)[3]
+    want = {rel.replace(os.sep, "\\"): content for rel, (_, content, _, _) in tree_of(root).items()}
+    got = {name: content for _, name, _, _, content in entries}
+    check(got == want, "%s: the independent reader sees other entries or contents" % label)
+
+
+def no_output_left(work, name):
+    return not any(f.startswith(name) for f in os.listdir(work))
+
+
+def check_io_failures(work):
+    """A source that fails to read, and an output that runs out of room: exit code 1, nothing left."""
+    out = os.path.join(work, "io.bin")
+    # Reading a process's own memory at offset 0 fails with an I/O error, even for root.
+    r = run(["build", "-o", out, "--payload-only", "/proc/self/mem"])
+    check(r.returncode == 1 and b"/proc/self/mem" in r.stderr, "unreadable source: %d %r" % (r.returncode, r.stderr))
+    check(no_output_left(work, "io.bin"), "an unreadable source left output behind")
+
+    def small_disk():
+        # Writes past 200 kB fail as on a full disk (the signal would end the process instead).
+        signal.signal(signal.SIGXFSZ, signal.SIG_IGN)
+        resource.setrlimit(resource.RLIMIT_FSIZE, (200000, 200000))
+    for jobs in ("1", "4"):
+        r = run(["build", "-o", out, "--payload-only", "--level", "0", "--jobs", jobs, root_arg(work)],
+                preexec_fn=small_disk)
+        check(r.returncode == 1 and b"disk full" in r.stderr, "full disk, %s jobs: %d %r" % (jobs, r.returncode, r.stderr))
+        check(no_output_left(work, "io.bin"), "a full disk left output behind")
+
+
+def check_progress(work):
+    """The progress line goes to a terminal's stderr only, --quiet drops it, and the closing line
+    on stdout gives the entries, the sizes and the ratio."""
+    out = os.path.join(work, "progress.bin")
+    args = [SFXPACK, "build", "-o", out, "--payload-only", "--jobs", "2", root_arg(work)]
+    master, slave = pty.openpty()
+    for quiet in ([], ["--quiet"]):
+        r = subprocess.run(args + quiet, stdout=subprocess.PIPE, stderr=slave, env=dict(os.environ, TZ="UTC"))
+        os.set_blocking(master, False)
+        try:
+            shown = os.read(master, 65536)
+        except BlockingIOError:
+            shown = b""
+        check(r.returncode == 0, "build on a terminal %r: %d" % (quiet, r.returncode))
+        if quiet:
+            check(shown == b"" and r.stdout == b"", "--quiet still printed %r %r" % (shown, r.stdout))
+        else:
+            check(b"\r" in shown and b" files, " in shown and b" MB/s" in shown, "no progress line: %r" % shown)
+            closing = r.stdout.decode()
+            check(closing.startswith(out + ": 33 entries, ") and " MB in, " in closing and "% " not in closing
+                  and closing.rstrip().endswith("%)"), "closing line: %r" % closing)
+    os.close(master)
+    os.close(slave)
+    r = run(["build", "-o", out, "--payload-only", root_arg(work)])
+    check(r.returncode == 0 and r.stderr == b"", "progress shown on a pipe: %r" % r.stderr)
 
 
 def settings_of(packed, password=None):

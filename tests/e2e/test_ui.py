@@ -3,7 +3,10 @@
 sfxpack, driven by DIALOG_DRIVER_EXE (window titles, control ids, posted messages), with a
 screenshot of each scenario saved in SHOT_DIR.
 
-usage: xvfb-run -a test_ui.py WINE_RUN SFXPACK_EXE STUB_EXE DIALOG_DRIVER_EXE SHOT_DIR
+usage: xvfb-run -a test_ui.py WINE_RUN SFXPACK_EXE STUB_EXE DIALOG_DRIVER_EXE SHOT_DIR [large]
+
+With "large", the runs through a payload of more than a gigabyte instead: the window keeps
+answering Windows' hang test, the bar moves, and a Cancel takes back what the run wrote.
 """
 import filecmp
 import os
@@ -16,17 +19,20 @@ import tempfile
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import wine_paths  # noqa: E402
 
-if len(sys.argv) != 6:
+if len(sys.argv) not in (6, 7) or sys.argv[6:] not in ([], ["large"]):
     sys.exit(__doc__)
 WINE_RUN, SFXPACK, STUB, DRIVER, SHOTS = (os.path.abspath(p) for p in sys.argv[1:6])
+LARGE = sys.argv[6:] == ["large"]
 
 MAIN = "Quorvel Zip Self-Extractor"
 PASSWORD = "Enter Password"
+PROGRESS = "Unzipping..."
+FINISHED = "Finished."
 ENV = dict(os.environ, TZ="UTC", WINEDEBUG="-all")
 # A prefix of its own: the Wine server of a prefix keeps the display it started with, and one
 # that another test started elsewhere would put every window of these runs there.
-ENV["SFX_WINEPREFIX"] = os.path.abspath(os.environ.get("SFX_WINEPREFIX", "wineprefix")) + "-ui"
-RUN_TIMEOUT = 40
+ENV["SFX_WINEPREFIX"] = os.path.abspath(os.environ.get("SFX_WINEPREFIX", "wineprefix")) + ("-large" if LARGE else "-ui")
+RUN_TIMEOUT = 240 if LARGE else 40
 WORK = tempfile.mkdtemp(prefix="sfx-ui-")
 failures = []
 started = []  # every stub run, so that a failed scenario leaves no dialog for the next one
@@ -47,20 +53,33 @@ def output_files():
     return tempfile.TemporaryFile(), tempfile.TemporaryFile()
 
 
-def pack(name, settings, password=None):
+def pack(name, settings, password=None, options=(), source=None):
     out = os.path.join(WORK, name + ".exe")
-    args = [WINE_RUN, SFXPACK, "build", "-o", win(out), "--stub", win(STUB)]
+    args = [WINE_RUN, SFXPACK, "build", "-o", win(out), "--stub", win(STUB)] + list(options)
     # The main dialog unless a scenario says otherwise, whatever the packer's defaults are.
     for key, value in dict({"ShowMain": "1"}, **settings).items():
         args += ["--set", "%s=%s" % (key, value)]
     if password:
         args += ["--password", password]
-    args.append(win(SAMPLES))
+    args.append(win(source or SAMPLES))
     out_file, err_file = output_files()
     if subprocess.run(args, env=ENV, cwd=WORK, timeout=RUN_TIMEOUT, stdout=out_file, stderr=err_file).returncode:
         err_file.seek(0)
         raise RuntimeError("sfxpack failed: %s" % err_file.read().decode(errors="replace"))
     return out
+
+
+def pack_large():
+    """One payload for every large scenario: a big file of zeros in many chunks (quick to make,
+    read and inflate) and a small one. Without a target it opens the main dialog; given one with
+    "-unzipDir", the progress dialog."""
+    source = os.path.join(WORK, "large")
+    os.makedirs(source)
+    with open(os.path.join(source, "big.bin"), "wb") as f:
+        f.truncate(LARGE_BYTES)
+    with open(os.path.join(source, "small.txt"), "wb") as f:
+        f.write(b"small\r\n")
+    return pack("large", {"ShowMain": "0", "ShowProgress": "1", "ShowFin": "1", "AutoTemp": "0"}, source=source)
 
 
 class Stub:
@@ -90,6 +109,19 @@ def drive(*steps):
     if code != 0:
         raise RuntimeError("driver %s: exit code %d, %s" % (" ".join(steps), code, lines[-1:] or ""))
     return lines
+
+
+def wine_reg(key, name, kind, data):
+    subprocess.run([WINE_RUN, "reg", "add", key, "/v", name, "/t", kind, "/d", data, "/f"], env=ENV,
+                   timeout=RUN_TIMEOUT, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, check=True)
+
+
+def restart_wine():
+    """Settings such as the resolution are read when the Wine server of the prefix starts."""
+    server = shutil.which("wineserver") or "/usr/lib/wine/wineserver"
+    env = dict(ENV, WINEPREFIX=ENV["SFX_WINEPREFIX"])
+    subprocess.run([server, "-k"], env=env, timeout=RUN_TIMEOUT)
+    subprocess.run([server, "-w"], env=env, timeout=RUN_TIMEOUT)
 
 
 def shot(name):
@@ -269,9 +301,239 @@ def scenario_no_payload():
     check(run.exit_code() == 0, "%s: exit code" % label)
 
 
+LICENSE = "License Agreement"
+
+
+def license_file(lines):
+    path = os.path.join(WORK, "license.txt")
+    with open(path, "w", newline="\n") as f:
+        f.write("".join("%d. The licensee agrees to term number %d.\n" % (i, i) for i in range(1, lines + 1)))
+    return path
+
+
+def scenario_license_agree():
+    label = "license agree"
+    target = os.path.join(WORK, "out license")
+    exe = pack("license", {"ShowMain": "0", "ShowProgress": "1", "UnzipDir": win(target)},
+               options=["--license", win(license_file(200)), "--icon", win(ICON)])
+    run = Stub(exe)
+    count, first = drive("wait", LICENSE, "lines", "1018")[0].split()
+    check(int(count) >= 200 and first == "0", "%s: edit shows %s lines from %s" % (label, count, first))
+    check(drive("wait", LICENSE, "get", "1", "get", "2") == ["I Agree", "Decline"], "%s: button texts" % label)
+    check(not os.path.exists(target), "%s: extracted before the license was accepted" % label)
+    shot("license_page")
+    scrolled = drive("wait", LICENSE, "pagedown", "1018", "lines", "1018")[0].split()[1]
+    check(int(scrolled) > 0, "%s: a page down left the first visible line at %s" % (label, scrolled))
+    before = drive("wait", LICENSE, "pos", "1018")[0].split()
+    after = drive("wait", LICENSE, "resize", "700", "450", "pos", "1018")[0].split()
+    check(int(after[2]) > int(before[2]) and int(after[3]) > int(before[3]),
+          "%s: the edit did not grow with the window: %r -> %r" % (label, before, after))
+    shot("license_resized")
+    drive("wait", LICENSE, "press", "1")
+    check(run.exit_code() == 0, "%s: exit code" % label)
+    check_tree(label, target)
+
+
+def declined(label, run, log):
+    """Wine hands the Unix side only the low byte of an exit code; the run log has all of it."""
+    check(run.exit_code() == 1223 & 0xFF, "%s: exit code %d" % (label, run.exit_code()))
+    with open(log, "rb") as f:
+        check(b"exitCode = 1223\r\n" in f.read(), "%s: the run log has no exit code 1223" % label)
+
+
+def scenario_license_decline():
+    label = "license decline"
+    target = os.path.join(WORK, "out declined")
+    log = os.path.join(WORK, "declined.log")
+    settings = {"ShowMain": "0", "ShowProgress": "1", "UnzipDir": win(target), "LicenseText": "Short terms.",
+                "LicenseTitle": "Terms of Use", "LicenseAcceptBtn": "Accept", "LicenseDeclineBtn": "Refuse"}
+    exe = pack("declined", settings)
+    run = Stub(exe, ["-log", win(log)])
+    texts = drive("wait", "Terms of Use", "get", "1018", "get", "1", "get", "2")
+    check(texts == ["Short terms.", "Accept", "Refuse"], "%s: texts %r" % (label, texts))
+    shot("license_overrides")
+    drive("wait", "Terms of Use", "press", "2")
+    declined(label + " by Decline", run, log)
+    run = Stub(exe, ["-log", win(log)])
+    drive("wait", "Terms of Use", "close")
+    declined(label + " by the title-bar close", run, log)
+    check(not os.path.exists(target), "%s: something was extracted" % label)
+    # The main dialog comes only after the license, too.
+    run = Stub(pack("declined main", dict(settings, ShowMain="1")), ["-log", win(log)])
+    drive("wait", "Terms of Use", "press", "2")
+    declined(label + " in main mode", run, log)
+    check(not os.path.exists(target), "%s: something was extracted in main mode" % label)
+
+
+def scenario_branded_main():
+    label = "branded main"
+    target = os.path.join(WORK, "out branded")
+    exe = pack("branded", {}, options=["--icon", win(ICON), "--version-info", "ProductName=Branded",
+                                       "--version-info", "FileVersion=2.5", "--execution-level", "highestAvailable"])
+    run = Stub(exe)
+    drive("wait", MAIN, "set", "1003", win(target), "press", "1001", "waittext", "1013", "Finished!")
+    shot("branded_main")
+    drive("wait", MAIN, "press", "2")
+    check(run.exit_code() == 0, "%s: exit code" % label)
+    check_tree(label, target)
+
+
+LARGE_BYTES = 1100 * 1024 * 1024
+large_exe = []
+
+
+def large_payload():
+    if not large_exe:
+        large_exe.append(pack_large())
+    return large_exe[0]
+
+
+def check_watch(label, lines):
+    """The driver's watch report: never a whole second without an answer, the bar moving."""
+    silent = int(lines[0].split()[1]) if lines and lines[0].startswith("unanswered ") else 10 ** 6
+    positions = [int(p) for p in lines[1].split()[1:]] if len(lines) > 1 else []
+    print("%s: longest without an answer %d ms; bar positions %s" % (label, silent, positions), flush=True)
+    check(silent < 1000, "%s: the window did not answer for %d ms" % (label, silent))
+    check(len([p for p in positions if 0 < p < 100]) >= 3, "%s: bar positions %r" % (label, positions))
+
+
+def check_large_tree(label, target):
+    big = os.path.join(target, "big.bin")
+    check(os.path.isfile(big) and os.path.getsize(big) == LARGE_BYTES, "%s: big.bin missing or short" % label)
+    with open(os.path.join(target, "small.txt"), "rb") as f:
+        check(f.read() == b"small\r\n", "%s: small.txt" % label)
+    shutil.rmtree(target, ignore_errors=True)
+
+
+def scenario_large_progress():
+    label = "large progress"
+    target = os.path.join(WORK, "out large progress")
+    run = Stub(large_payload(), ["-unzipDir", win(target)])
+    check_watch(label, drive("wait", PROGRESS, "watch", "0", "-"))
+    drive("wait", FINISHED, "press", "1015")
+    check(run.exit_code() == 0, "%s: exit code" % label)
+    check_large_tree(label, target)
+
+
+def scenario_large_main():
+    label = "large main"
+    target = os.path.join(WORK, "out large main")
+    run = Stub(large_payload())
+    check_watch(label, drive("wait", MAIN, "set", "1003", win(target), "press", "1001", "watch", "1013", "Finished!"))
+    check(drive("wait", MAIN, "progress", "1008") == ["100"], "%s: bar at the end" % label)
+    drive("wait", FINISHED, "press", "1015")
+    check(run.exit_code() == 0, "%s: exit code" % label)
+    check_large_tree(label, target)
+
+
+def prepared_target(name):
+    """A folder that already holds a file of its own, and the run's target inside it."""
+    parent = os.path.join(WORK, name)
+    os.makedirs(parent)
+    with open(os.path.join(parent, "mine.txt"), "wb") as f:
+        f.write(b"was here before\r\n")
+    return parent, os.path.join(parent, "new")
+
+
+def check_cancelled(label, run, parent, gone_ms=None, log=None):
+    # ERROR_CANCELLED; a Unix exit status keeps only its low byte.
+    code = run.exit_code()
+    check(code == 1223 & 0xFF, "%s: exit code %d" % (label, code))
+    check(os.listdir(parent) == ["mine.txt"], "%s: left behind %r" % (label, os.listdir(parent)))
+    if gone_ms is not None:
+        print("%s: window gone %s ms after the answer" % (label, gone_ms[0] if gone_ms else "?"), flush=True)
+        check(gone_ms and int(gone_ms[0]) <= 2000, "%s: window took %r ms to go" % (label, gone_ms))
+    if log:
+        with open(log, "rb") as f:
+            text = f.read().decode("utf-8", errors="replace")
+        check("\r\nExtraction cancelled.\r\n" in text and "running exe" not in text,
+              "%s: run log ends %r" % (label, text[-200:]))
+
+
+def scenario_large_cancel_progress():
+    label = "large cancel progress"
+    parent, target = prepared_target("cancel progress")
+    log = os.path.join(WORK, "cancel_progress.log")
+    run = Stub(large_payload(), ["-unzipDir", win(target), "-log", win(log)])
+    drive("wait", PROGRESS, "waitbar", "5", "90")
+    shot("progress_running")
+    drive("wait", PROGRESS, "close", "wait", "Cancel")
+    shot("cancel_question")
+    question = drive("yes", "Cancel")
+    check(question == ["Cancel the extraction?"], "%s: question %r" % (label, question))
+    check_cancelled(label, run, parent, drive("gonewithin", "2000", PROGRESS), log)
+
+
+def scenario_large_cancel_main():
+    label = "large cancel main"
+    parent, target = prepared_target("cancel main")
+    run = Stub(large_payload())
+    drive("wait", MAIN, "set", "1003", win(target), "press", "1001", "waitbar", "5", "90")
+    shot("main_running")
+    drive("wait", MAIN, "press", "2", "yes", "Cancel")
+    check_cancelled(label, run, parent, drive("gonewithin", "2000", MAIN))
+
+
+def scenario_large_cancel_no():
+    label = "large cancel answered no"
+    target = os.path.join(WORK, "out cancel no")
+    run = Stub(large_payload(), ["-unzipDir", win(target)])
+    drive("wait", PROGRESS, "waitbar", "5", "90", "close", "no", "Cancel", "watch", "0", "-")
+    drive("wait", FINISHED, "press", "1015")
+    check(run.exit_code() == 0, "%s: exit code" % label)
+    check_large_tree(label, target)
+
+
+def scenario_large_cancel_automatic():
+    """Nobody sees the automatic mode's window to be asked: closing it cancels at once."""
+    label = "large cancel automatic"
+    source = os.path.dirname(large_payload())
+    exe = pack("large_auto", {"ShowMain": "0", "ShowProgress": "0", "AutoTemp": "0"},
+               source=os.path.join(source, "large"))
+    parent, target = prepared_target("cancel automatic")
+    log = os.path.join(WORK, "cancel_automatic.log")
+    run = Stub(exe, ["-unzipDir", win(target), "-log", win(log)])
+    drive("waitsize", win(os.path.join(target, "big.bin")), str(LARGE_BYTES // 10), "closeclass", "SELFEXTRACT")
+    check_cancelled(label, run, parent, log=log)
+
+
+LARGE_SCENARIOS = [scenario_large_progress, scenario_large_main, scenario_large_cancel_progress,
+                   scenario_large_cancel_main, scenario_large_cancel_no, scenario_large_cancel_automatic]
+def scenario_high_dpi():
+    """The dialogs at 144 dots per inch (Wine's LogPixels): larger, with the same layout."""
+    label = "144 dpi"
+    exe = pack("dpi", {"DefaultDir": "C:\\x"})
+    run = Stub(exe)
+    normal = drive("wait", MAIN, "size", "press", "2")
+    run.exit_code()
+    wine_reg(r"HKCU\Control Panel\Desktop", "LogPixels", "REG_DWORD", "144")
+    restart_wine()
+    try:
+        run = Stub(exe)
+        large = drive("wait", MAIN, "size")
+        shot("main_144dpi")
+        drive("wait", MAIN, "press", "2")
+        run.exit_code()
+        run = Stub(pack("dpi_password", {"ShowMain": "0", "ShowProgress": "0", "Encryption": "1",
+                                         "UnzipDir": win(os.path.join(WORK, "out dpi"))}, password="x"))
+        drive("wait", PASSWORD)
+        shot("password_144dpi")
+        drive("wait", PASSWORD, "press", "2")
+        run.exit_code()
+    finally:
+        wine_reg(r"HKCU\Control Panel\Desktop", "LogPixels", "REG_DWORD", "96")
+        restart_wine()
+    w0, h0 = (int(v) for v in normal[0].split())
+    w1, h1 = (int(v) for v in large[0].split())
+    # Frames and title bars grow less than the dialog units do.
+    check(w1 * 10 >= w0 * 13 and h1 * 10 >= h0 * 13, "%s: main dialog %dx%d at 96 dpi, %dx%d at 144" % (label, w0, h0, w1, h1))
+
+
 SCENARIOS = [scenario_main_unzip, scenario_empty_field, scenario_proposals, scenario_browse_cancel,
-             scenario_password, scenario_progress_finished, scenario_overrides, scenario_no_payload]
+             scenario_password, scenario_progress_finished, scenario_overrides, scenario_no_payload,
+             scenario_license_agree, scenario_license_decline, scenario_branded_main, scenario_high_dpi]
 SAMPLES = os.path.join(WORK, "samples")
+ICON = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "fixtures", "icons", "app.ico")
 
 
 def main():
@@ -282,10 +544,17 @@ def main():
     if not os.path.isdir(os.path.join(ENV["SFX_WINEPREFIX"], "drive_c")):
         subprocess.run([WINE_RUN, "wineboot", "-i"], env=ENV, timeout=300, stdout=subprocess.DEVNULL,
                        stderr=subprocess.DEVNULL)
+    # Wine's virtual desktop draws title bars and frames, so the screenshots show whole windows.
+    wine_reg(r"HKCU\Software\Wine\Explorer", "Desktop", "REG_SZ", "Default")
+    wine_reg(r"HKCU\Software\Wine\Explorer\Desktops", "Default", "REG_SZ", "1024x768")
+    restart_wine()
     make_samples(SAMPLES)
     os.makedirs(SHOTS, exist_ok=True)
     failed = 0
-    for s in SCENARIOS:
+    # SFX_UI_ONLY=name,name runs just those scenarios, for working on one dialog.
+    only = [n for n in os.environ.get("SFX_UI_ONLY", "").split(",") if n]
+    scenarios = [s for s in (LARGE_SCENARIOS if LARGE else SCENARIOS) if not only or s.__name__ in only]
+    for s in scenarios:
         before = len(failures)
         try:
             s()
@@ -299,7 +568,7 @@ def main():
         print("%s %s" % ("FAIL" if len(failures) > before else "ok  ", s.__name__), flush=True)
     for f in failures:
         print("FAIL:", f)
-    print("%d passed, %d failed; screenshots in %s" % (len(SCENARIOS) - failed, failed, SHOTS))
+    print("%d passed, %d failed; screenshots in %s" % (len(scenarios) - failed, failed, SHOTS))
     if not failures:
         shutil.rmtree(WORK, ignore_errors=True)
     return 1 if failures else 0

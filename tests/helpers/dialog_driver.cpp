@@ -15,6 +15,18 @@
 //   size                print the current window's width and height in pixels
 //   pos ID              print a control's x, y, width and height in the window's client area
 //   progress ID         print a progress bar's position
+//   watch ID TEXT       until control ID shows TEXT (ID 0: until the window is hidden or gone), send the
+//                       window WM_NULL every 50 ms with a 250 ms timeout, as Windows' hang test
+//                       does; print "unanswered MS" (the longest time without an answer) and
+//                       "positions P..." (the distinct positions of progress bar 1008 seen)
+//   waitbar MIN MAX     wait until progress bar 1008 is strictly between MIN and MAX
+//   yes CAPTION / no CAPTION   like answer, for a Yes/No box
+//   gonewithin MS TITLE wait at most MS for the window to go; print how long it took
+//   waitsize PATH BYTES wait until the file holds at least BYTES
+//   closeclass CLASS    post WM_CLOSE to the top-level window of that class (visible or not)
+//   lines ID            print an edit's line count and its first visible line
+//   pagedown ID         scroll an edit down by a page (as a click in its scroll bar does)
+//   resize W H          give the current window that size in pixels
 // Every wait gives up after 20 s with exit code 3, so a dialog that never comes fails a test
 // instead of hanging it.
 #include <windows.h>
@@ -24,10 +36,14 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
 namespace {
 
 constexpr DWORD kWaitLimitMs = 20000;
+// A run through a gigabyte under Wine takes a while.
+constexpr DWORD kWatchLimitMs = 180000;
+constexpr int kBarId = 1008;
 HWND g_current = nullptr;
 
 std::wstring widen(const char *utf8) {
@@ -76,8 +92,77 @@ void waitText(int id, const char *text) {
   giveUp("waittext", text);
 }
 
+// Asked with a time limit, so that a window that does not answer cannot stall the driver.
+bool askWithin(HWND window, UINT message, WPARAM wParam, LPARAM lParam, DWORD_PTR &result) {
+  return SendMessageTimeoutW(window, message, wParam, lParam, SMTO_NORMAL, 250, &result) != 0;
+}
+
+int barPosition(HWND window) {
+  DWORD_PTR position = 0;
+  HWND bar = GetDlgItem(window, kBarId);
+  if (bar == nullptr || !askWithin(bar, PBM_GETPOS, 0, 0, position)) return -1;
+  return int(position);
+}
+
+void watch(int id, const char *text) {
+  HWND window = g_current;
+  std::wstring wanted = widen(text);
+  std::vector<int> positions;
+  DWORD start = GetTickCount(), lastAnswer = start, longest = 0;
+  // An ended dialog stays hidden until its handler returns (it may own a dialog shown next).
+  while (IsWindow(window) && IsWindowVisible(window)) {
+    DWORD_PTR result = 0;
+    if (askWithin(window, WM_NULL, 0, 0, result)) lastAnswer = GetTickCount();
+    DWORD silent = GetTickCount() - lastAnswer;
+    if (silent > longest && IsWindowVisible(window)) longest = silent;
+    int position = barPosition(window);
+    if (position >= 0 && (positions.empty() || positions.back() != position)) positions.push_back(position);
+    if (id != 0) {
+      wchar_t shown[2048] = {};
+      HWND control = GetDlgItem(window, id);
+      if (control != nullptr && askWithin(control, WM_GETTEXT, 2048, LPARAM(shown), result) && wanted == shown) break;
+    }
+    if (GetTickCount() - start > kWatchLimitMs) giveUp("watch", text);
+    Sleep(50);
+  }
+  std::printf("unanswered %lu\n", longest);
+  std::printf("positions");
+  for (int p : positions) std::printf(" %d", p);
+  std::printf("\n");
+}
+
+void waitBar(int low, int high) {
+  for (DWORD start = GetTickCount(); GetTickCount() - start < kWatchLimitMs; Sleep(20)) {
+    int position = barPosition(g_current);
+    if (position > low && position < high) return;
+  }
+  giveUp("waitbar", "");
+}
+
+void waitSize(const char *path, unsigned long long bytes) {
+  std::wstring wanted = widen(path);
+  for (DWORD start = GetTickCount(); GetTickCount() - start < kWatchLimitMs; Sleep(10)) {
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    if (GetFileAttributesExW(wanted.c_str(), GetFileExInfoStandard, &data) &&
+        ((unsigned long long)data.nFileSizeHigh << 32 | data.nFileSizeLow) >= bytes) {
+      return;
+    }
+  }
+  giveUp("waitsize", path);
+}
+
+void waitGoneWithin(DWORD limitMs, const char *title) {
+  std::wstring wanted = widen(title);
+  DWORD start = GetTickCount();
+  while (FindWindowW(nullptr, wanted.c_str()) != nullptr) {
+    if (GetTickCount() - start > limitMs) giveUp("gonewithin", title);
+    Sleep(10);
+  }
+  std::printf("%lu\n", GetTickCount() - start);
+}
+
 // Message boxes are dialogs too; their text is the static control 0xFFFF.
-bool answerBox(const char *caption, bool mustAppear) {
+bool answerBox(const char *caption, bool mustAppear, int button = IDOK) {
   std::wstring wanted = widen(caption);
   for (DWORD start = GetTickCount(); GetTickCount() - start < kWaitLimitMs; Sleep(50)) {
     HWND box = FindWindowW(L"#32770", wanted.c_str());
@@ -85,7 +170,7 @@ bool answerBox(const char *caption, bool mustAppear) {
     wchar_t text[2048] = {};
     GetDlgItemTextW(box, 0xFFFF, text, 2048);
     printWide(text);
-    PostMessageW(box, WM_COMMAND, IDOK, 0);
+    PostMessageW(box, WM_COMMAND, button, 0);
     // Not gone yet, the box would be answered twice.
     while (IsWindow(box)) Sleep(20);
     return true;
@@ -161,8 +246,35 @@ int main(int argc, char **argv) {
       std::printf("%ld %ld\n", rect.right - rect.left, rect.bottom - rect.top);
     } else if (step == "pos") {
       printPosition(std::atoi(next()));
+    } else if (step == "watch") {
+      int id = std::atoi(next());
+      watch(id, next());
+    } else if (step == "waitbar") {
+      int low = std::atoi(next());
+      waitBar(low, std::atoi(next()));
+    } else if (step == "yes" || step == "no") {
+      answerBox(next(), true, step == "yes" ? IDYES : IDNO);
+    } else if (step == "gonewithin") {
+      DWORD limit = DWORD(std::atoi(next()));
+      waitGoneWithin(limit, next());
+    } else if (step == "waitsize") {
+      const char *path = next();
+      waitSize(path, std::strtoull(next(), nullptr, 10));
+    } else if (step == "closeclass") {
+      HWND window = FindWindowW(widen(next()).c_str(), nullptr);
+      if (window == nullptr) giveUp("closeclass", "");
+      PostMessageW(window, WM_CLOSE, 0, 0);
     } else if (step == "progress") {
       std::printf("%d\n", int(SendDlgItemMessageW(g_current, std::atoi(next()), PBM_GETPOS, 0, 0)));
+    } else if (step == "lines") {
+      HWND edit = GetDlgItem(g_current, std::atoi(next()));
+      std::printf("%d %d\n", int(SendMessageW(edit, EM_GETLINECOUNT, 0, 0)),
+                  int(SendMessageW(edit, EM_GETFIRSTVISIBLELINE, 0, 0)));
+    } else if (step == "pagedown") {
+      SendMessageW(GetDlgItem(g_current, std::atoi(next())), WM_VSCROLL, SB_PAGEDOWN, 0);
+    } else if (step == "resize") {
+      int width = std::atoi(next());
+      SetWindowPos(g_current, nullptr, 0, 0, width, std::atoi(next()), SWP_NOMOVE | SWP_NOZORDER);
     } else {
       std::fprintf(stderr, "unknown step %s\n", step.c_str());
       return 2;

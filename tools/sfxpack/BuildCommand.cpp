@@ -4,18 +4,24 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
+#include "Branding.h"
+#include "CheckValueList.h"
+#include "ChunkCompressor.h"
 #include "Cli.h"
 #include "PasswordBytes.h"
 #include "PayloadWriter.h"
+#include "ProgressLine.h"
 #include "Settings.h"
 #include "SourceTree.h"
 #include "base/DataBuffer.h"
 #include "base/LogBase.h"
 #include "crypto/AesKeyDerivation.h"
 #include "crypto/AesMessageEncrypt.h"
+#include "pe/ImageChecksum.h"
 
 namespace fs = std::filesystem;
 
@@ -25,6 +31,7 @@ struct BuildOptions {
   std::string output;
   std::string stub;
   bool payloadOnly = false;
+  bool checkValues = true;
   bool encrypt = false;
   std::string password;
   int keyBits = 256;
@@ -33,6 +40,9 @@ struct BuildOptions {
   long passwordCodePage = kDefaultPasswordCodePage;
   std::string configPath;
   std::vector<std::string> assignments;
+  bool quiet = false;
+  bool reproducible = false;
+  BrandingOptions branding;
 
   fs::path partialPath() const {
     fs::path partial = fs::u8path(output);
@@ -41,7 +51,13 @@ struct BuildOptions {
   }
 };
 
-using NamedValues = std::vector<std::pair<std::string, std::string>>;
+// More workers than this only add threads: each holds two chunks in flight.
+constexpr long kMaxJobs = 256;
+
+int hardwareThreads() {
+  unsigned n = std::thread::hardware_concurrency();
+  return n == 0 ? 1 : n > unsigned(kMaxJobs) ? int(kMaxJobs) : int(n);
+}
 
 // The stub beside the tool is the default, so that a build tree packs with its own stub.
 std::string defaultStub(const std::string &program) {
@@ -53,15 +69,35 @@ std::string defaultStub(const std::string &program) {
   return std::string();
 }
 
+// The key for the password, in the code page the stub's users type it in; false when the
+// password cannot be written in that code page.
+bool makeKey(const BuildOptions &o, DataBuffer &key, std::string &error) {
+  if (!o.encrypt) return true;
+  std::string bytes;
+  if (!passwordBytes(o.password, o.passwordCodePage, bytes, error)) return false;
+  if (!deriveKey(bytes.data(), uint32_t(bytes.size()), o.keyBits, key)) {
+    error = "out of memory deriving the key";
+    return false;
+  }
+  return true;
+}
+
 // Everything goes to OUT.partial first; only a complete archive takes the output's name.
-bool writeArchive(const BuildOptions &o, const std::vector<PackEntry> &entries, const NamedValues &values,
+// A branded stub comes as bytes; the plain one is copied from its file.
+bool writeArchive(const BuildOptions &o, const Bytes *brandedStub, const DataBuffer &key,
+                  const std::vector<PackEntry> &entries, const NamedValues &values, PackCounters &counters,
                   std::string &error) {
   std::ofstream out(o.partialPath(), std::ios::binary | std::ios::trunc);
   if (!out) {
     error = "cannot create " + o.partialPath().u8string();
     return false;
   }
-  if (!o.payloadOnly) {
+  if (brandedStub != nullptr) {
+    if (!out.write(reinterpret_cast<const char *>(brandedStub->data()), std::streamsize(brandedStub->size()))) {
+      error = "failed to write " + o.partialPath().u8string();
+      return false;
+    }
+  } else if (!o.payloadOnly) {
     std::ifstream stub(fs::u8path(o.stub), std::ios::binary);
     if (!stub || !(out << stub.rdbuf())) {
       error = "cannot read the stub " + o.stub;
@@ -69,14 +105,7 @@ bool writeArchive(const BuildOptions &o, const std::vector<PackEntry> &entries, 
     }
   }
   MessageEncryptor encryptor;
-  DataBuffer key;
   if (o.encrypt) {
-    std::string bytes;
-    if (!passwordBytes(o.password, o.passwordCodePage, bytes, error)) return false;
-    if (!deriveKey(bytes.data(), uint32_t(bytes.size()), o.keyBits, key)) {
-      error = "out of memory deriving the key";
-      return false;
-    }
     encryptor = [&key, &o](const std::string &plain, std::string &cipher) {
       DataBuffer sealed;
       LogNull log;
@@ -85,15 +114,43 @@ bool writeArchive(const BuildOptions &o, const std::vector<PackEntry> &entries, 
       return true;
     };
   }
-  PayloadWriter writer(out, o.policy, encryptor, o.keyBits);
+  NamedValues allValues = values;
+  std::vector<uint32_t> crcs;
+  if (o.checkValues && (!computeFileCrcs(entries, crcs, error) || !appendCheckValues(crcs, encryptor, allValues, error))) {
+    return false;
+  }
+  ProgressLine progress(!o.quiet && ProgressLine::isTerminal(stderr), stderr);
+  PayloadWriter writer(out, o.policy, encryptor, o.keyBits,
+                       [&progress](const PackCounters &c) { progress.update(c); });
   bool ok =
-      writer.writeHeader(error) && writer.writeNamedValues(values, error) && writer.writeVerifier(error);
-  for (size_t i = 0; ok && i < entries.size(); ++i) ok = writer.writeEntry(entries[i], error);
+      writer.writeHeader(error) && writer.writeNamedValues(allValues, error) && writer.writeVerifier(error);
+  for (size_t i = 0, file = 0; ok && i < entries.size(); ++i) {
+    ok = writer.writeEntry(entries[i], error);
+    // The check values were taken before the data was written; a file that changed in between
+    // would fail every extraction.
+    if (ok && o.checkValues && entries[i].type == payload::kFileEntry && writer.lastFileCrc() != crcs[file++]) {
+      error = entries[i].sourcePath + " changed while it was being packed";
+      ok = false;
+    }
+  }
   ok = ok && writer.writeEnd(error);
+  progress.clear();
+  counters = writer.counters();
   out.close();
   if (ok && !out) error = "failed to write " + o.partialPath().u8string();
-  key.clearSecure();
   return ok && out;
+}
+
+// SOURCE_DATE_EPOCH, the latest time a reproducible build may stamp; false when it is not a
+// number of seconds from 1970 to 9999.
+bool sourceDateEpoch(bool &present, int64_t &seconds) {
+  const char *text = std::getenv("SOURCE_DATE_EPOCH");
+  present = text != nullptr;
+  if (!present) return true;
+  char *end = nullptr;
+  long long value = std::strtoll(text, &end, 10);
+  seconds = value;
+  return end != text && *end == 0 && value >= 0 && value <= 253402300799LL;
 }
 
 // False with `exitCode` set when the command line is wrong.
@@ -102,7 +159,10 @@ bool parseBuildOptions(const Arguments &args, BuildOptions &o, int &exitCode) {
     const std::string &a = args[i];
     auto value = [&]() -> const char * { return i + 1 < args.size() ? args[++i].c_str() : nullptr; };
     long n = 0;
-    if (a == "-o") {
+    bool taken = true;
+    if (takeBrandingOption(args, i, o.branding, o.assignments, exitCode, taken)) {
+      if (!taken) return false;
+    } else if (a == "-o") {
       const char *v = value();
       if (!v) return usageError(exitCode, "-o needs a file name");
       o.output = v;
@@ -112,6 +172,8 @@ bool parseBuildOptions(const Arguments &args, BuildOptions &o, int &exitCode) {
       o.stub = v;
     } else if (a == "--payload-only") {
       o.payloadOnly = true;
+    } else if (a == "--no-check") {
+      o.checkValues = false;
     } else if (a == "--password") {
       const char *v = value();
       if (!v) return usageError(exitCode, "--password needs a value");
@@ -138,8 +200,20 @@ bool parseBuildOptions(const Arguments &args, BuildOptions &o, int &exitCode) {
       o.keyBits = int(n);
     } else if (a == "--level") {
       const char *v = value();
-      if (!v || !parseNumber(v, 0, 9, n)) return usageError(exitCode, "--level takes a number from 0 to 9");
+      if (!v || !parseNumber(v, 0, kMaxLevel, n)) {
+        return usageError(exitCode, "--level takes a number from 0 to " + std::to_string(kMaxLevel));
+      }
       o.policy.level = int(n);
+    } else if (a == "--jobs") {
+      const char *v = value();
+      if (!v || !parseNumber(v, 1, kMaxJobs, n)) {
+        return usageError(exitCode, "--jobs takes a number from 1 to " + std::to_string(kMaxJobs));
+      }
+      o.policy.jobs = int(n);
+    } else if (a == "--quiet") {
+      o.quiet = true;
+    } else if (a == "--reproducible") {
+      o.reproducible = true;
     } else if (a == "--chunk-size") {
       const char *v = value();
       // Room for a block of padding when the chunk is encrypted.
@@ -167,28 +241,53 @@ bool parseBuildOptions(const Arguments &args, BuildOptions &o, int &exitCode) {
 
 int runBuild(const Arguments &args) {
   BuildOptions o;
+  o.policy.jobs = hardwareThreads();
   int code = 0;
   if (!parseBuildOptions(args, o, code)) return code;
+  bool clamp = false;
+  int64_t latest = 0;
+  if (o.reproducible && !sourceDateEpoch(clamp, latest)) {
+    return fail("SOURCE_DATE_EPOCH must be a number of seconds since 1970");
+  }
   std::vector<PackEntry> entries;
   std::string error;
   if (!collectEntries(o.sources, entries, error)) return fail(error);
-  std::string settings;
+  if (clamp) clampEntryTimes(entries, latest);
+  std::string settings, license;
   if (!makeSettingsXml(o.configPath, o.assignments, o.encrypt, o.keyBits, settings, error))
     return fail(error);
-  NamedValues values = {{"xmlConfig", settings}};
-  if (!writeArchive(o, entries, values, error)) {
-    std::error_code ec;
-    fs::remove(o.partialPath(), ec);
-    return fail(error);
+  if (!licenseFromPayload(settings, entries, license, error)) return fail(error);
+  if (!license.empty()) {
+    o.assignments.push_back("LicenseText=" + license);
+    if (!makeSettingsXml(o.configPath, o.assignments, o.encrypt, o.keyBits, settings, error)) return fail(error);
   }
+  if (!brandingFromSettings(settings, o.branding, error)) return fail(error);
+  Bytes stub;
+  size_t checksumOffset = 0;
+  bool branded = o.branding.any();
+  if (branded && o.payloadOnly) return fail("--payload-only has no stub to put an icon, version or level into");
+  if (branded && !brandedStub(o.stub, o.branding, stub, checksumOffset, error)) return fail(error);
+  NamedValues values = {{"xmlConfig", settings}};
+  DataBuffer key;
+  if (!makeKey(o, key, error)) return fail(error);
+  PackCounters counters;
+  bool written = writeArchive(o, branded ? &stub : nullptr, key, entries, values, counters, error) &&
+                 (!branded || writeImageChecksum(o.partialPath(), checksumOffset, error));
+  key.clearSecure();
   std::error_code ec;
   fs::path outPath = fs::u8path(o.output);
-  fs::rename(o.partialPath(), outPath, ec);
-  if (ec) return fail("cannot rename to " + o.output + ": " + ec.message());
+  if (written) {
+    fs::rename(o.partialPath(), outPath, ec);
+    if (ec) error = "cannot rename to " + o.output + ": " + ec.message();
+  }
+  if (!written || ec) {
+    fs::remove(o.partialPath(), ec);
+    return ioFailure(error);
+  }
   if (!o.payloadOnly) {
     fs::permissions(outPath, fs::perms::owner_exec | fs::perms::group_exec | fs::perms::others_exec,
                     fs::perm_options::add, ec);
   }
-  std::printf("%s: %zu entries\n", o.output.c_str(), entries.size());
+  if (!o.quiet) std::printf("%s\n", ProgressLine::closingLine(o.output, counters).c_str());
   return 0;
 }

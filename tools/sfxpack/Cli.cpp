@@ -8,6 +8,11 @@ int fail(const std::string &message) {
   return 2;
 }
 
+int ioFailure(const std::string &message) {
+  fail(message);
+  return 1;
+}
+
 bool parseNumber(const char *text, long low, long high, long &value) {
   char *end = nullptr;
   value = std::strtol(text, &end, 10);

@@ -6,6 +6,8 @@
 
 // Prints "sfxpack: MESSAGE" to stderr and returns the exit code for a usage or input error.
 int fail(const std::string &message);
+// The same for a failed read or write; returns exit code 1.
+int ioFailure(const std::string &message);
 // Reports a wrong command line through fail(); always false.
 bool usageError(int &exitCode, const std::string &message);
 bool parseNumber(const char *text, long low, long high, long &value);

@@ -1,44 +1,60 @@
 #include "PayloadWriter.h"
 
-#include <zlib.h>
-
-#include <filesystem>
-#include <fstream>
+#include "ChunkCompressor.h"
+#include "CompressionPool.h"
+#include "SourceFile.h"
 
 namespace {
-// Raw deflate (no zlib header or trailer) with a 32 KiB window, as the stub inflates it.
-bool deflateRaw(const std::string &raw, int level, std::string &out) {
-  z_stream z{};
-  if (deflateInit2(&z, level, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY) != Z_OK) return false;
-  out.resize(deflateBound(&z, uLong(raw.size())));
-  z.next_in = reinterpret_cast<Bytef *>(const_cast<char *>(raw.data()));
-  z.avail_in = uInt(raw.size());
-  z.next_out = reinterpret_cast<Bytef *>(&out[0]);
-  z.avail_out = uInt(out.size());
-  int rc = deflate(&z, Z_FINISH);
-  out.resize(z.total_out);
-  deflateEnd(&z);
-  return rc == Z_STREAM_END;
+// What a worker does to one chunk: deflate it unless storing is shorter, then encrypt it.
+void sealChunk(ChunkJob &job, ChunkCompressor &compressor, const MessageEncryptor &encryptor) {
+  job.stored = !compressor.deflate(job.raw, job.body);
+  if (job.stored) job.body = job.raw;
+  if (encryptor) {
+    std::string cipher;
+    if (!encryptor(job.body, cipher)) {
+      job.failed = true;
+      job.error = "Encryption failed.";
+      return;
+    }
+    job.body.swap(cipher);
+  }
+  if (job.body.size() >= payload::kChunkLimit) {
+    job.failed = true;
+    job.error = "Chunk too large for the payload format; use a smaller --chunk-size.";
+  }
 }
 }  // namespace
 
-PayloadWriter::PayloadWriter(std::ostream &out, ChunkPolicy policy, MessageEncryptor encryptor, int keyBits)
-    : m_out(out), m_policy(policy), m_encryptor(std::move(encryptor)), m_keyBits(keyBits) {}
+PayloadWriter::PayloadWriter(std::ostream &out, ChunkPolicy policy, MessageEncryptor encryptor, int keyBits,
+                             std::function<void(const PackCounters &)> onProgress)
+    : m_out(out),
+      m_policy(policy),
+      m_encryptor(std::move(encryptor)),
+      m_keyBits(keyBits),
+      m_onProgress(std::move(onProgress)) {}
 
-bool PayloadWriter::put(const void *data, size_t size, std::string &error) {
-  m_out.write(static_cast<const char *>(data), std::streamsize(size));
-  if (!m_out) error = "Failed to write the output file (disk full or I/O error).";
-  return bool(m_out);
-}
+PayloadWriter::~PayloadWriter() = default;
 
-bool PayloadWriter::putU16(uint32_t value, std::string &error) {
+void PayloadWriter::put(const void *data, size_t size) { m_queued.append(static_cast<const char *>(data), size); }
+
+void PayloadWriter::putU16(uint32_t value) {
   uint8_t b[2] = {uint8_t(value), uint8_t(value >> 8)};
-  return put(b, 2, error);
+  put(b, 2);
 }
 
-bool PayloadWriter::putU32(uint32_t value, std::string &error) {
+void PayloadWriter::putU32(uint32_t value) {
   uint8_t b[4] = {uint8_t(value), uint8_t(value >> 8), uint8_t(value >> 16), uint8_t(value >> 24)};
-  return put(b, 4, error);
+  put(b, 4);
+}
+
+bool PayloadWriter::emit(const std::string &bytes, std::string &error) {
+  m_out.write(bytes.data(), std::streamsize(bytes.size()));
+  if (!m_out) {
+    error = "Failed to write the output file (disk full or I/O error).";
+    return false;
+  }
+  m_counters.payloadBytes += bytes.size();
+  return true;
 }
 
 bool PayloadWriter::protect(const std::string &plain, std::string &out, std::string &error) {
@@ -53,11 +69,13 @@ bool PayloadWriter::protect(const std::string &plain, std::string &out, std::str
   return true;
 }
 
-bool PayloadWriter::writeHeader(std::string &error) {
+bool PayloadWriter::writeHeader(std::string &) {
   uint8_t keyCode = m_keyBits == 128 ? 0 : m_keyBits == 192 ? 1 : 2;
   uint8_t header[6] = {1, 0, 0, 0, uint8_t(m_encryptor ? 1 : 0), keyCode};
-  return putU32(payload::kMarkerFirstHalf, error) && putU32(payload::kMarkerSecondHalf, error) &&
-         put(header, sizeof header, error);
+  putU32(payload::kMarkerFirstHalf);
+  putU32(payload::kMarkerSecondHalf);
+  put(header, sizeof header);
+  return true;
 }
 
 bool PayloadWriter::writeNamedValues(const std::vector<std::pair<std::string, std::string>> &values,
@@ -71,12 +89,13 @@ bool PayloadWriter::writeNamedValues(const std::vector<std::pair<std::string, st
       error = "Named value \"" + name + "\" is empty or longer than 65535 bytes.";
       return false;
     }
-    if (!putU16(uint32_t(name.size()), error) || !put(name.data(), name.size(), error) ||
-        !putU16(uint32_t(value.size()), error) || !put(value.data(), value.size(), error)) {
-      return false;
-    }
+    putU16(uint32_t(name.size()));
+    put(name.data(), name.size());
+    putU16(uint32_t(value.size()));
+    put(value.data(), value.size());
   }
-  return putU16(0, error);
+  putU16(0);
+  return true;
 }
 
 bool PayloadWriter::writeVerifier(std::string &error) {
@@ -84,21 +103,53 @@ bool PayloadWriter::writeVerifier(std::string &error) {
   std::string cipher;
   if (!protect("qzvk", cipher, error)) return false;
   uint8_t length = uint8_t(cipher.size());
-  return put(&length, 1, error) && put(cipher.data(), cipher.size(), error);
+  put(&length, 1);
+  put(cipher.data(), cipher.size());
+  return true;
 }
 
-bool PayloadWriter::writeChunk(const std::string &raw, std::string &error) {
-  std::string deflated;
-  bool stored = m_policy.level == 0 || !deflateRaw(raw, m_policy.level, deflated) || deflated.size() >= raw.size();
-  std::string body;
-  if (!protect(stored ? raw : deflated, body, error)) return false;
-  if (body.size() >= payload::kChunkLimit) {
-    error = "Chunk too large for the payload format; use a smaller --chunk-size.";
+bool PayloadWriter::startPool(std::string &error) {
+  std::vector<ChunkTask> tasks;
+  for (int i = 0; i < m_policy.jobs; ++i) {
+    auto compressor = std::make_shared<ChunkCompressor>(m_policy.level);
+    if (!compressor->ready()) {
+      error = "Out of memory for the compressor of level " + std::to_string(m_policy.level) + ".";
+      return false;
+    }
+    tasks.push_back([compressor, this](ChunkJob &job) { sealChunk(job, *compressor, m_encryptor); });
+  }
+  // Two chunks per worker: one being compressed, one read and waiting, so that no worker idles
+  // while the writer reads; the memory stays a fixed number of chunks.
+  m_pool = std::make_unique<CompressionPool>(std::move(tasks), size_t(2 * m_policy.jobs));
+  return true;
+}
+
+bool PayloadWriter::submitChunk(std::string raw, std::string &error) {
+  if (!m_pool && !startPool(error)) return false;
+  while (m_pool->full()) {
+    if (!writeOldest(error)) return false;
+  }
+  auto job = std::make_unique<ChunkJob>();
+  job->prefix.swap(m_queued);
+  job->raw = std::move(raw);
+  m_counters.inputBytes += job->raw.size();
+  m_pool->submit(std::move(job));
+  return true;
+}
+
+bool PayloadWriter::writeOldest(std::string &error) {
+  std::unique_ptr<ChunkJob> job = m_pool->takeOldest();
+  if (job->failed) {
+    error = job->error;
     return false;
   }
-  ++(stored ? m_storedChunks : m_deflatedChunks);
-  return putU32(uint32_t(body.size()) | (stored ? payload::kStoredFlag : 0), error) &&
-         put(body.data(), body.size(), error);
+  std::string word(4, '\0');
+  uint32_t size = uint32_t(job->body.size()) | (job->stored ? payload::kStoredFlag : 0);
+  for (int i = 0; i < 4; ++i) word[i] = char(uint8_t(size >> (8 * i)));
+  if (!emit(job->prefix, error) || !emit(word, error) || !emit(job->body, error)) return false;
+  ++(job->stored ? m_counters.storedChunks : m_counters.deflatedChunks);
+  if (m_onProgress) m_onProgress(m_counters);
+  return true;
 }
 
 bool PayloadWriter::writeEntry(const PackEntry &entry, std::string &error) {
@@ -111,32 +162,47 @@ bool PayloadWriter::writeEntry(const PackEntry &entry, std::string &error) {
   uint8_t type = entry.type;
   uint8_t time[8];
   for (int i = 0; i < 8; ++i) time[i] = uint8_t(entry.localFileTime >> (8 * i));
-  if (!putU32(payload::kEntryMarker, error) || !put(&type, 1, error) || !putU16(uint32_t(name.size()), error) ||
-      !put(name.data(), name.size(), error) || !put(time, 8, error) || !putU32(entry.attributes, error)) {
-    return false;
-  }
-  if (entry.type != payload::kFileEntry) return true;
-
-  std::ifstream in(std::filesystem::u8path(entry.sourcePath), std::ios::binary);
-  if (!in) {
-    error = "Cannot read " + entry.sourcePath;
-    return false;
-  }
-  std::string raw(m_policy.chunkSize, '\0');
-  for (;;) {
-    in.read(&raw[0], std::streamsize(raw.size()));
-    std::streamsize got = in.gcount();
-    if (got > 0 && !writeChunk(raw.substr(0, size_t(got)), error)) return false;
-    if (in.bad()) {
-      error = "Failed while reading " + entry.sourcePath;
-      return false;
+  putU32(payload::kEntryMarker);
+  put(&type, 1);
+  putU16(uint32_t(name.size()));
+  put(name.data(), name.size());
+  put(time, 8);
+  putU32(entry.attributes);
+  if (entry.type == payload::kFileEntry) {
+    SourceFile in;
+    if (!in.open(entry.sourcePath, error)) return false;
+    m_fileCrc = ZipCRC();
+    for (;;) {
+      std::string raw;
+      if (!in.read(m_policy.chunkSize, raw, error)) return false;
+      // Taken here, in file order, from the bytes the workers are given.
+      m_fileCrc.update(raw.data(), uint32_t(raw.size()));
+      bool last = raw.size() < m_policy.chunkSize;
+      if (!raw.empty() && !submitChunk(std::move(raw), error)) return false;
+      if (last) break;
     }
-    if (got < std::streamsize(raw.size())) break;
+    putU32(0);
+    ++m_counters.files;
   }
-  return putU32(0, error);
+  ++m_counters.entries;
+  if (m_onProgress) m_onProgress(m_counters);
+  return true;
 }
 
 bool PayloadWriter::writeEnd(std::string &error) {
   uint8_t type = payload::kEndEntry;
-  return putU32(payload::kEntryMarker, error) && put(&type, 1, error);
+  putU32(payload::kEntryMarker);
+  put(&type, 1);
+  while (m_pool && !m_pool->empty()) {
+    if (!writeOldest(error)) return false;
+  }
+  std::string rest;
+  rest.swap(m_queued);
+  if (!emit(rest, error)) return false;
+  m_out.flush();
+  if (!m_out) {
+    error = "Failed to write the output file (disk full or I/O error).";
+    return false;
+  }
+  return true;
 }

@@ -2,35 +2,59 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <ostream>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "PayloadFormat.h"
+#include "base/ZipCRC.h"
+
+class CompressionPool;
+struct ChunkJob;
 
 // Encrypts one message (a name, a chunk or the verifier) on its own; empty when it cannot.
+// Chunks are encrypted on the worker threads, so it must be safe to call from several at once.
 using MessageEncryptor = std::function<bool(const std::string &plain, std::string &cipher)>;
 
 struct PackEntry {
   payload::EntryType type = payload::kFileEntry;
   std::string name;          // relative, UTF-8, backslash separated
   uint64_t localFileTime = 0;
+  uint64_t utcFileTime = 0;  // the same moment as a UTC FILETIME
   uint32_t attributes = 0;
   std::string sourcePath;    // files only, UTF-8
 };
 
 struct ChunkPolicy {
-  int level = 6;             // 0 stores every chunk
+  int level = 9;             // 0 stores every chunk
   uint32_t chunkSize = payload::kDefaultChunkSize;
+  int jobs = 1;              // worker threads compressing and encrypting
+};
+
+// What has reached the output so far.
+struct PackCounters {
+  uint64_t entries = 0;
+  uint64_t files = 0;
+  uint64_t inputBytes = 0;   // file bytes read
+  uint64_t payloadBytes = 0; // bytes written
+  uint64_t storedChunks = 0;
+  uint64_t deflatedChunks = 0;
 };
 
 // Writes the sections of a payload in order: marker and header, named values, verifier (when
-// encrypting), entries, end entry. Every write reports failure through its result and `error`.
+// encrypting), entries, end entry. Chunks are compressed and encrypted on worker threads and
+// written in file order, so the bytes are the same for any number of jobs; everything else is
+// queued behind the chunks before it. Every write reports failure through its result and
+// `error`; writeEnd() writes what is still queued.
 class PayloadWriter {
  public:
-  // A null encryptor writes a plain payload; keyBits is recorded either way.
-  PayloadWriter(std::ostream &out, ChunkPolicy policy, MessageEncryptor encryptor, int keyBits);
+  // A null encryptor writes a plain payload; keyBits is recorded either way. `onProgress` (may
+  // be empty) is called on this thread after each chunk and entry reaches the output.
+  PayloadWriter(std::ostream &out, ChunkPolicy policy, MessageEncryptor encryptor, int keyBits,
+                std::function<void(const PackCounters &)> onProgress = {});
+  ~PayloadWriter();
 
   bool writeHeader(std::string &error);
   bool writeNamedValues(const std::vector<std::pair<std::string, std::string>> &values, std::string &error);
@@ -38,20 +62,27 @@ class PayloadWriter {
   bool writeEntry(const PackEntry &entry, std::string &error);
   bool writeEnd(std::string &error);
 
-  uint64_t storedChunks() const { return m_storedChunks; }
-  uint64_t deflatedChunks() const { return m_deflatedChunks; }
+  const PackCounters &counters() const { return m_counters; }
+  // The CRC-32 of the contents the last file entry was written with.
+  uint32_t lastFileCrc() const { return m_fileCrc.value(); }
 
  private:
-  bool put(const void *data, size_t size, std::string &error);
-  bool putU16(uint32_t value, std::string &error);
-  bool putU32(uint32_t value, std::string &error);
+  void put(const void *data, size_t size);
+  void putU16(uint32_t value);
+  void putU32(uint32_t value);
   bool protect(const std::string &plain, std::string &out, std::string &error);
-  bool writeChunk(const std::string &raw, std::string &error);
+  bool startPool(std::string &error);
+  bool submitChunk(std::string raw, std::string &error);
+  bool writeOldest(std::string &error);
+  bool emit(const std::string &bytes, std::string &error);
 
   std::ostream &m_out;
   ChunkPolicy m_policy;
   MessageEncryptor m_encryptor;
   int m_keyBits;
-  uint64_t m_storedChunks = 0;
-  uint64_t m_deflatedChunks = 0;
+  std::function<void(const PackCounters &)> m_onProgress;
+  std::string m_queued;  // bytes that go out after the chunks in flight
+  std::unique_ptr<CompressionPool> m_pool;
+  PackCounters m_counters;
+  ZipCRC m_fileCrc;
 };

@@ -9,6 +9,8 @@
 namespace fs = std::filesystem;
 
 namespace {
+// Seconds from 1601-01-01, where FILETIME counts from, to 1970-01-01.
+constexpr int64_t kFileTimeEpochSeconds = 11644473600LL;
 constexpr uint32_t kKeptAttributes = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
                                      FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_ARCHIVE;
 
@@ -32,7 +34,8 @@ bool readTimeAndAttributes(const fs::path &path, PackEntry &entry, std::string &
   }
   // FileTimeToLocalFileTime shifts by today's offset; the wall clock of the file's own moment is
   // what the stub reads back (its local-offset correction undoes exactly this).
-  int64_t utcSeconds = int64_t((uint64_t(utc.dwHighDateTime) << 32 | utc.dwLowDateTime) / 10000000ULL) - 11644473600LL;
+  entry.utcFileTime = uint64_t(utc.dwHighDateTime) << 32 | utc.dwLowDateTime;
+  int64_t utcSeconds = int64_t(entry.utcFileTime / 10000000ULL) - kFileTimeEpochSeconds;
   int64_t shift = TimeValue::utcOffsetAt(utcSeconds) - TimeValue::utcOffsetNow();
   entry.localFileTime = uint64_t(int64_t((uint64_t(local.dwHighDateTime) << 32) | local.dwLowDateTime) + shift * 10000000LL);
   entry.attributes = attributes & kKeptAttributes;
@@ -87,4 +90,14 @@ bool collectEntries(const std::vector<std::string> &sources, std::vector<PackEnt
     }
   }
   return true;
+}
+
+void clampEntryTimes(std::vector<PackEntry> &entries, int64_t latestUtcSeconds) {
+  for (PackEntry &entry : entries) {
+    uint64_t latest = uint64_t(latestUtcSeconds + kFileTimeEpochSeconds) * 10000000ULL;
+    if (entry.utcFileTime <= latest) continue;
+    entry.utcFileTime = latest;
+    int64_t wallClock = latestUtcSeconds + TimeValue::utcOffsetAt(latestUtcSeconds);
+    entry.localFileTime = uint64_t(wallClock + kFileTimeEpochSeconds) * 10000000ULL;
+  }
 }

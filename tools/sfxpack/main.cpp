@@ -8,16 +8,29 @@
 
 namespace {
 const char kUsage[] =
-    "usage: sfxpack build -o OUT.exe [--stub STUB] [--payload-only] [--password PW]\n"
-    "                     [--key-bits 128|192|256] [--password-codepage N] [--level 0-9]\n"
-    "                     [--chunk-size N] [--config FILE.xml] [--set Key=Value]... SOURCE...\n"
+    "usage: sfxpack build -o OUT.exe [--stub STUB] [--payload-only] [--no-check] [--password PW]\n"
+    "                     [--key-bits 128|192|256] [--password-codepage N] [--level 0-12]\n"
+    "                     [--chunk-size N] [--jobs N] [--reproducible] [--quiet]\n"
+    "                     [--config FILE.xml] [--set Key=Value]...\n"
+    "                     [--icon FILE.ico] [--version-info KEY=VALUE]... [--license FILE.txt]\n"
+    "                     [--execution-level asInvoker|highestAvailable|requireAdministrator]\n"
+    "                     SOURCE...\n"
     "       sfxpack list FILE [--password PW] [--password-codepage N]\n"
     "       sfxpack test FILE [--password PW] [--password-codepage N]\n"
     "       sfxpack extract FILE -d DIR [--password PW] [--password-codepage N]\n"
     "  build   A folder's contents become the top level of the payload; a file is added by its\n"
     "          name. Settings start from the stub's defaults, then --config, then each --set.\n"
+    "          Level 0 stores, 1-12 deflate (default 9); --jobs compresses on N threads\n"
+    "          (default: one per hardware thread; the output is the same for any N).\n"
+    "          --reproducible stamps no entry later than SOURCE_DATE_EPOCH when it is set.\n"
+    "          --quiet prints neither the progress line nor the closing line.\n"
+    "          Each file's CRC-32 goes along, and the stub checks it; --no-check leaves it out.\n"
+    "          --icon, --version-info and --execution-level rewrite the stub's resources; the\n"
+    "          settings IconFile, ExecutionLevel and the version keys (ProductName, FileVersion,\n"
+    "          ...) do the same. --license shows the text before anything is extracted.\n"
     "  list    The named values, then one line per entry: type, size, local time, name.\n"
-    "  test    Decodes every entry without writing anything; exit 0 when all of them decode.\n"
+    "  test    Decodes and checks every entry without writing anything; exit 0 when all of them\n"
+    "          decode and match their check values. Every damaged file is named.\n"
     "  extract Writes the entries under DIR exactly as the stub would.\n"
     "  The password is hashed in the code page the stub's machine uses (default 1252).\n";
 }  // namespace

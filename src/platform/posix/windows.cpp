@@ -1,7 +1,11 @@
 // Windows, dialogs and message boxes without a desktop. The program uses them for the automatic
 // mode only as owners and for messages, so each call does the least that keeps that mode
 // honest: messages reach the person at the terminal, and nothing ever waits for a click.
+#include <chrono>
+#include <condition_variable>
 #include <cstdio>
+#include <deque>
+#include <mutex>
 #include <string>
 
 #include "platform/posix/text.h"
@@ -14,8 +18,37 @@ struct StandInWindow {
   WNDPROC procedure;
 };
 StandInWindow theWindow{nullptr};
-bool quitRequested = false;
-int quitCode = 0;
+
+// The stand-in window's queue. Any thread posts; the thread that created the window reads.
+// Never destroyed: a thread may still post while the process exits.
+struct MessageQueue {
+  std::mutex lock;
+  std::condition_variable posted;
+  std::deque<MSG> messages;
+  bool quitRequested = false;
+  int quitCode = 0;
+};
+MessageQueue &queue() {
+  static MessageQueue *q = new MessageQueue;
+  return *q;
+}
+
+// The next message, or the quit request once the queue is empty; false when there is neither.
+bool takeMessage(MSG &msg) {
+  MessageQueue &q = queue();
+  std::lock_guard<std::mutex> hold(q.lock);
+  msg = MSG{};
+  if (!q.messages.empty()) {
+    msg = q.messages.front();
+    q.messages.pop_front();
+    return true;
+  }
+  if (!q.quitRequested) return false;
+  q.quitRequested = false;
+  msg.message = WM_QUIT;
+  msg.wParam = WPARAM(q.quitCode);
+  return true;
+}
 
 int writeMessage(const std::string &text, const std::string &caption) {
   std::fprintf(stderr, "%s: %s\n", caption.c_str(), text.c_str());
@@ -68,26 +101,68 @@ BOOL EndDialog(HWND, INT_PTR) {
 }
 
 void PostQuitMessage(int exitCode) {
-  quitRequested = true;
-  quitCode = exitCode;
+  MessageQueue &q = queue();
+  std::lock_guard<std::mutex> hold(q.lock);
+  q.quitRequested = true;
+  q.quitCode = exitCode;
+  q.posted.notify_all();
 }
 
-// 0 with WM_QUIT once a quit was requested (the request is then consumed); otherwise -1: no
-// message can ever arrive, and a loop must not wait for one.
+BOOL PostMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (window != &theWindow) {
+    SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+    return FALSE;
+  }
+  MessageQueue &q = queue();
+  std::lock_guard<std::mutex> hold(q.lock);
+  MSG msg{};
+  msg.hwnd = window;
+  msg.message = message;
+  msg.wParam = wParam;
+  msg.lParam = lParam;
+  q.messages.push_back(msg);
+  q.posted.notify_all();
+  return TRUE;
+}
+
+BOOL PeekMessageA(LPMSG msg, HWND, UINT, UINT, UINT remove) {
+  if (msg == nullptr || remove != PM_REMOVE) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return FALSE;
+  }
+  return takeMessage(*msg) ? TRUE : FALSE;
+}
+
+DWORD MsgWaitForMultipleObjects(DWORD count, const HANDLE *, BOOL, DWORD milliseconds, DWORD) {
+  if (count != 0) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return 0xFFFFFFFF;
+  }
+  MessageQueue &q = queue();
+  std::unique_lock<std::mutex> hold(q.lock);
+  auto ready = [&q] { return !q.messages.empty() || q.quitRequested; };
+  if (milliseconds == INFINITE) {
+    q.posted.wait(hold, ready);
+    return WAIT_OBJECT_0;
+  }
+  return q.posted.wait_for(hold, std::chrono::milliseconds(milliseconds), ready) ? WAIT_OBJECT_0 : WAIT_TIMEOUT;
+}
+
+BOOL IsDialogMessageA(HWND, LPMSG) { return FALSE; }
+
+// 1 with the next queued message; 0 with WM_QUIT once a quit was requested (the request is then
+// consumed); otherwise -1: with nothing queued no message can arrive on this thread alone, and
+// a loop must not wait for one.
 BOOL GetMessageA(LPMSG msg, HWND, UINT, UINT) {
   if (msg == nullptr) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return -1;
   }
-  *msg = MSG{};
-  if (!quitRequested) {
+  if (!takeMessage(*msg)) {
     SetLastError(ERROR_INVALID_WINDOW_HANDLE);
     return -1;
   }
-  quitRequested = false;
-  msg->message = WM_QUIT;
-  msg->wParam = WPARAM(quitCode);
-  return 0;
+  return msg->message == WM_QUIT ? 0 : 1;
 }
 
 BOOL TranslateMessage(const MSG *) { return FALSE; }

@@ -1,4 +1,5 @@
 #include "app/Dialogs.h"
+#include "app/ProgressReporter.h"
 #include "ui/UserInterface.h"
 #include "ui/resource.h"
 
@@ -26,6 +27,8 @@ void installUserInterface() {
   static const SfxDialogTable table = {{IDD_MAIN, MainDlgProc},
                                        {IDD_PASSWORD, PasswordDlgProc},
                                        {IDD_PROGRESS, ProgressDlgProc},
-                                       {IDD_FINISHED, FinishedDlgProc}};
+                                       {IDD_FINISHED, FinishedDlgProc},
+                                       {IDD_LICENSE, LicenseDlgProc}};
   registerDialogTable(&table);
+  registerTaskbarProgress(showTaskbarButtonProgress);
 }

@@ -3,6 +3,7 @@
 #include "app/AppState.h"
 #include "app/Dialogs.h"
 #include "app/ExtractionDriver.h"
+#include "app/RunThread.h"
 #include "app/SfxConfig.h"
 #include "base/StringBuffer.h"
 #include "base/XString.h"
@@ -78,6 +79,8 @@ void unzipPressed(HWND dialog) {
   dir.setUtf16(reinterpret_cast<const char16_t *>(text));
   g_config.SetValue("UnzipDir", dir.getUtf8());
   bool ok = DoUnzip(dialog);
+  // The run has ended this dialog and the program; nothing more is shown.
+  if (cancelRequested() && !ok) return;
   SetDlgItemTextA(dialog, IDC_RESULT, ok ? "Finished!" : "Error!");
   setOwnerProgress(dialog, 100);
   if (g_config.GetFlag("ShowFin")) showDialog(SfxDialog::Finished, dialog);
@@ -115,12 +118,14 @@ INT_PTR CALLBACK MainDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
     return TRUE;
   }
   if (isSystemClose(message, wParam)) {
+    if (closeCancelsExtraction(dialog)) return TRUE;
     endMainDialog(dialog, SC_CLOSE);
     return TRUE;
   }
   if (message != WM_COMMAND) return FALSE;
   switch (LOWORD(wParam)) {
     case IDCANCEL:
+      if (closeCancelsExtraction(dialog)) return TRUE;
       endMainDialog(dialog, IDCANCEL);
       return TRUE;
     case IDC_BROWSE: {

@@ -2,6 +2,7 @@
 #include "app/Dialogs.h"
 #include "app/ExtractionDriver.h"
 #include "app/RunLog.h"
+#include "app/RunThread.h"
 #include "app/SfxConfig.h"
 #include "ui/UserInterface.h"
 #include "ui/resource.h"
@@ -29,8 +30,10 @@ void startUnzip(HWND dialog) {
   if (g_progressStarted) return;
   g_progressStarted = true;
   runLogWrite("Unzipping from progress dialog...\r\n");
-  DoUnzip(dialog);
+  bool ok = DoUnzip(dialog);
   EndDialog(dialog, IDC_START_UNZIP);
+  // The run has ended the program; nothing more is shown.
+  if (cancelRequested() && !ok) return;
   if (g_config.GetFlag("ShowFin")) {
     showDialog(SfxDialog::Finished, dialog);
   } else {
@@ -55,6 +58,7 @@ INT_PTR CALLBACK ProgressDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARA
       return TRUE;
   }
   if (isSystemClose(message, wParam)) {
+    if (closeCancelsExtraction(dialog)) return TRUE;
     runLogWrite("Progress Dialog - Close...\r\n");
     EndDialog(dialog, SC_CLOSE);
     PostQuitMessage(0);

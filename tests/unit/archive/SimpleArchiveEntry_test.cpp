@@ -171,7 +171,7 @@ TEST(SimpleArchiveEntries, TheLargestChunkIsOneByteBelowTheLimit) {
   over.entry(2, "big").u32(0x801F4240).raw(big + "x").endChunks().endEntry();
   RecordingLog log;
   EXPECT_FALSE(runUntilFailure(over, log));
-  EXPECT_EQ(errors(log), std::vector<std::string>{"error:Too much data."});
+  EXPECT_EQ(errors(log), (std::vector<std::string>{"error:Too much data.", "filename=big"}));
 }
 
 TEST(SimpleArchiveEntries, EachBrokenRecordFailsWithItsMessage) {
@@ -194,23 +194,24 @@ TEST(SimpleArchiveEntries, EachBrokenRecordFailsWithItsMessage) {
   cases.push_back({"no attributes",
                    base().entryStart(2).u16(1).raw("a").u64(0).u16(0),
                    {"error:Failed to get file attributes"}});
-  cases.push_back({"no size word", base().entry(2, "a").u16(0), {"error:Failed to read compressed size."}});
+  cases.push_back({"no size word", base().entry(2, "a").u16(0), {"error:Failed to read compressed size.", "filename=a"}});
   cases.push_back({"short chunk",
                    base().entry(2, "a").u32(0x80000010).raw("short"),
-                   {"error:Failed to read compressed data."}});
+                   {"error:Failed to read compressed data.", "filename=a"}});
   cases.push_back({"bad deflate",
                    base().entry(2, "a").deflatedChunk({0xFF, 0xFF, 0xFF}).endChunks(),
-                   {"error:Failed to inflate compressed data."}});
+                   {"error:Failed to inflate compressed data.", "filename=a"}});
   cases.push_back({"deflate without its final block",
                    base().entry(2, "a").deflatedChunk(deflateLiterals("cut", false)).endChunks().endEntry(),
-                   {"error:Compressed data ends before its final block."}});
+                   {"error:Compressed data ends before its final block.", "filename=a"}});
   for (Case &c : cases) {
     RecordingLog log;
     bool ok = runUntilFailure(c.payload, log);
     EXPECT_FALSE(ok) << c.what;
     std::vector<std::string> got = errors(log);
-    // The inflater's own decode messages come first; the reader's verdict is the last word.
-    if (std::string(c.what) == "bad deflate") got.erase(got.begin(), got.end() - 1);
+    // The inflater's own decode messages come first; the reader's verdict and the file's name
+    // are the last words.
+    if (std::string(c.what) == "bad deflate") got.erase(got.begin(), got.end() - 2);
     EXPECT_EQ(got, c.want) << c.what;
   }
 }

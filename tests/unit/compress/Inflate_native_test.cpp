@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "RecordingLog.h"
+#include "ZlibReference.h"
 #include "base/DataBuffer.h"
 #include "compress/InflateFrame.h"
 #include "compress/InflateState.h"
@@ -71,20 +72,6 @@ Bytes makeData(int kind, std::mt19937 &rng, size_t size) {
   }
 }
 
-Bytes compress(const Bytes &data, int level, int strategy, int windowBits, bool zlibWrapped) {
-  z_stream z{};
-  EXPECT_EQ(deflateInit2(&z, level, Z_DEFLATED, zlibWrapped ? windowBits : -windowBits, 8, strategy), Z_OK);
-  Bytes out(deflateBound(&z, uLong(data.size())) + 64);
-  z.next_in = const_cast<Bytef *>(data.data());
-  z.avail_in = uInt(data.size());
-  z.next_out = out.data();
-  z.avail_out = uInt(out.size());
-  EXPECT_EQ(deflate(&z, Z_FINISH), Z_STREAM_END);
-  out.resize(z.total_out);
-  deflateEnd(&z);
-  return out;
-}
-
 // Feeds `stream` to one decoder in pieces whose sizes come from `pieceSize`.
 template <class PieceSize>
 bool decodeInPieces(const Bytes &stream, bool zlibWrapped, PieceSize pieceSize, DataBuffer &out,
@@ -118,7 +105,7 @@ TEST(InflateAgainstZlib, EveryLevelStrategyAndWindowWholeAndInPieces) {
           SCOPED_TRACE("level " + std::to_string(level) + " strategy " + std::to_string(strategy) +
                        " window " + std::to_string(windowBits) + (wrapped ? " zlib" : " raw"));
           Bytes data = makeData(combination, rng, 1000 + rng() % 90000);
-          Bytes stream = compress(data, level, strategy, windowBits, wrapped);
+          Bytes stream = zlibCompress(data, level, strategy, windowBits, wrapped);
 
           DataBuffer compressed, whole;
           compressed.append(stream.data(), uint32_t(stream.size()));
@@ -143,7 +130,7 @@ TEST(InflateAgainstZlib, OneBytePieces) {
   for (int kind = 0; kind < 5; ++kind) {
     Bytes data = makeData(kind, rng, 40000);
     for (bool wrapped : {false, true}) {
-      Bytes stream = compress(data, 1 + kind * 2, Z_DEFAULT_STRATEGY, 15, wrapped);
+      Bytes stream = zlibCompress(data, 1 + kind * 2, Z_DEFAULT_STRATEGY, 15, wrapped);
       DataBuffer out;
       RecordingLog log;
       ASSERT_TRUE(decodeInPieces(
@@ -156,29 +143,12 @@ TEST(InflateAgainstZlib, OneBytePieces) {
   }
 }
 
-namespace {
-// zlib's verdict on a raw stream: the output when it decodes to its end, nothing otherwise.
-bool zlibDecodes(const Bytes &stream, Bytes &out) {
-  z_stream z{};
-  inflateInit2(&z, -15);
-  out.assign(1 << 20, 0);
-  z.next_in = const_cast<Bytef *>(stream.data());
-  z.avail_in = uInt(stream.size());
-  z.next_out = out.data();
-  z.avail_out = uInt(out.size());
-  int rc = inflate(&z, Z_FINISH);
-  out.resize(z.total_out);
-  inflateEnd(&z);
-  return rc == Z_STREAM_END;
-}
-}  // namespace
-
 TEST(InflateCorrupt, BitFlipsAgreeWithZlibWhereverZlibAccepts) {
   std::mt19937 rng(99);
   int accepted = 0;
   for (int round = 0; round < 200; ++round) {
     Bytes data = makeData(round, rng, 2000 + rng() % 30000);
-    Bytes stream = compress(data, 1 + round % 9, round % 3 ? Z_DEFAULT_STRATEGY : Z_FIXED, 15, false);
+    Bytes stream = zlibCompress(data, 1 + round % 9, round % 3 ? Z_DEFAULT_STRATEGY : Z_FIXED, 15, false);
     for (int flips = 1 + rng() % 3; flips > 0; --flips)
       stream[rng() % stream.size()] ^= uint8_t(1 << (rng() % 8));
     DataBuffer whole, pieces;
@@ -208,7 +178,7 @@ TEST(InflateCorrupt, TruncatedRawStreamsGiveAShortOutput) {
   std::mt19937 rng(5);
   for (int round = 0; round < 60; ++round) {
     Bytes data = makeData(round, rng, 5000 + rng() % 60000);
-    Bytes stream = compress(data, 6, Z_DEFAULT_STRATEGY, 15, false);
+    Bytes stream = zlibCompress(data, 6, Z_DEFAULT_STRATEGY, 15, false);
     stream.resize(rng() % stream.size());
     DataBuffer compressed, out;
     if (!stream.empty()) compressed.append(stream.data(), uint32_t(stream.size()));

@@ -58,3 +58,43 @@ TEST(Windows, MessageLoopEndsAtTheQuitRequestAndNeverWaits) {
   EXPECT_EQ(GetMessageA(&msg, nullptr, 0, 0), -1);  // the request was consumed
 }
 #endif
+
+#ifndef _WIN32
+#include <thread>
+
+// The run thread posts to the hidden window while the window thread waits for messages.
+TEST(Windows, PostedMessagesWakeTheWaitAndComeOutInOrderBeforeTheQuit) {
+  WNDCLASSEXW wc{};
+  wc.cbSize = sizeof wc;
+  wc.lpfnWndProc = countingProcedure;
+  RegisterClassExW(&wc);
+  HWND window = CreateWindowExW(0, u"", u"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
+  EXPECT_FALSE(PostMessageA(reinterpret_cast<HWND>(&wc), WM_NULL, 0, 0));  // no such window here
+
+  std::thread poster([window] {
+    for (WPARAM i = 1; i <= 3; ++i) PostMessageA(window, WM_APP, i, LPARAM(i * 10));
+  });
+  MSG msg;
+  WPARAM expected = 1;
+  while (expected <= 3) {
+    EXPECT_EQ(MsgWaitForMultipleObjects(0, nullptr, FALSE, INFINITE, QS_ALLINPUT), WAIT_OBJECT_0);
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      EXPECT_EQ(msg.hwnd, window);
+      EXPECT_EQ(msg.message, WM_APP);
+      EXPECT_EQ(msg.wParam, expected);
+      EXPECT_EQ(msg.lParam, LPARAM(expected * 10));
+      ++expected;
+    }
+  }
+  poster.join();
+  EXPECT_EQ(MsgWaitForMultipleObjects(0, nullptr, FALSE, 0, QS_ALLINPUT), DWORD(WAIT_TIMEOUT));
+
+  PostQuitMessage(3);
+  PostMessageA(window, WM_APP, 9, 0);
+  EXPECT_EQ(GetMessageA(&msg, nullptr, 0, 0), 1);  // what was posted comes first
+  EXPECT_EQ(msg.wParam, 9u);
+  EXPECT_TRUE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
+  EXPECT_EQ(msg.message, WM_QUIT);
+  EXPECT_FALSE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
+}
+#endif

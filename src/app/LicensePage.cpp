@@ -1,0 +1,20 @@
+#include "app/LicensePage.h"
+
+#include "app/AppState.h"
+#include "app/Dialogs.h"
+#include "app/RunLog.h"
+#include "app/SfxConfig.h"
+#include "base/XString.h"
+
+LicenseAnswer askLicense(HWND owner) {
+  XString text;
+  g_config.GetValue(SfxConfig::kLicenseText, text);
+  if (text.isEmpty()) return LicenseAnswer::Accepted;
+  runLogWrite("Showing license...\r\n");
+  INT_PTR result = showDialog(SfxDialog::License, owner);
+  if (result == -1) return LicenseAnswer::Failed;
+  if (result == IDOK) return LicenseAnswer::Accepted;
+  runLogWrite("License declined.\r\n");
+  g_exitCode = kExitLicenseDeclined;
+  return LicenseAnswer::Declined;
+}

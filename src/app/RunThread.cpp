@@ -1,0 +1,141 @@
+#include "app/RunThread.h"
+
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+
+#include "app/AppState.h"
+
+namespace {
+
+struct Request {
+  void (*work)(void *) = nullptr;
+  void *context = nullptr;
+  bool done = false;
+};
+
+// Allocated once and never destroyed: a run thread may still wait on it while the process
+// exits from the window thread (AutoExit).
+struct Exchange {
+  std::mutex lock;
+  std::condition_variable answered;
+  Request *pending = nullptr;
+  std::thread::id windowThread;
+};
+Exchange &exchange() {
+  static Exchange *e = new Exchange;
+  return *e;
+}
+
+std::atomic<bool> s_cancel{false};
+std::atomic<bool> s_extracting{false};
+
+struct Hold {
+  std::mutex lock;
+  std::condition_variable released;
+  bool held = false;
+};
+Hold &hold() {
+  static Hold *h = new Hold;
+  return *h;
+}
+
+struct RunState {
+  bool (*body)(void *);
+  void *context;
+  bool result = false;
+  std::atomic<bool> finished{false};
+};
+
+void pumpUntilFinished(const RunState &run, HWND dialog) {
+  bool quit = false;
+  WPARAM quitCode = 0;
+  while (!run.finished.load()) {
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, INFINITE, QS_ALLINPUT);
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      if (msg.message == WM_QUIT) {
+        quit = true;
+        quitCode = msg.wParam;
+        continue;
+      }
+      if (dialog != nullptr && IsDialogMessageA(dialog, &msg)) continue;
+      TranslateMessage(&msg);
+      DispatchMessageA(&msg);
+    }
+  }
+  if (quit) PostQuitMessage(int(quitCode));
+}
+
+}  // namespace
+
+bool runOnRunThread(bool (*body)(void *), void *context, HWND dialog) {
+  exchange().windowThread = std::this_thread::get_id();
+  RunState run;
+  run.body = body;
+  run.context = context;
+  std::thread worker([&run] {
+    run.result = run.body(run.context);
+    run.finished.store(true);
+    // Wakes the window thread's wait; the message itself needs no handling.
+    PostMessageA(g_hiddenWindow, kRunRequestMessage, 0, 0);
+  });
+  pumpUntilFinished(run, dialog);
+  worker.join();
+  return run.result;
+}
+
+void onWindowThreadRaw(void (*work)(void *), void *context) {
+  Exchange &e = exchange();
+  if (std::this_thread::get_id() == e.windowThread || e.windowThread == std::thread::id()) {
+    work(context);
+    return;
+  }
+  Request request;
+  request.work = work;
+  request.context = context;
+  std::unique_lock<std::mutex> hold(e.lock);
+  e.pending = &request;
+  PostMessageA(g_hiddenWindow, kRunRequestMessage, 0, 0);
+  e.answered.wait(hold, [&request] { return request.done; });
+}
+
+void serviceRunRequest() {
+  Exchange &e = exchange();
+  Request *request = nullptr;
+  {
+    std::lock_guard<std::mutex> hold(e.lock);
+    request = e.pending;
+    e.pending = nullptr;
+  }
+  // Carried out without the lock: it may open a dialog whose loop services nothing else of
+  // this run, as the run thread waits for this very request.
+  if (request == nullptr) return;
+  request->work(request->context);
+  std::lock_guard<std::mutex> hold(e.lock);
+  request->done = true;
+  e.answered.notify_all();
+}
+
+void requestCancel() { s_cancel.store(true); }
+
+void holdExtraction() {
+  std::lock_guard<std::mutex> guard(hold().lock);
+  hold().held = true;
+}
+
+void releaseExtraction() {
+  std::lock_guard<std::mutex> guard(hold().lock);
+  hold().held = false;
+  hold().released.notify_all();
+}
+
+bool extractionShouldStop() {
+  std::unique_lock<std::mutex> guard(hold().lock);
+  hold().released.wait(guard, [] { return !hold().held; });
+  return s_cancel.load();
+}
+bool cancelRequested() { return s_cancel.load(); }
+void setExtracting(bool extracting) { s_extracting.store(extracting); }
+bool isExtracting() { return s_extracting.load(); }
+void resetCancel() { s_cancel.store(false); }

@@ -1,0 +1,20 @@
+#include "app/AppState.h"
+#include "app/RunThread.h"
+#include "app/SfxConfig.h"
+#include "base/XString.h"
+#include "ui/UserInterface.h"
+
+bool closeCancelsExtraction(HWND dialog) {
+  if (!isExtracting()) return false;
+  XString title, text;
+  g_config.GetValue("CancelTitle", title);
+  g_config.GetValue("CancelCaption", text);
+  if (title.isEmpty()) title.setUtf8("Cancel");
+  if (text.isEmpty()) text.setUtf8("Cancel the extraction?");
+  // The extraction waits for the answer; the window keeps answering meanwhile.
+  holdExtraction();
+  bool yes = MessageBoxW(dialog, wide(text.getUtf16()), wide(title.getUtf16()), MB_YESNO) == IDYES;
+  if (yes) requestCancel();
+  releaseExtraction();
+  return true;
+}

@@ -1,0 +1,224 @@
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "app/AppState.h"
+#include "app/CleanupRetry.h"
+#include "app/ExtractionDriver.h"
+#include "app/ProgressReporter.h"
+#include "app/RunLog.h"
+#include "app/RunThread.h"
+#include "app/SfxConfig.h"
+#include "app/Startup.h"
+#include "compress/ProgressMonitor.h"
+#include "platform/win32.h"
+
+namespace {
+
+// The hidden main window with the program's own procedure, as InitInstance makes it.
+class RunThreadTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    WNDCLASSEXW wc{};
+    wc.cbSize = sizeof wc;
+    wc.lpfnWndProc = WndProc;
+    wc.lpszClassName = wide(u"SELFEXTRACT");
+#ifdef _WIN32
+    wc.hInstance = GetModuleHandleW(nullptr);
+#endif
+    RegisterClassExW(&wc);
+    g_hiddenWindow = CreateWindowExW(0, wc.lpszClassName, wide(u""), WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
+                                     wc.hInstance, nullptr);
+    // Wine without a display creates no windows; the dialog scenarios cover that build.
+    if (g_hiddenWindow == nullptr) GTEST_SKIP() << "no desktop for the hidden window";
+    drain();
+    resetCancel();
+  }
+  void TearDown() override {
+    setExtracting(false);
+    resetCancel();
+    drain();
+  }
+  // What was posted and not taken, in order; the quit request shows as WM_QUIT.
+  static std::vector<MSG> drain() {
+    std::vector<MSG> left;
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) left.push_back(msg);
+    return left;
+  }
+};
+
+struct Trace {
+  std::thread::id windowThread;
+  std::vector<std::string> steps;
+  bool allOnWindowThread = true;
+};
+
+}  // namespace
+
+TEST_F(RunThreadTest, RequestsAreCarriedOutByTheWindowThreadInTheOrderAsked) {
+  Trace trace;
+  trace.windowThread = std::this_thread::get_id();
+  bool result = runOnRunThread(
+      [](void *context) {
+        Trace &t = *static_cast<Trace *>(context);
+        if (std::this_thread::get_id() == t.windowThread) return false;
+        for (const char *step : {"password", "error box", "end dialog"}) {
+          onWindowThread([&] {
+            t.allOnWindowThread = t.allOnWindowThread && std::this_thread::get_id() == t.windowThread;
+            t.steps.push_back(step);
+          });
+        }
+        return true;
+      },
+      &trace, nullptr);
+  EXPECT_TRUE(result);
+  EXPECT_TRUE(trace.allOnWindowThread);
+  EXPECT_EQ(trace.steps, (std::vector<std::string>{"password", "error box", "end dialog"}));
+}
+
+// Ending the run early posts the quit request; the window thread keeps serving the run until it
+// returns and only then lets the request end the loops above it.
+TEST_F(RunThreadTest, AQuitRequestDuringTheRunIsHeldUntilTheRunEnds) {
+  int servedAfterQuit = 0;
+  runOnRunThread(
+      [](void *context) {
+        onWindowThread([] { PostQuitMessage(0); });
+        onWindowThread([context] { ++*static_cast<int *>(context); });
+        return true;
+      },
+      &servedAfterQuit, nullptr);
+  EXPECT_EQ(servedAfterQuit, 1);
+  std::vector<MSG> left = drain();
+  ASSERT_FALSE(left.empty());
+  EXPECT_EQ(left.back().message, WM_QUIT);
+}
+
+TEST_F(RunThreadTest, ACloseOfTheHiddenWindowCancelsOnlyWhileExtracting) {
+  // Before extraction a close is the platform's as ever.
+  EXPECT_EQ(WndProc(g_hiddenWindow, WM_CLOSE, 0, 0), 0);
+  EXPECT_FALSE(cancelRequested());
+
+  // The run checks for a cancel the way the extraction does, through a monitor's abort check,
+  // and asks for the close itself once it is extracting.
+  struct Check : ProgressCallback {
+    void abortCheck(bool &abort) override { abort = cancelRequested(); }
+  } check;
+  bool aborted = runOnRunThread(
+      [](void *context) {
+        ProgressMonitor monitor(static_cast<Check *>(context));
+        monitor.setHeartbeatMs(1);
+        setExtracting(true);
+        PostMessageA(g_hiddenWindow, WM_CLOSE, 0, 0);
+        while (!monitor.abortCheck()) std::this_thread::yield();
+        setExtracting(false);
+        return monitor.aborted();
+      },
+      &check, nullptr);
+  EXPECT_TRUE(aborted);
+  EXPECT_TRUE(cancelRequested());
+  WndProc(g_hiddenWindow, WM_QUERYENDSESSION, 0, 0);  // not extracting: the platform's answer
+  EXPECT_TRUE(cancelRequested());
+
+  resetCancel();
+  setExtracting(true);
+  EXPECT_EQ(WndProc(g_hiddenWindow, WM_QUERYENDSESSION, 0, 0), TRUE);  // the session may end
+  EXPECT_TRUE(cancelRequested());
+}
+
+// Natively a message box is a line on stderr; on Windows it would wait for a click.
+#ifndef _WIN32
+// The driver's failures reach the person from the window thread, in the order the run met them,
+// and the abandoned run leaves its quit request for the loops above.
+TEST_F(RunThreadTest, ADirectoryThatCannotBeMadeIsReportedAndEndsTheRun) {
+  char temp[1024];
+  std::string file = std::string(temp, GetTempPathA(sizeof temp, temp)) + "sfx_runthread_blocker.txt";
+  HANDLE blocker = CreateFileA(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(blocker, INVALID_HANDLE_VALUE);
+  CloseHandle(blocker);
+  std::string dir = file + "\\below";
+  g_config.SetValue("UnzipDir", dir.c_str());
+  g_config.SetValue("Encryption", "0");
+  g_config.SetValue("Debug", "0");  // a dry run would not try to make it
+  std::string log = file + ".log";
+  runLogOpen(log.c_str());
+  testing::internal::CaptureStderr();
+  EXPECT_FALSE(DoUnzip(g_hiddenWindow));
+  std::string shown = testing::internal::GetCapturedStderr();
+  runLogClose();
+  g_config.SetValue("UnzipDir", "");
+  std::string normalised = dir;  // the driver writes every "/" as a backslash
+  for (char &c : normalised) c = c == '/' ? '\\' : c;
+  EXPECT_EQ(shown, "Error: Failed to ensure dir exists: " + normalised + "\n");
+  std::vector<MSG> left = drain();
+  ASSERT_FALSE(left.empty());
+  EXPECT_EQ(left.back().message, WM_QUIT);
+  std::remove(log.c_str());
+  DeleteFileA(file.c_str());
+}
+#endif
+
+TEST(CleanupRetry, AHoldThatPassesIsWaitedOutAndOtherFailuresAreNot) {
+  struct Attempts {
+    int made = 0;
+    int failFirst;
+    DWORD error;
+  };
+  auto attempt = [](void *context) {
+    Attempts &a = *static_cast<Attempts *>(context);
+    if (a.made++ < a.failFirst) {
+      SetLastError(a.error);
+      return false;
+    }
+    return true;
+  };
+  for (DWORD held : {ERROR_SHARING_VIOLATION, ERROR_ACCESS_DENIED, ERROR_DIR_NOT_EMPTY}) {
+    Attempts a{0, 2, held};
+    EXPECT_TRUE(retryWhileHeld(attempt, &a, kCleanupRetryMs)) << held;
+    EXPECT_EQ(a.made, 3) << held;
+  }
+  Attempts missing{0, 5, ERROR_PATH_NOT_FOUND};
+  EXPECT_FALSE(retryWhileHeld(attempt, &missing, kCleanupRetryMs));
+  EXPECT_EQ(missing.made, 1);
+  Attempts noPatience{0, 5, ERROR_SHARING_VIOLATION};
+  EXPECT_FALSE(retryWhileHeld(attempt, &noPatience, 0));
+  EXPECT_EQ(noPatience.made, 1);
+  Attempts forever{0, 1 << 30, ERROR_ACCESS_DENIED};
+  EXPECT_FALSE(retryWhileHeld(attempt, &forever, 120));  // gives up once the time is over
+  EXPECT_GT(forever.made, 1);
+}
+
+TEST_F(RunThreadTest, ProgressFollowsThePayloadAndIsPostedAtMostTenTimesASecond) {
+  HWND owner = reinterpret_cast<HWND>(uintptr_t(0x1234));
+  DWORD start = GetTickCount();
+  ProgressReporter reporter(owner, 1000, 100);
+  reporter.progress(150, 9000);  // 25 %: the first report goes out at once
+  for (int i = 0; i < 40; ++i) reporter.progress(10, 10);
+  reporter.progress(1000, 1000);  // more than is left: stays below 100
+  DWORD elapsed = GetTickCount() - start;
+  std::vector<MSG> posted = drain();
+  ASSERT_FALSE(posted.empty());
+  EXPECT_EQ(posted[0].message, kTaskbarProgressMessage);
+  EXPECT_EQ(posted[0].wParam, 25u);
+  EXPECT_EQ(posted[0].lParam, reinterpret_cast<LPARAM>(owner));
+  EXPECT_LE(posted.size(), 1 + elapsed / 100);
+  for (size_t i = 1; i < posted.size(); ++i) EXPECT_GT(posted[i].wParam, posted[i - 1].wParam);
+  EXPECT_LT(posted.back().wParam, 100u);
+}
+
+// While the person is asked, the extraction waits; it then goes on with the answer given.
+TEST_F(RunThreadTest, TheExtractionWaitsForTheCancelAnswer) {
+  for (bool yes : {true, false}) {
+    resetCancel();
+    holdExtraction();
+    bool stop = !yes;
+    std::thread extraction([&stop] { stop = extractionShouldStop(); });
+    if (yes) requestCancel();
+    releaseExtraction();
+    extraction.join();
+    EXPECT_EQ(stop, yes);
+  }
+}

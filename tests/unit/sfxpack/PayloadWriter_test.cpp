@@ -1,0 +1,208 @@
+#include "PayloadWriter.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <random>
+#include <sstream>
+#include <streambuf>
+#include <string>
+#include <vector>
+
+#include "base/DataBuffer.h"
+#include "base/LogBase.h"
+#include "crypto/AesKeyDerivation.h"
+#include "crypto/AesMessageEncrypt.h"
+#include "unit/archive/ArchiveTestSupport.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// Accepts `room` bytes, then fails every write, as a full disk does.
+class FullDisk : public std::streambuf {
+ public:
+  explicit FullDisk(size_t room) : m_room(room) {}
+
+ protected:
+  std::streamsize xsputn(const char *, std::streamsize n) override {
+    std::streamsize taken = std::min<std::streamsize>(n, std::streamsize(m_room));
+    m_room -= size_t(taken);
+    return taken;
+  }
+  int_type overflow(int_type c) override {
+    if (m_room == 0) return traits_type::eof();
+    --m_room;
+    return traits_type::not_eof(c);
+  }
+
+ private:
+  size_t m_room;
+};
+
+class PayloadWriterTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::random_device random;
+    root = fs::temp_directory_path() / ("sfxpack-writer-" + std::to_string(random()));
+    fs::create_directories(root);
+    std::mt19937 rnd(5);
+    std::string noise(300000, '\0');
+    for (char &c : noise) c = char(rnd());
+    std::string text;
+    for (int i = 0; i < 20000; ++i) text += "line " + std::to_string(i % 977) + " of some text\n";
+    files = {{"empty.bin", ""}, {"noise.bin", noise}, {"text.txt", text}, {"tiny.txt", "x"}};
+    for (const auto &[name, content] : files) {
+      std::ofstream(root / name, std::ios::binary) << content;
+    }
+  }
+  void TearDown() override { fs::remove_all(root); }
+
+  std::vector<PackEntry> entries() const {
+    std::vector<PackEntry> out;
+    for (const auto &[name, content] : files) {
+      PackEntry entry;
+      entry.name = name;
+      entry.localFileTime = 132000000000000000ULL;
+      entry.sourcePath = (root / name).u8string();
+      out.push_back(entry);
+    }
+    return out;
+  }
+
+  // The whole payload for `policy`; encrypted with `password` unless it is empty.
+  bool pack(const ChunkPolicy &policy, const std::string &password, std::ostream &out, std::string &error,
+            const MessageEncryptor &override = {}) {
+    DataBuffer key;
+    deriveKey(password.data(), uint32_t(password.size()), 256, key);
+    MessageEncryptor encryptor = override;
+    if (!encryptor && !password.empty()) {
+      encryptor = [&key](const std::string &plain, std::string &cipher) {
+        DataBuffer sealed;
+        LogNull log;
+        if (!aesEncryptMessage(key, 256, plain.data(), uint32_t(plain.size()), sealed, log)) return false;
+        cipher.assign(reinterpret_cast<const char *>(sealed.getData()), sealed.getSize());
+        return true;
+      };
+    }
+    PayloadWriter writer(out, policy, encryptor, 256);
+    bool ok = writer.writeHeader(error) && writer.writeNamedValues({{"xmlConfig", "<SfxConfig/>"}}, error) &&
+              writer.writeVerifier(error);
+    for (const PackEntry &entry : entries()) ok = ok && writer.writeEntry(entry, error);
+    ok = ok && writer.writeEnd(error);
+    counters = writer.counters();
+    return ok;
+  }
+
+  std::string pack(const ChunkPolicy &policy, const std::string &password = "") {
+    std::ostringstream out;
+    std::string error;
+    EXPECT_TRUE(pack(policy, password, out, error)) << error;
+    return out.str();
+  }
+
+  fs::path root;
+  std::map<std::string, std::string> files;
+  PackCounters counters;
+};
+
+ChunkPolicy policyOf(int level, uint32_t chunkSize, int jobs) {
+  ChunkPolicy policy;
+  policy.level = level;
+  policy.chunkSize = chunkSize;
+  policy.jobs = jobs;
+  return policy;
+}
+
+TEST_F(PayloadWriterTest, AnyNumberOfJobsWritesTheSameBytes) {
+  for (const std::string password : {"", "secret"}) {
+    std::string one = pack(policyOf(6, 4096, 1), password);
+    EXPECT_EQ(pack(policyOf(6, 4096, 2), password), one) << password;
+    EXPECT_EQ(pack(policyOf(6, 4096, 8), password), one) << password;
+    EXPECT_EQ(pack(policyOf(6, 4096, 3), password), one) << password;
+  }
+}
+
+TEST_F(PayloadWriterTest, EveryLevelReadsBackThroughTheStubsReader) {
+  for (int level = 0; level <= 12; ++level) {
+    for (const std::string password : {"", "secret"}) {
+      std::string payload = pack(policyOf(level, 65536, 3), password);
+      MemoryArchive archive(std::vector<uint8_t>(payload.begin(), payload.end()));
+      ASSERT_TRUE(archive.openContainer()) << level;
+      if (!password.empty()) {
+        archive.archive.setPassword(password.data(), uint32_t(password.size()));
+        DataBuffer cache;
+        LogNull log;
+        ASSERT_TRUE(archive.archive.verifyPassword(log, cache)) << level;
+      }
+      for (const auto &[name, content] : files) {
+        archive.sink.text.clear();
+        ASSERT_TRUE(archive.next()) << level << " " << name;
+        EXPECT_EQ(std::string(archive.name.getText()), name);
+        EXPECT_TRUE(archive.sink.text == content) << "level " << level << " " << name;
+      }
+      ASSERT_TRUE(archive.next());
+      EXPECT_TRUE(archive.end);
+      // Noise never shrinks: its chunks are stored; text always shrinks unless level 0 stores it.
+      EXPECT_GE(counters.storedChunks, 5u) << level;
+      EXPECT_EQ(counters.deflatedChunks == 0, level == 0) << level;
+      EXPECT_EQ(counters.payloadBytes, payload.size());
+      EXPECT_EQ(counters.files, files.size());
+    }
+  }
+}
+
+TEST_F(PayloadWriterTest, HigherLevelsMakeSmallerPayloads) {
+  size_t stored = pack(policyOf(0, 65536, 2)).size();
+  size_t fast = pack(policyOf(1, 65536, 2)).size();
+  size_t best = pack(policyOf(12, 65536, 2)).size();
+  EXPECT_LT(fast, stored);
+  EXPECT_LT(best, fast);
+}
+
+TEST_F(PayloadWriterTest, AFullDiskFailsTheBuildWhateverTheJobs) {
+  for (int jobs : {1, 4}) {
+    for (size_t room : {size_t(0), size_t(50), size_t(200000)}) {
+      FullDisk disk(room);
+      std::ostream out(&disk);
+      std::string error;
+      EXPECT_FALSE(pack(policyOf(6, 4096, jobs), "", out, error)) << room;
+      EXPECT_NE(error.find("disk full"), std::string::npos) << error;
+    }
+  }
+}
+
+TEST_F(PayloadWriterTest, ASourceGoneSinceItWasListedFailsWithItsName) {
+  fs::remove(root / "text.txt");
+  std::ostringstream out;
+  std::string error;
+  EXPECT_FALSE(pack(policyOf(6, 4096, 2), "", out, error));
+  EXPECT_NE(error.find("text.txt"), std::string::npos) << error;
+}
+
+TEST_F(PayloadWriterTest, AWorkersEncryptionFailureStopsTheBuild) {
+  std::ostringstream out;
+  std::string error;
+  // Names and the verifier are short; only chunks are long enough to fail.
+  MessageEncryptor failsOnChunks = [](const std::string &plain, std::string &cipher) {
+    cipher = plain + std::string(16 - plain.size() % 16, '\x10');
+    return plain.size() < 1000;
+  };
+  EXPECT_FALSE(pack(policyOf(6, 4096, 4), "x", out, error, failsOnChunks));
+  EXPECT_EQ(error, "Encryption failed.");
+}
+
+TEST_F(PayloadWriterTest, AChunkAtTheFormatsLimitIsRefused) {
+  std::mt19937 rnd(9);
+  std::string noise(payload::kChunkLimit, '\0');
+  for (char &c : noise) c = char(rnd());
+  std::ofstream(root / "noise.bin", std::ios::binary) << noise;
+  std::ostringstream out;
+  std::string error;
+  EXPECT_FALSE(pack(policyOf(6, payload::kChunkLimit, 2), "", out, error));
+  EXPECT_NE(error.find("--chunk-size"), std::string::npos) << error;
+}
+
+}  // namespace

@@ -1,0 +1,60 @@
+#include "CompressionPool.h"
+
+#include <utility>
+
+CompressionPool::CompressionPool(std::vector<ChunkTask> tasks, size_t capacity)
+    : m_capacity(capacity ? capacity : 1), m_tasks(std::move(tasks)) {
+  m_workers.reserve(m_tasks.size());
+  for (const ChunkTask &task : m_tasks) m_workers.emplace_back([this, &task] { work(task); });
+}
+
+CompressionPool::~CompressionPool() {
+  {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_stopping = true;
+  }
+  m_jobWaiting.notify_all();
+  for (std::thread &worker : m_workers) worker.join();
+}
+
+void CompressionPool::submit(std::unique_ptr<ChunkJob> job) {
+  ChunkJob *queued = job.get();
+  m_inFlight.push_back(std::move(job));
+  {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_waiting.push_back(queued);
+  }
+  m_jobWaiting.notify_one();
+}
+
+std::unique_ptr<ChunkJob> CompressionPool::takeOldest() {
+  if (m_inFlight.empty()) return nullptr;
+  const ChunkJob *oldest = m_inFlight.front().get();
+  {
+    std::unique_lock<std::mutex> lock(m_mutex);
+    m_jobDone.wait(lock, [&] { return m_finished.count(oldest) != 0; });
+    m_finished.erase(oldest);
+  }
+  std::unique_ptr<ChunkJob> job = std::move(m_inFlight.front());
+  m_inFlight.pop_front();
+  return job;
+}
+
+void CompressionPool::work(const ChunkTask &task) {
+  for (;;) {
+    ChunkJob *job = nullptr;
+    {
+      std::unique_lock<std::mutex> lock(m_mutex);
+      m_jobWaiting.wait(lock, [&] { return m_stopping || !m_waiting.empty(); });
+      if (m_stopping) return;
+      job = m_waiting.front();
+      m_waiting.pop_front();
+    }
+    task(*job);
+    {
+      std::lock_guard<std::mutex> lock(m_mutex);
+      m_finished.insert(job);
+    }
+    m_jobDone.notify_one();
+  }
+}

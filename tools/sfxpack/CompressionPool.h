@@ -1,0 +1,66 @@
+// Worker threads that compress and encrypt chunks while the payload writer reads the next ones,
+// handing every chunk back in the order it was given, so that the payload's bytes do not depend
+// on the number of workers or on which of them finishes first.
+#pragma once
+
+#include <condition_variable>
+#include <cstddef>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <unordered_set>
+#include <vector>
+
+// One chunk of a file on its way into the payload.
+struct ChunkJob {
+  // Set by the writer before it submits the job; read by the worker.
+  std::string prefix;  // payload bytes that precede this chunk: entry records, end-of-data words
+  std::string raw;     // the file's bytes
+  // Set by the worker; the writer reads them once the pool has handed the job back.
+  std::string body;    // the chunk as the payload holds it: deflated or raw, then encrypted
+  bool stored = false;
+  bool failed = false;
+  std::string error;
+};
+
+// Runs on one worker thread only, so it may own per-thread state (a compressor).
+using ChunkTask = std::function<void(ChunkJob &)>;
+
+// Threads: the submitting thread (the payload writer) calls every member and owns the jobs in
+// flight. A worker reaches a job only through m_waiting, and gives it back through m_finished,
+// both under m_mutex; while it runs the task the job is its alone.
+class CompressionPool {
+ public:
+  // One worker per task. At most `capacity` jobs are in flight (submitted, not yet taken back),
+  // which bounds the memory.
+  CompressionPool(std::vector<ChunkTask> tasks, size_t capacity);
+  // Stops the workers; jobs not yet taken back are dropped, running ones finish first.
+  ~CompressionPool();
+  CompressionPool(const CompressionPool &) = delete;
+  CompressionPool &operator=(const CompressionPool &) = delete;
+
+  bool full() const { return m_inFlight.size() >= m_capacity; }
+  bool empty() const { return m_inFlight.empty(); }
+  void submit(std::unique_ptr<ChunkJob> job);
+  // Waits until the oldest job in flight is done and hands it back; null when none is in flight.
+  std::unique_ptr<ChunkJob> takeOldest();
+
+ private:
+  void work(const ChunkTask &task);
+
+  const size_t m_capacity;
+  std::deque<std::unique_ptr<ChunkJob>> m_inFlight;  // submitting thread only, oldest first
+
+  std::mutex m_mutex;
+  std::condition_variable m_jobWaiting;  // workers wait here for m_waiting or m_stopping
+  std::condition_variable m_jobDone;     // the submitting thread waits here for m_finished
+  std::deque<ChunkJob *> m_waiting;
+  std::unordered_set<const ChunkJob *> m_finished;
+  bool m_stopping = false;
+
+  std::vector<ChunkTask> m_tasks;
+  std::vector<std::thread> m_workers;
+};
