@@ -24,3 +24,4 @@ HWND g_progressDialog = nullptr;
 bool g_passwordCancelled = false;
 bool g_launchedWithoutWait = false;
 bool g_progressStarted = false;
+bool g_helpRequested = false;

@@ -29,6 +29,7 @@ extern HWND g_progressDialog;
 extern bool g_passwordCancelled;
 extern bool g_launchedWithoutWait;
 extern bool g_progressStarted;
+extern bool g_helpRequested;  // "-help" or "-?": the run only shows the options
 
 // Control ids the extraction reaches on its owner: the main dialog's Unzip button and the
 // progress bar that the main and progress dialogs share.

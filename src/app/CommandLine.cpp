@@ -26,10 +26,17 @@ const char *nameOf(ValueOption option) {
   }
 }
 
-void setConfigFromAnsi(const char *key, const StringBuffer &value) {
+void setConfig(const char *key, const StringBuffer &value) {
   XString text;
-  text.setAnsi(value.getText());
+  text.setUtf8(value.getText());
   g_config.SetValue(key, text.getUtf8());
+}
+
+// Keys of payloads built for earlier stubs were derived from the ANSI bytes of the password.
+void setPassword(const StringBuffer &value) {
+  XString text;
+  text.setUtf8(value.getText());
+  g_password.setString(text.getAnsi());
 }
 
 void removeQuotes(StringBuffer &value) {
@@ -62,12 +69,12 @@ void applyValue(ValueOption option, StringBuffer &value) {
   switch (option) {
     case ValueOption::UnzipDir:
       removeQuotes(value);
-      setConfigFromAnsi("UnzipDir", value);
-      setConfigFromAnsi("DefaultDir", value);
+      setConfig("UnzipDir", value);
+      setConfig("DefaultDir", value);
       break;
     case ValueOption::Password:
       removeQuotes(value);
-      g_password.setString(value.getText());
+      setPassword(value);
       break;
     case ValueOption::SetupArgs:
       // Backslash-quote survives as a plain quote; every other double quote only groups.
@@ -75,7 +82,7 @@ void applyValue(ValueOption option, StringBuffer &value) {
       value.removeChar('"');
       value.replaceAll("_ESCAPED_QUOTE_", "\"");
       value.expandEnvVars();
-      setConfigFromAnsi("SetupExeArgs", value);
+      setConfig("SetupExeArgs", value);
       break;
     case ValueOption::None: break;
   }
@@ -131,6 +138,10 @@ void ParseCommandLine(const char *commandLine) {
       g_config.SetValue("Verbose", "1");
     } else if (token.equalsIgnoreCase("-debug")) {
       g_config.SetValue("Debug", "1");
+    } else if (token.equalsIgnoreCase("-silent")) {
+      g_config.SetValue("Silent", "1");
+    } else if (token.equalsIgnoreCase("-help") || token.equals("-?")) {
+      g_helpRequested = true;
     } else if (token.equalsIgnoreCase("-log") && next != nullptr) {
       next->trim();
       if (runLogOpen(next->getText())) runLogWrite("command line: %s\r\n", shownLine.getText());
@@ -139,4 +150,16 @@ void ParseCommandLine(const char *commandLine) {
   }
   if (runLogIsOpen() && !echo.isEmpty()) runLogWriteText(echo.getText());
   tokens.deleteAll();
+}
+
+const char *skipProgramName(const char *commandLine) {
+  if (commandLine == nullptr) return "";
+  const char *at = commandLine;
+  bool quoted = false;
+  for (; *at != 0; ++at) {
+    if (*at == '"') quoted = !quoted;
+    if (!quoted && (*at == ' ' || *at == '\t')) break;
+  }
+  while (*at == ' ' || *at == '\t') ++at;
+  return at;
 }

@@ -1,6 +1,7 @@
 #include "app/Dialogs.h"
 
 #include "app/AppState.h"
+#include "app/Messages.h"
 #include "app/ProgressReporter.h"
 #include "app/RunThread.h"
 
@@ -41,7 +42,7 @@ INT_PTR showDialogHere(SfxDialog which, HWND owner) {
     text.append("Failed to create the ");
     text.append(nameOf(which));
     text.append(" dialog.");
-    MessageBoxA(owner, text.getText(), "Error", MB_OK);
+    showMessage(owner, text.getText(), "Error");
   }
   return result;
 }

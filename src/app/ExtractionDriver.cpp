@@ -5,6 +5,8 @@
 #include "app/AppState.h"
 #include "app/CleanupRetry.h"
 #include "app/Dialogs.h"
+#include "app/ExitCode.h"
+#include "app/Messages.h"
 #include "app/ProgressReporter.h"
 #include "app/RunLog.h"
 #include "app/RunThread.h"
@@ -28,11 +30,7 @@ namespace {
 // waits for a Cancel to take effect.
 constexpr uint32_t kCancelCheckMs = 100;
 
-void showError(HWND owner, const char *utf8Text) {
-  XString text;
-  text.setUtf8(utf8Text);
-  showMessageBox(owner, text.getUtf16(), u"Error", MB_OK);
-}
+void showError(HWND owner, const char *utf8Text) { showMessage(owner, utf8Text, "Error"); }
 
 void showErrorWithPath(HWND owner, const char *message, const StringBuffer &path) {
   StringBuffer text(message);
@@ -54,6 +52,7 @@ class CancelCheck : public ProgressCallback {
 bool ensureUnzipDir(HWND owner, const StringBuffer &dir, ExtPtrArray &topDirs) {
   LogNull log;
   if (ensureDirExists(dir.getText(), &topDirs, log)) return true;
+  recordFailure(failureForWindowsError(GetLastError()));
   runLogWrite("failed to ensure dir exists: [%s]\r\n", dir.getText());
   showErrorWithPath(owner, "Failed to ensure dir exists: ", dir);
   abandonRun(owner);
@@ -108,6 +107,7 @@ bool enterUnzipDir(HWND owner, const StringBuffer &dir) {
   XString path;
   path.setUtf8(dir.getText());
   if (setCurrentDir(path)) return true;
+  recordFailure(failureForWindowsError(GetLastError()));
   runLogWrite("failed to set current dir: [%s]\r\n", dir.getText());
   showErrorWithPath(owner, "Failed to set current dir: ", dir);
   abandonRun(owner);
@@ -119,6 +119,7 @@ bool runExtraction(HWND owner) {
   disableOwnerControl(owner, kUnzipButtonId);
   if (g_config.GetFlag("Encryption")) {
     if (!CheckPassword(owner)) {
+      recordFailure(g_passwordCancelled ? RunFailure::Cancelled : RunFailure::Password);
       runLogWrite("Password is incorrect.\r\n");
       abandonRun(owner);
       return false;
@@ -163,6 +164,7 @@ bool runExtraction(HWND owner) {
     runLogWrite("Extraction cancelled.\r\n");
     g_exitCode = kExitCancelled;
   } else {
+    recordFailure(classifyExtractionError(errorText));
     ProcessUndoList(entryList, true);
     showError(owner, errorText.getText());
   }
@@ -184,7 +186,12 @@ bool CheckPassword(HWND owner) {
   DataBuffer verifierCache;
   LogNull log;
   for (;;) {
-    // A password dialog that cannot be shown can never be answered: that is giving up.
+    // Nobody is there to ask in a silent run; a password dialog that cannot be shown can never
+    // be answered either: both are giving up.
+    if (g_password.isEmpty() && isSilentRun()) {
+      showMessage(owner, "No password was given (-pwd).", "Error");
+      return false;
+    }
     if (g_password.isEmpty() && showDialog(SfxDialog::Password, owner) == -1) return false;
     // Written by the password dialog on the window thread, which has finished with it.
     if (g_passwordCancelled) return false;
@@ -196,8 +203,9 @@ bool CheckPassword(HWND owner) {
     g_config.GetValue("ErrPwdCaption", caption);
     if (title.isEmpty()) title.setUtf8("Error");
     if (caption.isEmpty()) caption.setUtf8("Incorrect password.");
-    showMessageBox(owner, caption.getUtf16(), title.getUtf16(), MB_OK);
+    showMessage(owner, caption.getUtf8(), title.getUtf8());
     g_password.clear();
+    if (isSilentRun()) return false;
   }
 }
 

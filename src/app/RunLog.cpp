@@ -4,13 +4,24 @@
 #include <cstdio>
 
 #include "app/AppState.h"
+#include "base/PathQueries.h"
+#include "base/XString.h"
 #include "platform/win32.h"
+
+namespace {
+// Through the wide call: the path may hold characters the ANSI code page lacks.
+std::FILE *openLogFile(const char *utf8Path, const char16_t *mode) {
+  XString path;
+  path.setUtf8(utf8Path);
+  return _wfopen(wide(path.getUtf16()), wide(mode));
+}
+}  // namespace
 
 bool runLogIsOpen() { return g_runLog != nullptr; }
 
 bool runLogOpen(const char *path) {
   g_runLogPath.setString(path);
-  g_runLog = std::fopen(path, "wb");
+  g_runLog = openLogFile(path, u"wb");
   return g_runLog != nullptr;
 }
 
@@ -29,7 +40,7 @@ void runLogWriteText(const char *text) {
 void runLogReopen(int checkpoint) {
   if (g_runLog == nullptr) return;
   std::fclose(g_runLog);
-  g_runLog = std::fopen(g_runLogPath.getText(), "ab");
+  g_runLog = openLogFile(g_runLogPath.getText(), u"ab");
   runLogWrite("Log opened from internal point %d\r\n", checkpoint);
 }
 
@@ -41,8 +52,8 @@ void runLogClose() {
 
 void runLogCurrentDirectory() {
   if (g_runLog == nullptr) return;
-  char dir[1000];
-  DWORD length = GetCurrentDirectoryA(sizeof dir, dir);
-  if (length == 0 || length >= sizeof dir) dir[0] = 0;
-  runLogWrite("Current working directory: %s\r\n", dir);
+  XString dir;
+  getCurrentDir(dir);
+  // A directory too long for the line is left out, as it always was.
+  runLogWrite("Current working directory: %s\r\n", dir.getSizeUtf8() < 1000 ? dir.getUtf8() : "");
 }

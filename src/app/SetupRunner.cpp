@@ -4,7 +4,9 @@
 
 #include "app/AppState.h"
 #include "app/Dialogs.h"
+#include "app/ExitCode.h"
 #include "app/ExtractionDriver.h"
+#include "app/Messages.h"
 #include "app/RunLog.h"
 #include "app/RunThread.h"
 #include "app/SfxConfig.h"
@@ -29,6 +31,7 @@ void endProcessIfAutoExit() {
 }
 
 void reportFailedStart(HWND owner, const StringBuffer &program, const StringBuffer &unzipDir) {
+  recordFailure(RunFailure::SetupMissing);
   runLogWrite("failed to run: [%s]\r\n", program.getText());
   XString text;
   text.appendUtf8("Failed to run ");
@@ -36,7 +39,7 @@ void reportFailedStart(HWND owner, const StringBuffer &program, const StringBuff
   text.appendUtf8(", working dir = ");
   text.appendUtf8(unzipDir.getText());
   text.appendUtf8(" (check to see if this file is in the EXE)");
-  showMessageBox(owner, text.getUtf16(), u"Error", MB_OK);
+  showMessage(owner, text.getUtf8(), "Error");
 }
 
 void normaliseSetupPath(StringBuffer &path) {
@@ -66,6 +69,8 @@ void runProgram(HWND owner, const XString &args, const StringBuffer &program, co
   SHELLEXECUTEINFOW info{};
   info.cbSize = sizeof info;
   info.fMask = SEE_MASK_NOCLOSEPROCESS;
+  // The shell's own box about a missing file would wait for a click.
+  if (isSilentRun()) info.fMask |= SEE_MASK_FLAG_NO_UI;
   info.lpFile = wide(fullPath.getUtf16());
   info.lpParameters = wide(args.getUtf16());
   info.lpDirectory = wide(dir.getUtf16());

@@ -5,7 +5,10 @@
 #include "app/AppState.h"
 #include "app/CommandLine.h"
 #include "app/Dialogs.h"
+#include "app/ExitCode.h"
 #include "app/ExtractionDriver.h"
+#include "app/HelpText.h"
+#include "app/Messages.h"
 #include "app/LicensePage.h"
 #include "app/ProgressReporter.h"
 #include "app/RunLog.h"
@@ -22,6 +25,15 @@ namespace {
 constexpr UINT kTitleStringId = 103;
 constexpr UINT kClassStringId = 109;
 
+// Why the payload's settings could not be read. The command line, which may ask for silence,
+// is applied after them, so the message waits until then.
+StringBuffer s_settingsFailure;
+
+void settingsFailed(RunFailure failure, const char *text) {
+  recordFailure(failure);
+  s_settingsFailure.setString(text);
+}
+
 void registerWindowClass(HINSTANCE instance) {
   WNDCLASSEXW wc{};
   wc.cbSize = sizeof wc;
@@ -37,7 +49,7 @@ void registerWindowClass(HINSTANCE instance) {
 
 // The open failure is also written next to where the program was started: the run log is not
 // open yet, and a message box may go unseen.
-void reportOpenFailure(HWND owner, const XString &exePath, Logger &log) {
+void reportOpenFailure(const XString &exePath, Logger &log) {
   log.leaveContext();
   StringBuffer logText;
   log.copyLogText(logText);
@@ -50,10 +62,10 @@ void reportOpenFailure(HWND owner, const XString &exePath, Logger &log) {
     std::fclose(file);
   }
   StringBuffer text("Failed to open EXE: ");
-  text.append(exePath.getAnsi());
+  text.append(exePath.getUtf8());
   text.appendChar('\n');
   text.appendBuffer(logText);
-  MessageBoxA(owner, text.getText(), "Error", MB_OK);
+  settingsFailed(RunFailure::Other, text.getText());
 }
 
 void writeVersionLines() {
@@ -89,7 +101,7 @@ LRESULT CALLBACK WndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam
   return DefWindowProcW(window, message, wParam, lParam);
 }
 
-bool GetSettings(HWND owner) {
+bool GetSettings() {
   XString exePath;
   getExePath(exePath);
   Logger log;
@@ -97,16 +109,16 @@ bool GetSettings(HWND owner) {
   // The source is read for the whole run and lives as long as the process.
   FileDataSource *source = SimpleArchive::openFileSource(exePath.getUtf8(), log);
   if (source == nullptr) {
-    reportOpenFailure(owner, exePath, log);
+    reportOpenFailure(exePath, log);
     return false;
   }
   g_archive.setSource(source);
   if (source->fileSize() < 0) {
-    MessageBoxA(owner, "Failed to get file size.", "Error", MB_OK);
+    settingsFailed(RunFailure::Other, "Failed to get file size.");
     return false;
   }
   if (!g_archive.findMarker(log, nullptr)) {
-    MessageBoxA(owner, "Failed to find marker.", "Error", MB_OK);
+    settingsFailed(RunFailure::Damaged, "Failed to find marker.");
     return false;
   }
   constexpr int64_t kMarkerBytes = 8;
@@ -115,11 +127,11 @@ bool GetSettings(HWND owner) {
   StringBuffer errorText;
   if (!g_archive.readInternalHeader(errorText, log, nullptr)) {
     errorText.prepend("Failed to read internal header: ");
-    MessageBoxA(owner, errorText.getText(), "Error", MB_OK);
+    settingsFailed(RunFailure::Damaged, errorText.getText());
     return false;
   }
   if (!g_archive.readInternalArgs(log, nullptr)) {
-    MessageBoxA(owner, "Failed to read internal args.", "Error", MB_OK);
+    settingsFailed(RunFailure::Damaged, "Failed to read internal args.");
     return false;
   }
   XString xml;
@@ -129,7 +141,7 @@ bool GetSettings(HWND owner) {
   return true;
 }
 
-BOOL InitInstance(HINSTANCE instance, int, LPSTR commandLine, bool &noMessageLoop) {
+BOOL InitInstance(HINSTANCE instance, int, const char *commandLine, bool &noMessageLoop) {
   noMessageLoop = false;
   g_instance = instance;
   HWND window = CreateWindowExW(0, g_windowClass, g_windowTitle, WS_POPUP, CW_USEDEFAULT, 0, CW_USEDEFAULT, 0,
@@ -139,15 +151,25 @@ BOOL InitInstance(HINSTANCE instance, int, LPSTR commandLine, bool &noMessageLoo
     return FALSE;
   }
   g_hiddenWindow = window;
-  GetSettings(window);
+  bool settingsRead = GetSettings();
   ParseCommandLine(commandLine);
+  // Only now is it known whether the run is silent.
+  if (!s_settingsFailure.isEmpty()) showMessage(window, s_settingsFailure.getText(), "Error");
   if (runLogIsOpen()) writeVersionLines();
+  if (g_helpRequested) {
+    showHelp(window);
+    noMessageLoop = true;
+    return TRUE;
+  }
+  // Without its payload a silent run has nothing to do and nobody to ask where to find it.
+  if (!settingsRead && isSilentRun()) return FALSE;
 
   // A dialog that cannot be created fails the run: without it nothing would ever post the
   // quit request that ends the message loop.
-  bool mainMode = g_config.GetFlag("ShowMain") || !g_config.HasUnzipTarget();
+  bool silent = isSilentRun();
+  bool mainMode = !silent && (g_config.GetFlag("ShowMain") || !g_config.HasUnzipTarget());
   // The automatic mode is the publisher's choice of a run without questions: no license page.
-  if (mainMode || g_config.GetFlag("ShowProgress")) {
+  if (!silent && (mainMode || g_config.GetFlag("ShowProgress"))) {
     LicenseAnswer answer = askLicense(window);
     if (answer == LicenseAnswer::Failed) return FALSE;
     noMessageLoop = answer == LicenseAnswer::Declined;
@@ -158,7 +180,7 @@ BOOL InitInstance(HINSTANCE instance, int, LPSTR commandLine, bool &noMessageLoo
     return showDialog(SfxDialog::Main, window) == -1 ? FALSE : TRUE;
   }
   noMessageLoop = true;
-  if (g_config.GetFlag("ShowProgress")) {
+  if (!silent && g_config.GetFlag("ShowProgress")) {
     runLogWrite("Showing progress dialog...\r\n");
     runLogReopen(3);
     if (showDialog(SfxDialog::Progress, window) == -1) return FALSE;
@@ -169,18 +191,20 @@ BOOL InitInstance(HINSTANCE instance, int, LPSTR commandLine, bool &noMessageLoo
   runLogWrite("Automatically unzipping...\r\n");
   bool ok = DoUnzip(window);
   if (cancelRequested() && !ok) return FALSE;
-  if (g_config.GetFlag("ShowFin") && showDialog(SfxDialog::Finished, window) == -1) ok = false;
+  if (!silent && g_config.GetFlag("ShowFin") && showDialog(SfxDialog::Finished, window) == -1) ok = false;
   return ok ? TRUE : FALSE;
 }
 
-int SfxWinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int show) {
+int SfxWinMain(HINSTANCE instance, HINSTANCE, const char *commandLine, int show) {
   LoadStringW(instance, kTitleStringId, g_windowTitle, 100);
   LoadStringW(instance, kClassStringId, g_windowClass, 100);
   registerWindowClass(instance);
   bool noMessageLoop = false;
   if (!InitInstance(instance, show, commandLine, noMessageLoop)) {
     runLogWrite("InitInstance failed.\r\n");
-    return g_exitCode == kExitCancelled ? kExitCancelled : 1;
+    if (g_exitCode == kExitCancelled) recordFailure(RunFailure::Cancelled);
+    recordFailure(RunFailure::Other);
+    return finalExitCode();
   }
   const char *closing = "Return from WinMain without entering message loop...\r\n";
   if (!noMessageLoop) {
@@ -195,8 +219,8 @@ int SfxWinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int show) {
   }
   if (runLogIsOpen()) {
     runLogWrite("%s", closing);
-    runLogWrite("exitCode = %d\r\n", g_exitCode);
+    runLogWrite("exitCode = %d\r\n", finalExitCode());
     runLogClose();
   }
-  return g_exitCode;
+  return finalExitCode();
 }

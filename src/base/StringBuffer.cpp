@@ -636,9 +636,35 @@ void StringBuffer::crlfToLf() {
   setLength(kept);
 }
 
+namespace {
+
+// Appends the value of the variable named by the UTF-8 bytes, or nothing when it is not set.
+bool appendEnvironmentValue(const char *name, uint32_t count, StringBuffer &out) {
+  if (count == 0) return true;
+  LogNull log;
+  EncodingConvert converter;
+  DataBuffer wideName;
+  converter.convert(EncodingConvert::kUtf8, EncodingConvert::kUtf16Le, name, count, wideName, log);
+  if (!wideName.append("\0\0", 2)) return false;
+  LPCWSTR key = reinterpret_cast<LPCWSTR>(wideName.getData());
+  DWORD needed = GetEnvironmentVariableW(key, nullptr, 0);
+  if (needed <= 1) return true;
+  DataBuffer value;
+  if (!value.reserve(needed * sizeof(WCHAR))) return false;
+  DWORD got = GetEnvironmentVariableW(key, reinterpret_cast<LPWSTR>(value.getData()), needed);
+  // Changed between the two calls: taken as not set rather than half read.
+  if (got == 0 || got >= needed) return true;
+  DataBuffer utf8;
+  converter.convert(EncodingConvert::kUtf16Le, EncodingConvert::kUtf8, value.getData(), got * sizeof(WCHAR), utf8,
+                    log);
+  return out.appendBuffer(utf8);
+}
+
+}  // namespace
+
 bool StringBuffer::expandEnvVars() {
   checkAlive();
-  StringBuffer result, name;
+  StringBuffer result;
   bool foundPair = false;
   uint32_t done = 0;
   for (;;) {
@@ -650,14 +676,7 @@ bool StringBuffer::expandEnvVars() {
     uint32_t end = uint32_t(close - m_text);
     foundPair = true;
     if (!result.appendRaw(m_text + done, start - 1 - done)) return false;
-    name.clear();
-    if (!name.appendRaw(m_text + start, end - start)) return false;
-    DWORD needed = name.isEmpty() ? 0 : GetEnvironmentVariableA(name.getText(), nullptr, 0);
-    if (needed > 1) {
-      if (!result.ensureRoom(needed)) return false;
-      DWORD got = GetEnvironmentVariableA(name.getText(), result.m_text + result.m_length, needed);
-      if (got < needed) result.setLength(result.m_length + got);
-    }
+    if (!appendEnvironmentValue(m_text + start, end - start, result)) return false;
     done = end + 1;
   }
   if (!foundPair) return true;

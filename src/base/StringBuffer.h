@@ -84,6 +84,8 @@ class StringBuffer : public QuorvelObject {
   uint32_t decodeXmlEntities(uint32_t fromIndex = 0);
   bool toCrlf();
   void crlfToLf();
+  // Each %NAME% (the name taken as UTF-8) becomes the variable's value as UTF-8, looked up
+  // through the wide call so that no character of it is lost to the ANSI code page.
   bool expandEnvVars();
   // One new StringBuffer per field, appended to `out`, which then owns them.
   bool split(const char *delimiters, bool respectQuotes, bool respectEscapes, ExtPtrArray &out) const;

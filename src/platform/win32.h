@@ -6,6 +6,7 @@
 #include <cstdarg>
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 
 #ifdef _WIN32
 
@@ -156,6 +157,11 @@ HANDLE CreateFileW(LPCWSTR path, DWORD access, DWORD shareMode, LPSECURITY_ATTRI
                    DWORD disposition, DWORD flagsAndAttributes, HANDLE templateFile);
 BOOL ReadFile(HANDLE file, void *buffer, DWORD count, LPDWORD bytesRead, LPOVERLAPPED overlapped);
 BOOL WriteFile(HANDLE file, const void *buffer, DWORD count, LPDWORD bytesWritten, LPOVERLAPPED overlapped);
+// Descriptors 0, 1 and 2; null when the descriptor is closed. Only WriteFile takes them.
+constexpr DWORD STD_INPUT_HANDLE = DWORD(-10);
+constexpr DWORD STD_OUTPUT_HANDLE = DWORD(-11);
+constexpr DWORD STD_ERROR_HANDLE = DWORD(-12);
+HANDLE GetStdHandle(DWORD which);
 DWORD SetFilePointer(HANDLE file, LONG distanceLow, PLONG distanceHigh, DWORD moveMethod);
 DWORD GetFileSize(HANDLE file, LPDWORD sizeHigh);
 // Creation time is not kept by POSIX; it reads back as the last write time.
@@ -180,6 +186,8 @@ BOOL RemoveDirectoryA(LPCSTR path);
 BOOL RemoveDirectoryW(LPCWSTR path);
 BOOL DeleteFileA(LPCSTR path);
 BOOL DeleteFileW(LPCWSTR path);
+// The C runtime's stream open by a UTF-16 path and mode; the path maps as above.
+std::FILE *_wfopen(LPCWSTR path, LPCWSTR mode);
 
 // Full paths come back with "/" separators: they are POSIX paths. A UNC path ("\\server\share")
 // is already full and keeps its two leading separators.
@@ -219,6 +227,7 @@ DWORD FormatMessageA(DWORD flags, const void *source, DWORD messageId, DWORD lan
 
 // Environment and identity of the machine.
 DWORD GetEnvironmentVariableA(LPCSTR name, LPSTR buffer, DWORD size);
+DWORD GetEnvironmentVariableW(LPCWSTR name, LPWSTR buffer, DWORD size);
 UINT GetACP();
 BOOL GetComputerNameW(LPWSTR buffer, DWORD *size);
 BOOL GetUserNameA(LPSTR buffer, DWORD *size);
@@ -233,6 +242,7 @@ using HINSTANCE = void *;
 using HKEY = void *;
 using LPVOID = void *;
 constexpr DWORD SEE_MASK_NOCLOSEPROCESS = 0x40;
+constexpr DWORD SEE_MASK_FLAG_NO_UI = 0x400;  // nothing is shown here anyway
 constexpr DWORD INFINITE = 0xFFFFFFFF;
 constexpr DWORD WAIT_OBJECT_0 = 0;
 constexpr DWORD WAIT_TIMEOUT = 258;

@@ -34,7 +34,9 @@ SFXPACK, STUB, FAKE_SETUP = (os.path.abspath(p) for p in (SFXPACK, STUB, FAKE_SE
 PRESS_OK = PRESS_OK and os.path.abspath(PRESS_OK)
 
 RUN_TIMEOUT = 30
-ENV = dict(os.environ, TZ="UTC", WINEDEBUG="-all")
+# Wine turns its Unix arguments and environment into UTF-16 by the locale's character set:
+# without a UTF-8 locale the non-ASCII scenarios would be mangled before the stub sees them.
+ENV = dict(os.environ, TZ="UTC", WINEDEBUG="-all", LANG="C.UTF-8", LC_ALL="C.UTF-8")
 ENV.pop("ComSpec", None)  # the Linux stub then runs "shell" commands with /bin/sh
 failures = []
 WORK = tempfile.mkdtemp(prefix="sfx-e2e-")
@@ -94,13 +96,15 @@ def make_samples(root):
         os.utime(path, (stamp + 3600 * i, stamp + 3600 * i))
 
 
-def pack(name, sources, settings, password=None):
+def pack(name, sources, settings, password=None, password_codepage=None):
     out = os.path.join(WORK, "sfx_" + name + (".exe" if WINE else ""))
     args = [SFXPACK, "build", "-o", win(out)]
     for key, value in settings.items():
         args += ["--set", "%s=%s" % (key, value)]
     if password:
         args += ["--password", password]
+    if password_codepage:
+        args += ["--password-codepage", str(password_codepage)]
     args += [win(s) for s in sources]
     r = run(args)
     if r.returncode != 0:
@@ -112,7 +116,9 @@ def pack(name, sources, settings, password=None):
 def payload_entries(exe, password=None):
     with open(exe, "rb") as f:
         data = f.read()
-    return read_payload.read_payload(data, password.encode() if password else None)[3]
+    if isinstance(password, str):
+        password = password.encode()
+    return read_payload.read_payload(data, password)[3]
 
 
 def check_tree(label, exe, target, password=None, skip=()):
@@ -374,7 +380,7 @@ def scenario_encrypted(c):
     target = os.path.join(WORK, "out wrong")
     log = os.path.join(WORK, "wrong.log")
     r = run([exe, "-pwd", "wrong", "-unzipDir", win(target), "-log", win(log)])
-    check(r.returncode == 1, "%s: wrong password: exit code %d" % (label, r.returncode))
+    check(r.returncode == 86, "%s: wrong password: exit code %d, expected 86" % (label, r.returncode))
     err = r.stderr.decode(errors="replace")
     check("Error: Incorrect password.\nError: Failed to create the password dialog.\n" in err,
           "%s: wrong password messages: %r" % (label, err))
@@ -395,14 +401,14 @@ def scenario_no_payload(c):
         clicker = subprocess.Popen([WINE_RUN, PRESS_OK, "answer", "Error", "wait", "Quorvel Zip Self-Extractor",
                                     "close"], env=ENV, cwd=WORK, stdout=answers, stderr=subprocess.DEVNULL)
     r = run([bare])
+    # A program without its payload is a damaged one, whatever follows.
+    check(r.returncode == 13, "%s: exit code %d, expected 13" % (label, r.returncode))
     if WINE:
-        check(r.returncode == 0, "%s: exit code %d" % (label, r.returncode))
         clicker.wait(timeout=RUN_TIMEOUT)
         answers.seek(0)
         messages = answers.read().decode(errors="replace")
         expected = "Failed to find marker.\n"
     else:
-        check(r.returncode == 1, "%s: exit code %d" % (label, r.returncode))
         messages = r.stderr.decode(errors="replace").replace("Error: ", "")
         expected = "Failed to find marker.\nFailed to create the main dialog.\n"
     check(messages.replace("\r\n", "\n") == expected, "%s: messages %r" % (label, messages))
@@ -424,6 +430,165 @@ def scenario_unzip_dir_texts(c):
         r = run([exe, "-unzipDir", value], env=env)
         if check(r.returncode == 0, "%s: %s: exit code %d" % (label, value, r.returncode)):
             check_tree("%s %s" % (label, value), exe, target)
+
+
+UNI = "\u65e5\u672c-\u0416\u0438-\u03a9\u03bb-\U0001F600"  # Japanese, Cyrillic, Greek, an emoji
+
+
+def scenario_unicode(c):
+    label = "unicode"
+    exe = pack("unicode", [c.samples, c.setup_dir], dict(AUTO, SetupExe=SETUP_NAME))
+    target = os.path.join(WORK, "uni " + UNI, "\u00fc")  # a blank: the value is quoted
+    log = os.path.join(WORK, "log-%s.log" % UNI)
+    marker = os.path.join(WORK, "marker-%s.txt" % UNI)
+    ap = "%s 0 arg-%s %%SFXE2E_UNI%%" % (win(marker), UNI)
+    env = dict(ENV, SFXE2E_UNI="env-" + UNI)
+    r = run([exe, "-unzipDir", win(target), "-log", win(log), "-ap", ap], env=env)
+    check(r.returncode == 0, "%s: exit code %d: %s" % (label, r.returncode, r.stderr[-300:]))
+    check_tree(label, exe, target)
+    if check(os.path.exists(marker), "%s: the setup program left no marker" % label):
+        with open(marker, encoding="utf-8") as f:
+            got = f.read().strip()
+        # What the setup program was handed, compared as the UTF-16 Windows passed it on.
+        expected = "setup ran in \u00fc [0] [arg-%s] [env-%s]" % (UNI, UNI)
+        check(got.encode("utf-16-le") == expected.encode("utf-16-le"), "%s: marker %r" % (label, got))
+    if check(os.path.exists(log), "%s: no run log at the non-ASCII path" % label):
+        with open(log, "rb") as f:
+            text = f.read().decode("utf-8")
+        d = stub_path(target)
+        for line in ["command line: -unzipDir %s -log %s -ap %s\r\n" % (quote_arg(win(target)), win(log), quote_arg(ap)),
+                     "-unzipDir %s\n" % quote_arg(win(target)), "unzipDir = [%s]\r\n" % d,
+                     "Current working directory: %s\r\n" % win(target),
+                     "setup args: [%s 0 arg-%s env-%s]\r\n" % (win(marker), UNI, UNI), "exitCode = 0\r\n"]:
+            check(line in text, "%s: the run log lacks %r" % (label, line))
+    # The same characters from the environment, in the unzip directory.
+    env["SFXE2E_UNI_DIR"] = win(os.path.join(WORK, "env " + UNI))
+    r = run([exe, "-unzipDir", "%SFXE2E_UNI_DIR%\\sub", "-ap", "%s 0" % win(marker)], env=env)
+    if check(r.returncode == 0, "%s: %%NAME%% directory: exit code %d" % (label, r.returncode)):
+        check_tree(label + " %NAME%", exe, os.path.join(WORK, "env " + UNI, "sub"))
+
+
+def scenario_ansi_password(c):
+    """A Windows-1252 password opens the payload whose key the packer made from those bytes."""
+    label = "ANSI password"
+    for password in ["Gr\u00fc\u00dfe", "plain-ascii"]:
+        exe = pack("pwd_" + password[:2], [c.samples], dict(AUTO, Encryption="1"), password=password,
+                   password_codepage=1252 if WINE else 65001)
+        target = os.path.join(WORK, "out pwd " + password)
+        r = run([exe, "-pwd", password, "-unzipDir", win(target)])
+        if check(r.returncode == 0, "%s %r: exit code %d: %s" % (label, password, r.returncode, r.stderr[-300:])):
+            check_tree("%s %r" % (label, password), exe, target, password.encode(PASSWORD_CODING))
+
+
+SILENT_LIMIT = 20  # generous for a loaded machine; a message box would wait for ever
+
+
+def silent_run(label, args, expected_code, reason, env=None):
+    """A -silent run ends by itself with its code; its reason is on stderr and in the run log."""
+    log = os.path.join(WORK, "silent-%d.log" % time.time_ns())
+    start = time.monotonic()
+    r = run(args + ["-silent", "-log", win(log)], timeout=SILENT_LIMIT, env=env)
+    print("  %s: %.1f s" % (label, time.monotonic() - start), flush=True)
+    check(r.returncode == expected_code, "%s: exit code %d, expected %d" % (label, r.returncode, expected_code))
+    err = r.stderr.decode("utf-8", errors="replace")
+    check(reason in err, "%s: %r not on stderr: %r" % (label, reason, err[-300:]))
+    if os.path.exists(log):
+        with open(log, "rb") as f:
+            check(reason in f.read().decode("utf-8", errors="replace"), "%s: %r not in the run log" % (label, reason))
+    else:
+        check(False, "%s: no run log" % label)
+    return r
+
+
+def scenario_silent_failures(c):
+    bare = os.path.join(WORK, "silent_bare" + (".exe" if WINE else ""))
+    shutil.copy(STUB, bare)
+    silent_run("silent no payload", [bare], 13, "Error: Failed to find marker.")
+    exe = pack("silent_ok", [c.samples], dict(AUTO))
+    cut = os.path.join(WORK, "silent_cut" + (".exe" if WINE else ""))
+    with open(exe, "rb") as f:
+        data = f.read()
+    with open(cut, "wb") as f:
+        f.write(data[:-300])
+    os.chmod(cut, 0o755)
+    silent_run("silent truncated payload", [cut, "-unzipDir", win(os.path.join(WORK, "silent cut"))], 13, "Error: ")
+    locked = pack("silent_pwd", [c.samples], dict(AUTO, Encryption="1"), password="right")
+    target = win(os.path.join(WORK, "silent pwd"))
+    silent_run("silent wrong password", [locked, "-pwd", "wrong", "-unzipDir", target], 86,
+               "Error: Incorrect password.")
+    silent_run("silent missing password", [locked, "-unzipDir", target], 86, "Error: No password was given (-pwd).")
+    nosetup = pack("silent_nosetup", [c.samples], dict(AUTO, SetupExe="missing-setup.exe"))
+    silent_run("silent setup missing", [nosetup, "-unzipDir", win(os.path.join(WORK, "silent nosetup"))], 2,
+               "Error: Failed to run missing-setup.exe")
+    # A folder where a file is to go cannot be opened for writing: Windows says access denied.
+    denied = os.path.join(WORK, "silent denied")
+    os.makedirs(os.path.join(denied, "readme.txt", "inside"))
+    silent_run("silent access denied", [exe, "-unzipDir", win(denied)], 5, "Error: ")
+    check(os.path.isdir(os.path.join(denied, "readme.txt", "inside")), "silent access denied: the folder went")
+
+
+def scenario_silent_success(c):
+    """Neither a package asking for every dialog nor a Silent package shows one."""
+    dialogs = dict(ShowMain="1", ShowProgress="1", ShowFin="1", WaitForSetup="1")
+    exe = pack("silent_dialogs", [c.samples, c.setup_dir], dict(dialogs, SetupExe=SETUP_NAME))
+    marker = os.path.join(WORK, "silent-marker.txt")
+    target = os.path.join(WORK, "silent main")
+    r = run([exe, "-silent", "-unzipDir", win(target), "-ap", "%s 7" % win(marker)], timeout=SILENT_LIMIT)
+    check(r.returncode == 7, "-silent on a main-dialog package: exit code %d, expected 7" % r.returncode)
+    check_tree("-silent on a main-dialog package", exe, target)
+    check(os.path.exists(marker), "-silent on a main-dialog package: the setup program did not run")
+    packaged = pack("silent_setting", [c.samples], dict(dialogs, Silent="1", AutoTemp="1"))
+    r = run([packaged, "-unzipDir", win(os.path.join(WORK, "silent setting"))], timeout=SILENT_LIMIT)
+    check(r.returncode == 0, "Silent package: exit code %d" % r.returncode)
+    check_tree("Silent package", packaged, os.path.join(WORK, "silent setting"))
+
+
+HELP_LINES = ["-silent ", "-unzipDir DIR", "1223 ", "86 ", "13 ", "112 ", "Silent 1"]
+
+
+def scenario_help(c):
+    exe = pack("help", [c.samples], dict(AUTO, UnzipDir=win(os.path.join(WORK, "help target"))))
+    for option in ["-help", "-?"]:
+        r = run([exe, option, "-silent"], timeout=SILENT_LIMIT)
+        err = r.stderr.decode(errors="replace")
+        check(r.returncode == 0, "%s: exit code %d" % (option, r.returncode))
+        check(err.startswith("Help: Options:"), "%s: stderr %r" % (option, err[:200]))
+        for line in HELP_LINES:
+            check(line in err, "%s: the help lacks %r" % (option, line))
+    check(not os.path.exists(os.path.join(WORK, "help target")), "-help extracted")
+    if not WINE:
+        return
+    # Without -silent the text is a message box, answered by the driver.
+    answers = tempfile.TemporaryFile()
+    clicker = subprocess.Popen([WINE_RUN, PRESS_OK, "answer", "Help"], env=ENV, cwd=WORK, stdout=answers,
+                               stderr=subprocess.DEVNULL)
+    r = run([exe, "-HELP"])
+    clicker.wait(timeout=RUN_TIMEOUT)
+    answers.seek(0)
+    text = answers.read().decode(errors="replace")
+    check(r.returncode == 0, "-help box: exit code %d" % r.returncode)
+    for line in HELP_LINES:
+        check(line in text, "-help box lacks %r: %r" % (line, text[:200]))
+
+
+def scenario_failure_box_then_code(c):
+    """Without -silent a failure still shows its box, and then the exit code says why."""
+    exe = pack("denied_box", [c.samples], dict(AUTO))
+    target = os.path.join(WORK, "denied box")
+    os.makedirs(os.path.join(target, "readme.txt"))
+    if WINE:
+        answers = tempfile.TemporaryFile()
+        clicker = subprocess.Popen([WINE_RUN, PRESS_OK, "answer", "Error"], env=ENV, cwd=WORK, stdout=answers,
+                                   stderr=subprocess.DEVNULL)
+    r = run([exe, "-unzipDir", win(target)])
+    if WINE:
+        clicker.wait(timeout=RUN_TIMEOUT)
+        answers.seek(0)
+        messages = answers.read().decode(errors="replace")
+    else:
+        messages = r.stderr.decode(errors="replace")
+    check(r.returncode == 5, "access denied: exit code %d, expected 5" % r.returncode)
+    check("Failed to open file." in messages, "access denied: box %r" % messages)
 
 
 class Context:
@@ -497,7 +662,7 @@ def scenario_failures_reported(c):
     target = os.path.join(WORK, "out damaged")
     r = run([exe, "-unzipDir", win(target)])
     err = r.stderr.decode(errors="replace")
-    check(r.returncode == 1, "%s: damaged chunk: exit code %d" % (label, r.returncode))
+    check(r.returncode == 13, "%s: damaged chunk: exit code %d, expected 13" % (label, r.returncode))
     check(err.startswith("Error: QuorvelLog:") and err.count("--QuorvelLog") == 1 and "inflate" in err,
           "%s: damaged chunk messages %r" % (label, err))
     check(not os.path.exists(os.path.join(target, "text.txt")), "%s: half a damaged file stayed" % label)
@@ -511,7 +676,7 @@ def scenario_failures_reported(c):
         exe = pack("full", [c.samples, source], AUTO)
         r = run([exe, "-unzipDir", full])
         err = r.stderr.decode(errors="replace")
-        check(r.returncode == 1, "%s: full target: exit code %d" % (label, r.returncode))
+        check(r.returncode == 112, "%s: full target: exit code %d, expected 112" % (label, r.returncode))
         check(err.startswith("Error: QuorvelLog:") and err.count("--QuorvelLog") == 1 and "not enough space" in err,
               "%s: full target messages %r" % (label, err))
         check(not os.path.exists(os.path.join(full, "failing", "text.txt")), "%s: half a file on the full disk" % label)
@@ -521,7 +686,9 @@ def scenario_failures_reported(c):
 
 SCENARIOS = [scenario_unzip_dir, scenario_temp_cleanup_setup, scenario_shell, scenario_auto_exit, scenario_debug,
              scenario_encrypted, scenario_no_payload, scenario_unzip_dir_texts, scenario_failures_reported,
-             scenario_many_chunks]
+             scenario_many_chunks,
+             scenario_unicode, scenario_ansi_password, scenario_silent_failures, scenario_silent_success,
+             scenario_help, scenario_failure_box_then_code]
 
 
 def main():
@@ -554,6 +721,9 @@ def main():
 
 
 SETUP_NAME = "setup.exe" if WINE else "setup"
+# The bytes a password is hashed from: the ANSI code page of Wine's English locale (checked by
+# the stub's own unit tests), UTF-8 on Linux.
+PASSWORD_CODING = "cp1252" if WINE else "utf-8"
 
 if __name__ == "__main__":
     sys.exit(main())

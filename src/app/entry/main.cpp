@@ -5,7 +5,7 @@
 
 namespace {
 // Windows hands WinMain the line as typed; here the shell already split it, so arguments that
-// would split again are put back into quotes.
+// would split again are put back into quotes. Linux arguments are UTF-8 already.
 std::string joinArguments(int argc, char **argv) {
   std::string line;
   for (int i = 1; i < argc; ++i) {
@@ -20,5 +20,5 @@ std::string joinArguments(int argc, char **argv) {
 
 int main(int argc, char **argv) {
   std::string line = joinArguments(argc, argv);
-  return SfxWinMain(nullptr, nullptr, &line[0], SW_SHOW);
+  return SfxWinMain(nullptr, nullptr, line.c_str(), SW_SHOW);
 }

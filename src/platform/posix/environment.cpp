@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <cstring>
+#include <string>
 
 #include "platform/posix/text.h"
 #include "platform/win32.h"
@@ -34,6 +35,17 @@ DWORD GetEnvironmentVariableA(LPCSTR name, LPSTR buffer, DWORD size) {
   }
   SetLastError(ERROR_ENVVAR_NOT_FOUND);
   return 0;
+}
+
+// The environment holds UTF-8 here; `size` and the result count UTF-16 code units, as on
+// Windows.
+DWORD GetEnvironmentVariableW(LPCWSTR name, LPWSTR buffer, DWORD size) {
+  std::string narrowName = name ? posix::toUtf8(name) : std::string();
+  DWORD needed = GetEnvironmentVariableA(narrowName.c_str(), nullptr, 0);
+  if (needed == 0) return 0;
+  std::string value(needed, '\0');
+  value.resize(GetEnvironmentVariableA(narrowName.c_str(), &value[0], needed));
+  return posix::copyOut(posix::toUtf16(value), size, buffer);
 }
 
 // Linux text is UTF-8, so the "ANSI" code page of this build is UTF-8: every path converts

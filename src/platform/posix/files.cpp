@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <list>
@@ -304,16 +305,32 @@ BOOL ReadFile(HANDLE handle, void *buffer, DWORD count, LPDWORD bytesRead, LPOVE
   return TRUE;
 }
 
+// The standard handles stand for descriptors 0 to 2; no file handle has such a small value.
+HANDLE GetStdHandle(DWORD which) {
+  if (which != STD_INPUT_HANDLE && which != STD_OUTPUT_HANDLE && which != STD_ERROR_HANDLE) {
+    SetLastError(ERROR_INVALID_HANDLE);
+    return INVALID_HANDLE_VALUE;
+  }
+  int fd = int(STD_INPUT_HANDLE - which);
+  return fcntl(fd, F_GETFD) == -1 ? nullptr : reinterpret_cast<HANDLE>(uintptr_t(fd + 1));
+}
+
 BOOL WriteFile(HANDLE handle, const void *buffer, DWORD count, LPDWORD bytesWritten, LPOVERLAPPED) {
   if (bytesWritten) *bytesWritten = 0;
-  OpenFile *f = fromHandle(handle);
-  if (f == nullptr || !(f->access & GENERIC_WRITE)) {
-    SetLastError(f ? ERROR_ACCESS_DENIED : ERROR_INVALID_HANDLE);
+  uintptr_t value = reinterpret_cast<uintptr_t>(handle);
+  OpenFile *f = value >= 1 && value <= 3 ? nullptr : fromHandle(handle);
+  if (f == nullptr && !(value >= 1 && value <= 3)) {
+    SetLastError(ERROR_INVALID_HANDLE);
     return FALSE;
   }
+  if (f != nullptr && !(f->access & GENERIC_WRITE)) {
+    SetLastError(ERROR_ACCESS_DENIED);
+    return FALSE;
+  }
+  int fd = f != nullptr ? f->fd : int(value - 1);
   DWORD done = 0;
   while (done < count) {
-    ssize_t n = write(f->fd, static_cast<const char *>(buffer) + done, count - done);
+    ssize_t n = write(fd, static_cast<const char *>(buffer) + done, count - done);
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) {
       posix::setLastErrorFromErrno(n < 0 ? errno : ENOSPC);
@@ -494,4 +511,12 @@ BOOL GetVersionExA(LPOSVERSIONINFOA info) {
   info->dwPlatformId = 2;
   info->szCSDVersion[0] = 0;
   return TRUE;
+}
+
+std::FILE *_wfopen(LPCWSTR path, LPCWSTR mode) {
+  if (path == nullptr || mode == nullptr) {
+    errno = EINVAL;
+    return nullptr;
+  }
+  return std::fopen(posix::toPosixPath(posix::toUtf8(path)).c_str(), posix::toUtf8(mode).c_str());
 }

@@ -113,3 +113,59 @@ TEST(CommandLine, LogOptionIgnoresCaseAndKeepsQuotes) {
   ParseCommandLine("-log");
   EXPECT_FALSE(runLogIsOpen());
 }
+
+TEST(CommandLine, ProgramNameIsCutAsWindowsCutsIt) {
+  EXPECT_STREQ(skipProgramName("sfx.exe -unzipDir x"), "-unzipDir x");
+  EXPECT_STREQ(skipProgramName("\"C:\\Program Files\\sfx.exe\"  \t-debug"), "-debug");
+  // Quotes may stand inside the name; the blank inside them does not end it.
+  EXPECT_STREQ(skipProgramName("C:\\a\" b\"\\sfx.exe -log l"), "-log l");
+  EXPECT_STREQ(skipProgramName("\"\xe6\x97\xa5\xe6\x9c\xac\\sfx.exe\""), "");
+  EXPECT_STREQ(skipProgramName("\"unterminated -verbose"), "");
+  EXPECT_STREQ(skipProgramName(""), "");
+  EXPECT_STREQ(skipProgramName(nullptr), "");
+}
+
+// Japanese, Cyrillic, Greek and an emoji: what the wide command line carries reaches the
+// settings unchanged.
+TEST(CommandLine, Utf8ValuesReachTheSettingsUnchanged) {
+  const std::string dir = "C:\\uni \xe6\x97\xa5\xe6\x9c\xac-\xd0\x96-\xce\xa9-\xf0\x9f\x98\x80";
+  setTestVariableUtf8("SFX_CMDLINE_WIDE", "\xd0\x9f\xd1\x80\xd0\xb8\xf0\x9f\x98\x80");
+  ParseCommandLine(("-unzipDir \"" + dir + "\" -ap \"/name=%SFX_CMDLINE_WIDE%\"").c_str());
+  EXPECT_EQ(setting("UnzipDir"), dir);
+  EXPECT_EQ(setting("DefaultDir"), dir);
+  EXPECT_EQ(setting("SetupExeArgs"), "/name=\xd0\x9f\xd1\x80\xd0\xb8\xf0\x9f\x98\x80");
+}
+
+// Keys of existing payloads come from the ANSI bytes of the password, so "Gr\u00fc\u00dfe" must
+// become those bytes; ASCII passwords are the same in every code page.
+TEST(CommandLine, PasswordBecomesAnsiText) {
+  ParseCommandLine("-pwd Gr\xc3\xbc\xc3\x9f" "e");
+  if (GetACP() == 1252) {
+    EXPECT_STREQ(g_password.getText(), "Gr\xfc\xdf" "e");
+  } else if (GetACP() == 65001) {
+    EXPECT_STREQ(g_password.getText(), "Gr\xc3\xbc\xc3\x9f" "e");
+  }
+  ParseCommandLine("-pwd 'plain-ascii'");
+  EXPECT_STREQ(g_password.getText(), "plain-ascii");
+}
+
+TEST(CommandLine, LogGoesToAPathTheAnsiCodePageLacks) {
+  char16_t dir[1024] = {};
+  DWORD n = GetTempPathW(1024, reinterpret_cast<LPWSTR>(dir));
+  XString name;
+  std::u16string plain = std::u16string(dir, n) + u"sfx-\u65e5\u672c-\u0416-\u03a9-\U0001F600.log";
+  name.setUtf16(plain.c_str());
+  ParseCommandLine((std::string("-unzipDir \xce\xa9 -log ") + name.getUtf8()).c_str());
+  ASSERT_TRUE(runLogIsOpen());
+  runLogReopen(9);
+  runLogClose();
+  std::FILE *f = _wfopen(reinterpret_cast<LPCWSTR>(plain.c_str()), reinterpret_cast<LPCWSTR>(u"rb"));
+  ASSERT_NE(f, nullptr);
+  char text[1024] = {};
+  size_t got = std::fread(text, 1, sizeof text - 1, f);
+  std::fclose(f);
+  DeleteFileW(reinterpret_cast<LPCWSTR>(plain.c_str()));
+  EXPECT_EQ(std::string(text, got), std::string("command line: -unzipDir \xce\xa9 -log ") + name.getUtf8() +
+                                        "\r\n-unzipDir \xce\xa9\nquoted-printable: =CE=A9\n"
+                                        "Log opened from internal point 9\r\n");
+}

@@ -304,6 +304,20 @@ TEST(StringBuffer, ExpandEnvVars) {
   EXPECT_STREQ(sb.getText(), "x");
 }
 
+// Japanese, Cyrillic, Greek and a character beyond the first plane, in UTF-8.
+TEST(StringBuffer, ExpandEnvVarsKeepsEveryCharacterOfTheValue) {
+  const char *value = "C:\\Users\\\xe7\x94\xb0\xe4\xb8\xad-\xd0\x98\xd0\xb2-\xce\xa9-\xf0\x9f\x98\x80";
+  setTestVariableUtf8("SFX_SB_WIDE", value);
+  StringBuffer sb("%sfx_sb_wide%\\Downloads");
+  ASSERT_TRUE(sb.expandEnvVars());
+  EXPECT_EQ(std::string(sb.getText()), std::string(value) + "\\Downloads");
+  // The name itself may hold such characters.
+  setTestVariableUtf8("SFX_\xce\xa9", "omega");
+  sb.setString("[%SFX_\xce\xa9%]");
+  ASSERT_TRUE(sb.expandEnvVars());
+  EXPECT_STREQ(sb.getText(), "[omega]");
+}
+
 TEST(StringBuffer, SplitWithAndWithoutQuotes) {
   using Fields = std::vector<std::string>;
   EXPECT_EQ(splitFields("a,\"b,c\",d", ",", true, false), (Fields{"a", "\"b,c\"", "d"}));

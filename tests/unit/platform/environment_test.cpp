@@ -19,6 +19,21 @@ TEST(Platform, EnvironmentVariablesAreFoundIgnoringCase) {
   EXPECT_EQ(GetLastError(), ERROR_ENVVAR_NOT_FOUND);
 }
 
+// Sizes count UTF-16 code units: the emoji is two of them.
+TEST(Platform, WideEnvironmentValuesKeepEveryCharacter) {
+  setTestVariableUtf8("SfxWideVariable", "\xe7\x94\xb0\xd0\x98\xce\xa9\xf0\x9f\x98\x80");
+  const char16_t expected[] = u"\u7530\u0418\u03a9\U0001F600";
+  LPCWSTR name = reinterpret_cast<LPCWSTR>(u"SFXWIDEVARIABLE");
+  EXPECT_EQ(GetEnvironmentVariableW(name, nullptr, 0), 6u);
+  WCHAR value[16] = {};
+  EXPECT_EQ(GetEnvironmentVariableW(name, value, 5), 6u);
+  ASSERT_EQ(GetEnvironmentVariableW(name, value, 16), 5u);
+  EXPECT_EQ(std::u16string(reinterpret_cast<const char16_t *>(value)), std::u16string(expected));
+  SetLastError(0);
+  EXPECT_EQ(GetEnvironmentVariableW(reinterpret_cast<LPCWSTR>(u"SfxNoSuchVariable"), value, 16), 0u);
+  EXPECT_EQ(GetLastError(), ERROR_ENVVAR_NOT_FOUND);
+}
+
 TEST(Platform, ErrorTextsComeFromTheSystemTable) {
   char text[1024];
   DWORD flags = FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS;

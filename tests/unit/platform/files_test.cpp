@@ -2,6 +2,7 @@
 // emulation and under Wine against the real Win32 calls, so they pin the emulation to Windows.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <string>
 
 #include "platform/win32.h"
@@ -68,6 +69,28 @@ TEST_F(Files, WriteSeekReadRoundTrip) {
   EXPECT_EQ(SetFilePointer(h, -20, nullptr, FILE_CURRENT), INVALID_SET_FILE_POINTER);
   EXPECT_EQ(GetLastError(), ERROR_NEGATIVE_SEEK);
   EXPECT_TRUE(CloseHandle(h));
+}
+
+// A stream opened by a name the ANSI code page cannot hold (Japanese, Greek and a character
+// beyond the first plane) is the file the wide calls see.
+TEST_F(Files, StreamsOpenByWideNames) {
+  Path p = file(u"log-\u65e5\u672c-\u03a9-\U0001F600.txt");
+  std::FILE *f = _wfopen(w(p), reinterpret_cast<LPCWSTR>(u"wb"));
+  ASSERT_NE(f, nullptr);
+  std::fputs("first\n", f);
+  std::fclose(f);
+  f = _wfopen(w(p), reinterpret_cast<LPCWSTR>(u"ab"));
+  ASSERT_NE(f, nullptr);
+  std::fputs("second\n", f);
+  std::fclose(f);
+  HANDLE h = open(p, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING);
+  ASSERT_NE(h, INVALID_HANDLE_VALUE);
+  char buf[32] = {};
+  DWORD n = 0;
+  ASSERT_TRUE(ReadFile(h, buf, sizeof buf, &n, nullptr));
+  EXPECT_EQ(std::string(buf, n), "first\nsecond\n");
+  CloseHandle(h);
+  EXPECT_EQ(_wfopen(w(dir + u"\\missing\\x.txt"), reinterpret_cast<LPCWSTR>(u"wb")), nullptr);
 }
 
 TEST_F(Files, ErrorCodesForMissingFilesAndFolders) {
