@@ -18,6 +18,9 @@ import tempfile
 
 import pefile
 
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import program_runs  # noqa: E402
+
 if len(sys.argv) != 5:
     sys.exit(__doc__)
 WINE_RUN, SFXPACK, STUB, OBJDUMP = (os.path.abspath(p) if os.sep in p else p for p in sys.argv[1:5])
@@ -27,17 +30,11 @@ ENV = dict(os.environ, WINEDEBUG="-all", TZ="UTC")
 # started without one gives the stub no window, and its run fails.
 ENV["SFX_WINEPREFIX"] = os.path.abspath(os.environ.get("SFX_WINEPREFIX", "wineprefix")) + "-branding"
 WORK = tempfile.mkdtemp(prefix="sfx-brand-")
-failures = []
+failures, check = program_runs.failures, program_runs.check
 
 VERSION = {"ProductName": "Übersetzer Suite", "FileDescription": "Installs the Übersetzer", "CompanyName": "ACME Ltd",
            "LegalCopyright": "© 2026 ACME", "FileVersion": "3.2.1.7", "ProductVersion": "3.2",
            "OriginalFilename": "setup.exe", "InternalName": "setup", "Comments": "Made by sfxpack"}
-
-
-def check(condition, message):
-    if not condition:
-        failures.append(message)
-    return condition
 
 
 def win(path):
