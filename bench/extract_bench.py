@@ -1,13 +1,13 @@
 #!/usr/bin/env python3
 """Extraction speed and memory of our stub beside 7-Zip, unzip and tar, in the same run.
 
-usage: extract_bench.py SFXPACK [WORKDIR] [--runs N]
+usage: extract_bench.py SFXPACK [WORKDIR] [--runs=N] [--fs=tmpfs|disk]
 Two corpora: about 100 MB of this machine's real files (documentation, headers, shared libraries
 and programs, sampled in name order) and 20,000 small files of 1-4 KiB. Each is packed by SFXPACK
 into a program for the automatic mode (the stub beside SFXPACK, run with -unzipDir), zipped at
 level 6 for `7zz x` and `unzip`, and put in an uncompressed tar for `tar -x`, the file-system
 floor. Every tool extracts into a fresh folder on tmpfs (/dev/shm) and on the disk-backed
-temporary folder, best of N runs (default 5). "ours-1cpu" is our stub held to one processor with
+temporary folder (or only the one --fs names), best of N runs (default 5). "ours-1cpu" is our stub held to one processor with
 taskset, where it decodes every chunk on its own thread: the parallel gain is ours-1cpu/ours.
 "ours-nocheck" is the same corpus packed with --no-check: ours/ours-nocheck is what verifying
 the check values costs.
@@ -135,11 +135,14 @@ def count_files(root):
 
 
 def main():
-    args = [a for a in sys.argv[1:] if not a.startswith("--runs")]
+    args = [a for a in sys.argv[1:] if not a.startswith("--")]
     runs = 5
+    filesystems = FILESYSTEMS
     for a in sys.argv[1:]:
-        if a.startswith("--runs"):
+        if a.startswith("--runs="):
             runs = int(a.split("=", 1)[1])
+        elif a.startswith("--fs="):
+            filesystems = [f for f in FILESYSTEMS if f[0] == a.split("=", 1)[1]]
     sfxpack = os.path.abspath(args[0])
     work = os.path.abspath(args[1] if len(args) > 1 else "build/extract-bench")
     os.makedirs(work, exist_ok=True)
@@ -160,7 +163,7 @@ def main():
             ("unzip", lambda out: ["unzip", "-q", zipped, "-d", out]),
             ("tar", lambda out: ["tar", "-xf", tarred, "-C", out]),
         ]
-        for fs, base in FILESYSTEMS:
+        for fs, base in filesystems:
             t, rss = {}, {}
             for label, command in tools:
                 t[label], rss[label] = best_of(command, base, work, runs)

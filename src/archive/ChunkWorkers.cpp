@@ -5,6 +5,7 @@
 #include <cstring>
 #include <new>
 
+#include "base/ZipCRC.h"
 #include "compress/ChunkInflater.h"
 #include "compress/Output.h"
 #include "crypto/AesContext.h"
@@ -40,7 +41,7 @@ int ChunkWorkers::defaultThreadCount() {
   return processors > DWORD(kMaxThreads) ? kMaxThreads : int(processors);
 }
 
-ChunkWorkers::ChunkWorkers(int threads, const AesContext *cipher) {
+ChunkWorkers::ChunkWorkers(int threads, const AesContext *cipher, bool takeCrc) : m_takeCrc(takeCrc) {
   if (threads < 1) threads = 1;
   // One job being written, one per worker being decoded, one read ahead.
   const int jobs = threads + 2;
@@ -134,6 +135,11 @@ void ChunkWorkers::run(Worker &worker) {
     if (job.decrypted && !job.stored) {
       JobOutput out(job.output);
       job.decoded = worker.inflater.inflate(job.data.getData(), job.data.getSize(), out, nullptr, quiet);
+    }
+    job.crcTaken = m_takeCrc && (job.decoded || (job.decrypted && job.stored));
+    if (job.crcTaken) {
+      const DataBuffer &plain = job.decoded ? job.output : job.data;
+      job.crc = ZipCRC::crc32(plain.getData(), plain.getSize());
     }
 
     hold.lock();

@@ -28,6 +28,10 @@ struct DecodeJob {
   bool decrypted = false;
   bool decoded = false;
   DataBuffer output;
+  // Set by a worker that takes CRCs: the CRC-32 of the chunk's plain contents (`output`, or the
+  // decrypted `data` of a stored chunk), taken while they are still in its cache.
+  bool crcTaken = false;
+  uint32_t crc = 0;
 };
 
 // A fixed number of chunk jobs decoded by a pool of threads and handed back in the order they
@@ -48,8 +52,9 @@ class ChunkWorkers {
   // The thread count for this machine: one per processor, at most 8.
   static int defaultThreadCount();
 
-  // `cipher` (null for a plain payload) is copied for each worker.
-  ChunkWorkers(int threads, const AesContext *cipher);
+  // `cipher` (null for a plain payload) is copied for each worker. With `takeCrc` the workers
+  // also take each finished chunk's CRC-32, for a payload whose files carry check values.
+  ChunkWorkers(int threads, const AesContext *cipher, bool takeCrc);
   ~ChunkWorkers();
   ChunkWorkers(const ChunkWorkers &) = delete;
   ChunkWorkers &operator=(const ChunkWorkers &) = delete;
@@ -93,6 +98,7 @@ class ChunkWorkers {
   // Only the calling thread reads and writes it.
   int m_claimed = 0;
   bool m_stopping = false;
+  const bool m_takeCrc;
   std::mutex m_lock;
   std::condition_variable m_workReady;
   std::condition_variable m_jobDone;

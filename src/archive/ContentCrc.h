@@ -20,16 +20,20 @@ class ContentCrc {
   uint64_t m_length = 0;
 };
 
-// Passes every write on to the target and adds what the target took to a ContentCrc.
+// Passes every write on to the target and adds what the target took to a ContentCrc: the CRC
+// given with the bytes, or else one taken from them here.
 class CrcOutput : public Output {
  public:
   explicit CrcOutput(Output &target) : m_target(target) {}
   ~CrcOutput() override = default;
 
   bool rawWrite(const uint8_t *data, uint32_t length, ProgressMonitor *monitor, LogBase &log) override;
+  bool writeWithCrc(const void *data, uint32_t length, uint32_t crc, ProgressMonitor *monitor, LogBase &log) override;
   const ContentCrc &crc() const { return m_crc; }
 
  private:
   Output &m_target;
   ContentCrc m_crc;
+  // Set only for the one write inside writeWithCrc.
+  const uint32_t *m_givenCrc = nullptr;
 };

@@ -29,7 +29,10 @@ ChunkWorkers *SimpleArchive::chunkWorkers() {
     if (count <= 1) return nullptr;
     // By default this thread, which reads and writes, counts as one of the processors.
     const int threads = m_workerCount > 0 ? count : count - 1;
-    m_workers.reset(new (std::nothrow) ChunkWorkers(threads, m_encrypted ? &m_cipher : nullptr));
+    // The check values are read before the first file's chunks (one skipped on the way misses
+    // only the speed-up: the writer then takes the CRCs itself).
+    m_workers.reset(new (std::nothrow)
+                        ChunkWorkers(threads, m_encrypted ? &m_cipher : nullptr, m_checkValues.present()));
     if (m_workers != nullptr && !m_workers->usable()) m_workers.reset();
   }
   return m_workers.get();
@@ -126,6 +129,7 @@ bool SimpleArchive::readChunkJob(ChunkWorkers &workers, uint32_t sizeWord, uint3
   job.sizeWord = sizeWord;
   job.decrypted = false;
   job.decoded = false;
+  job.crcTaken = false;
   pending = 0;
   uint32_t next = 1;
   if (!ahead && m_reader.peekU32(next) && next == 0) {
@@ -161,12 +165,16 @@ bool SimpleArchive::writeOldest(ChunkWorkers &workers, Output &output, SaProgres
 bool SimpleArchive::writeJob(DecodeJob &job, Output &output, SaProgress *progress, ProgressMonitor *monitor,
                              LogBase &log) {
   uint64_t produced = 0;
-  if (job.decoded) {
-    if (!output.write(job.output.getData(), job.output.getSize(), monitor, log)) {
+  if (job.decoded || job.crcTaken) {
+    // Plain already: the inflated output, or a stored chunk's decrypted bytes.
+    const DataBuffer &plain = job.decoded ? job.output : job.data;
+    const bool written = job.crcTaken ? output.writeWithCrc(plain.getData(), plain.getSize(), job.crc, monitor, log)
+                                      : output.write(plain.getData(), plain.getSize(), monitor, log);
+    if (!written) {
       log.logError("Failed to write file data.");
       return false;
     }
-    produced = job.output.getSize();
+    produced = plain.getSize();
   } else if (!writePlainChunk(job.data, job.stored, job.decrypted, output, produced, monitor, log)) {
     return false;
   }

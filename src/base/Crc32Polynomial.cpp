@@ -31,5 +31,7 @@ uint32_t crc32XPower(uint64_t n) {
 
 // The preset and the final inversion cancel out: crc(A B) = crc(A) * x^(8 |B|) + crc(B).
 uint32_t crc32Combine(uint32_t crcA, uint32_t crcB, uint64_t lengthB) {
+  // Nothing to move: the common case of a file's first chunk.
+  if (crcA == 0) return crcB;
   return crc32MultiplyMod(crcA, crc32XPower(8 * lengthB)) ^ crcB;
 }

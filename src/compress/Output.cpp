@@ -9,6 +9,10 @@ bool Output::seek(uint64_t, LogBase &) { return true; }
 int64_t Output::position() { return 0; }
 bool Output::reset(LogBase &) { return true; }
 
+bool Output::writeWithCrc(const void *data, uint32_t length, uint32_t, ProgressMonitor *monitor, LogBase &log) {
+  return write(data, length, monitor, log);
+}
+
 bool Output::write(const void *data, uint32_t length, ProgressMonitor *monitor, LogBase &log) {
   if (data == nullptr || length == 0) return true;
   const uint8_t *bytes = static_cast<const uint8_t *>(data);

@@ -28,6 +28,9 @@ class Output {
   // when on, calls rawWrite, counts the bytes and asks the monitor; an abort there logs
   // "Output aborted by application callback." and fails.
   bool write(const void *data, uint32_t length, ProgressMonitor *monitor, LogBase &log);
+  // The same write of bytes whose CRC-32 the producer took already, so that a sink gathering the
+  // CRC need not read them again (base: write()).
+  virtual bool writeWithCrc(const void *data, uint32_t length, uint32_t crc, ProgressMonitor *monitor, LogBase &log);
   // Bracket a run of writes; the start records the tick count.
   void beginWriting(ProgressMonitor *monitor, LogBase &log);
   void endWriting(ProgressMonitor *monitor, LogBase &log);

@@ -17,24 +17,6 @@ uint32_t zlibCrc(const std::string &s) {
   return uint32_t(::crc32(0L, reinterpret_cast<const Bytef *>(s.data()), uInt(s.size())));
 }
 
-// The list's bytes: four per file, most significant first.
-std::string listBytes(const std::vector<uint32_t> &crcs) {
-  std::string bytes;
-  for (uint32_t c : crcs)
-    for (int shift = 24; shift >= 0; shift -= 8) bytes += char(c >> shift);
-  return bytes;
-}
-
-std::string hex(const std::string &bytes) {
-  std::string text;
-  char two[3];
-  for (unsigned char b : bytes) {
-    std::snprintf(two, sizeof two, "%02x", b);
-    text += two;
-  }
-  return text;
-}
-
 std::string expectedAndComputed(uint32_t expected, uint32_t computed) {
   char text[64];
   std::snprintf(text, sizeof text, "crc32=expected 0x%08x, computed 0x%08x", expected, computed);
@@ -76,7 +58,7 @@ const std::string kData = std::string(700, 'd') + "stored";
 
 TEST(CheckValues, MatchingFilesAreVerifiedStoredAndDeflatedAlike) {
   PayloadBytes p;
-  p.marker().header(false, 0).value("fileCrc32", hex(listBytes({zlibCrc(kText), zlibCrc(kData), 0})));
+  p.marker().header(false, 0).checkValues({zlibCrc(kText), zlibCrc(kData), 0});
   p.value("xmlConfig", "<SfxConfig/>").endValues();
   std::vector<uint8_t> deflated(kText.size() + 64);
   uLongf size = uLongf(deflated.size());
@@ -101,7 +83,7 @@ TEST(CheckValues, MatchingFilesAreVerifiedStoredAndDeflatedAlike) {
 
 TEST(CheckValues, AMismatchNamesTheFileAndBothValuesAndTheNextEntryStillReads) {
   PayloadBytes p;
-  p.marker().header(false, 0).value("fileCrc32", hex(listBytes({zlibCrc(kData), zlibCrc("fine")}))).endValues();
+  p.marker().header(false, 0).checkValues({zlibCrc(kData), zlibCrc("fine")}).endValues();
   std::string damaged = kData;
   damaged[100] ^= 0x10;
   p.entry(2, "data.bin").storedChunk(damaged).endChunks();
@@ -119,7 +101,7 @@ TEST(CheckValues, AMismatchNamesTheFileAndBothValuesAndTheNextEntryStillReads) {
 
 TEST(CheckValues, AFileWithAChunkMissingOrPastTheEndOfTheListFails) {
   PayloadBytes p;
-  p.marker().header(false, 0).value("fileCrc32", hex(listBytes({zlibCrc("onetwo")}))).endValues();
+  p.marker().header(false, 0).checkValues({zlibCrc("onetwo")}).endValues();
   p.entry(2, "cut.txt").storedChunk("one").endChunks();
   Reading r(p);
   EXPECT_FALSE(r.next());
@@ -139,7 +121,7 @@ TEST(CheckValues, AFileWithAChunkMissingOrPastTheEndOfTheListFails) {
 TEST(CheckValues, AnEncryptedPayloadCarriesItsListEncrypted) {
   PayloadBytes p;
   p.marker().header(true, 2).encryptWith("pw", 256);
-  p.value("fileCrc32", hex(p.protect(listBytes({zlibCrc(kData)})))).endValues().verifier();
+  p.checkValues({zlibCrc(kData)}).endValues().verifier();
   std::string damaged = kData;
   damaged[5] ^= 1;
   p.entry(2, "data.bin").storedChunk(kData).endChunks();
@@ -156,8 +138,8 @@ TEST(CheckValues, AnEncryptedPayloadCarriesItsListEncrypted) {
 TEST(CheckValues, AListSplitOverSeveralValuesKeepsTheFileOrder) {
   std::vector<uint32_t> crcs(CheckValues::kFilesPerValue, 0);
   PayloadBytes p;
-  p.marker().header(false, 0).value("fileCrc32", hex(listBytes(crcs)));
-  p.value("fileCrc32_2", hex(listBytes({zlibCrc("last")}))).endValues();
+  p.marker().header(false, 0).checkValues(crcs);
+  p.checkValues({zlibCrc("last")}, "fileCrc32_2").endValues();
   for (uint32_t i = 0; i < CheckValues::kFilesPerValue; ++i) p.entry(2, "e" + std::to_string(i)).endChunks();
   p.entry(2, "last.txt").storedChunk("last").endChunks().endEntry();
   Reading r(p);
@@ -213,7 +195,7 @@ TEST_F(CheckValuesOnDisk, ADamagedFileDoesNotStayOnDisk) {
   GetCurrentDirectoryA(sizeof previous, previous);
   ASSERT_TRUE(SetCurrentDirectoryA(root.c_str()));
   PayloadBytes p;
-  p.marker().header(false, 0).value("fileCrc32", hex(listBytes({zlibCrc("good"), zlibCrc("good")}))).endValues();
+  p.marker().header(false, 0).checkValues({zlibCrc("good"), zlibCrc("good")}).endValues();
   p.entry(2, "good.txt").storedChunk("good").endChunks();
   p.entry(2, "bad.txt").storedChunk("gooD").endChunks().endEntry();
   path("good.txt");

@@ -1,6 +1,8 @@
-// The worker pool on its own: results come back in submission order, and jobs submitted ahead
-// of the reader can be dropped in any state without disturbing those claimed before them.
+// The worker pool on its own: results come back in submission order with their CRCs, and jobs
+// submitted ahead of the reader can be dropped in any state without disturbing those claimed
+// before them. Expected CRCs come from zlib.
 #include <gtest/gtest.h>
+#include <zlib.h>
 
 #include <string>
 
@@ -8,12 +10,16 @@
 #include "archive/ChunkWorkers.h"
 
 namespace {
-void fill(DecodeJob &job, const std::string &text) {
-  std::vector<uint8_t> deflate = deflateLiterals(text);
+void fill(DecodeJob &job, const std::string &text, bool stored = false) {
+  std::vector<uint8_t> body = stored ? std::vector<uint8_t>(text.begin(), text.end()) : deflateLiterals(text);
   job.data.clear();
-  job.data.append(deflate.data(), uint32_t(deflate.size()));
+  job.data.append(body.data(), uint32_t(body.size()));
   job.storedSize = job.data.getSize();
-  job.stored = false;
+  job.stored = stored;
+}
+
+uint32_t zlibCrc(const std::string &s) {
+  return uint32_t(::crc32(0L, reinterpret_cast<const Bytef *>(s.data()), uInt(s.size())));
 }
 
 std::string outputOf(const DecodeJob &job) {
@@ -23,7 +29,7 @@ std::string outputOf(const DecodeJob &job) {
 
 TEST(ChunkWorkers, DroppedJobsAheadLeaveTheClaimedOnesAndTheRingUsable) {
   for (int threads : {1, 2, 8}) {
-    ChunkWorkers workers(threads, nullptr);
+    ChunkWorkers workers(threads, nullptr, false);
     ASSERT_TRUE(workers.usable());
     for (int round = 0; round < 20; ++round) {
       fill(workers.nextFree(), "claimed " + std::to_string(round));
@@ -37,6 +43,7 @@ TEST(ChunkWorkers, DroppedJobsAheadLeaveTheClaimedOnesAndTheRingUsable) {
       EXPECT_EQ(workers.inFlight(), 1);
       DecodeJob &job = workers.waitOldest();
       EXPECT_TRUE(job.decoded);
+      EXPECT_FALSE(job.crcTaken);
       EXPECT_EQ(outputOf(job), "claimed " + std::to_string(round)) << threads;
       workers.releaseOldest();
       EXPECT_EQ(workers.inFlight(), 0);
@@ -44,23 +51,32 @@ TEST(ChunkWorkers, DroppedJobsAheadLeaveTheClaimedOnesAndTheRingUsable) {
   }
 }
 
-TEST(ChunkWorkers, ResultsComeBackInSubmissionOrderAndBadChunksAreLeftUndone) {
-  ChunkWorkers workers(4, nullptr);
+TEST(ChunkWorkers, ResultsComeBackInSubmissionOrderWithTheirCrcsAndBadChunksAreLeftUndone) {
+  ChunkWorkers workers(4, nullptr, true);
+  auto contents = [](int i) { return std::to_string(i) + std::string(size_t(i * 13), char('a' + i % 26)); };
+  auto stored = [](int i) { return i % 5 == 1; };
+  auto bad = [&](int i) { return i % 7 == 3 && !stored(i); };
   int next = 0;
   for (int i = 0; i < 200; ++i) {
     if (workers.full()) {
       DecodeJob &job = workers.waitOldest();
-      if (next % 7 == 3) {
+      if (bad(next)) {
+        // Nothing plain to take a CRC of: the writer decodes it again and takes its own.
         EXPECT_FALSE(job.decoded);
+        EXPECT_FALSE(job.crcTaken);
       } else {
-        EXPECT_EQ(outputOf(job), std::to_string(next));
+        if (!stored(next)) {
+          EXPECT_EQ(outputOf(job), contents(next));
+        }
+        EXPECT_TRUE(job.crcTaken) << next;
+        EXPECT_EQ(job.crc, zlibCrc(contents(next))) << next;
       }
       ++next;
       workers.releaseOldest();
     }
     DecodeJob &job = workers.nextFree();
-    fill(job, std::to_string(i));
-    if (i % 7 == 3) job.data.getData()[0] = 0xFF;
+    fill(job, contents(i), stored(i));
+    if (bad(i)) job.data.getData()[0] = 0xFF;
     workers.submit(true);
   }
   while (workers.inFlight() > 0) {

@@ -34,6 +34,19 @@ class PayloadBytes {
     return u16(uint32_t(name.size())).raw(name).u16(uint32_t(text.size())).raw(text);
   }
   PayloadBytes &endValues() { return u16(0); }
+  // The check-value list as the builder writes it: four bytes per file, most significant first,
+  // encrypted when encryption is on, as hex text.
+  PayloadBytes &checkValues(const std::vector<uint32_t> &crcs, const std::string &name = "fileCrc32") {
+    std::string list;
+    for (uint32_t c : crcs)
+      for (int shift = 24; shift >= 0; shift -= 8) list += char(c >> shift);
+    std::string text;
+    for (unsigned char b : protect(list)) {
+      text += "0123456789abcdef"[b >> 4];
+      text += "0123456789abcdef"[b & 15];
+    }
+    return value(name, text);
+  }
 
   // From here on names, chunks and the verifier are encrypted under this password.
   PayloadBytes &encryptWith(const std::string &password, int keyBits) {

@@ -1,6 +1,7 @@
 // Chunks decoded on worker threads: whatever the number of workers, a run writes the same bytes,
 // reports the same progress and logs the same messages in the same order as one without them.
 #include <gtest/gtest.h>
+#include <zlib.h>
 
 #include <algorithm>
 #include <string>
@@ -75,11 +76,16 @@ std::string chunkText(int index) {
 
 // A directory, a file of many chunks of every kind (one expanding far beyond what a worker keeps),
 // a file of one chunk and one of two. `corruptAt` replaces that chunk of the large file with bad
-// deflate data; `cutAt` ends the payload in the middle of that chunk.
-PayloadBytes manyChunks(bool encrypted, int corruptAt = -1, int cutAt = -1) {
+// deflate data; `cutAt` ends the payload in the middle of that chunk; `crcs`, when given, is the
+// payload's check-value list.
+PayloadBytes manyChunks(bool encrypted, int corruptAt = -1, int cutAt = -1,
+                        const std::vector<uint32_t> *crcs = nullptr) {
   PayloadBytes p;
-  p.marker().header(encrypted, 2).endValues();
-  if (encrypted) p.encryptWith("pw", 256).verifier();
+  p.marker().header(encrypted, 2);
+  if (encrypted) p.encryptWith("pw", 256);
+  if (crcs != nullptr) p.checkValues(*crcs);
+  p.endValues();
+  if (encrypted) p.verifier();
   p.entry(1, "dir");
   p.entry(2, "dir\\large.bin");
   for (int i = 0; i < 24; ++i) {
@@ -102,6 +108,19 @@ PayloadBytes manyChunks(bool encrypted, int corruptAt = -1, int cutAt = -1) {
   p.entry(2, "two.txt").storedChunk("first,").deflatedChunk(deflateLiterals("second")).endChunks();
   p.entry(2, "empty").endChunks();
   return p.endEntry();
+}
+
+// What dir\large.bin holds.
+std::string largeContents() {
+  std::string large;
+  for (int i = 0; i < 24; ++i) {
+    large += i == 5 ? std::string(70000, 's') : i == 9 ? std::string(3 * 1024 * 1024 + 1, '\0') : chunkText(i);
+  }
+  return large;
+}
+
+uint32_t zlibCrc(const std::string &s) {
+  return uint32_t(::crc32(0L, reinterpret_cast<const Bytef *>(s.data()), uInt(s.size())));
 }
 
 // The errors alone, in order: named values such as the failed file's name may follow them.
@@ -127,13 +146,30 @@ TEST(SimpleArchiveWorkers, AnyNumberOfWorkersGivesTheSameRun) {
     PayloadBytes p = manyChunks(encrypted);
     RunRecord alone = dryRun(p, 1, encrypted ? "pw" : "");
     ASSERT_TRUE(alone.ok) << ::testing::PrintToString(alone.log);
-    std::string large;
-    for (int i = 0; i < 24; ++i) {
-      large += i == 5 ? std::string(70000, 's') : i == 9 ? std::string(3 * 1024 * 1024 + 1, '\0') : chunkText(i);
-    }
-    EXPECT_TRUE(alone.bytes == large + "only chunkfirst,second") << encrypted;
+    EXPECT_TRUE(alone.bytes == largeContents() + "only chunkfirst,second") << encrypted;
     EXPECT_EQ(alone.names, (std::vector<std::string>{"dir", "dir\\large.bin", "one.txt", "two.txt", "empty"}));
     for (int workers : {2, 8}) expectSameRun(alone, dryRun(p, workers, encrypted ? "pw" : ""), workers);
+  }
+}
+
+// The workers take the CRCs of what they decode; the verdicts stay those of a run without them.
+TEST(SimpleArchiveWorkers, CheckValuesGiveTheSameVerdictsWithAnyNumberOfWorkers) {
+  for (bool encrypted : {false, true}) {
+    const std::string password = encrypted ? "pw" : "";
+    std::vector<uint32_t> crcs = {zlibCrc(largeContents()), zlibCrc("only chunk"), zlibCrc("first,second"), 0};
+    PayloadBytes good = manyChunks(encrypted, -1, -1, &crcs);
+    RunRecord alone = dryRun(good, 1, password);
+    ASSERT_TRUE(alone.ok) << ::testing::PrintToString(alone.log);
+    EXPECT_EQ(alone.names.size(), 5u);
+    for (int workers : {2, 8}) expectSameRun(alone, dryRun(good, workers, password), workers);
+
+    crcs[0] ^= 0x100;
+    PayloadBytes wrong = manyChunks(encrypted, -1, -1, &crcs);
+    RunRecord mismatch = dryRun(wrong, 1, password);
+    EXPECT_FALSE(mismatch.ok);
+    ASSERT_FALSE(errorsOf(mismatch.log).empty());
+    EXPECT_EQ(errorsOf(mismatch.log).back(), "error:Checksum mismatch: dir\\large.bin");
+    for (int workers : {2, 8}) expectSameRun(mismatch, dryRun(wrong, workers, password), workers);
   }
 }
 
