@@ -1,6 +1,7 @@
 #include "app/SetupRunner.h"
 
 #include <cstdlib>
+#include <cstring>
 
 #include "app/AppState.h"
 #include "app/Dialogs.h"
@@ -56,6 +57,17 @@ void runShell(HWND owner, const XString &args, const StringBuffer &program, cons
   if (!started) reportFailedStart(owner, program, unzipDir);
 }
 
+// A name with an extension that names no file cannot start; one without may still be found by
+// the shell with an extension added.
+bool cannotStart(const XString &fullPath) {
+  const char *name = fullPath.getUtf8();
+  for (const char *c = name; *c != '\0'; ++c) {
+    if (*c == '\\' || *c == '/') name = c + 1;
+  }
+  const bool hasExtension = std::strchr(name, '.') != nullptr;
+  return hasExtension && GetFileAttributesW(wide(fullPath.getUtf16())) == INVALID_FILE_ATTRIBUTES;
+}
+
 void runProgram(HWND owner, const XString &args, const StringBuffer &program, const StringBuffer &unzipDir,
                 ExtPtrArray &entryList) {
   XString dir, path, fullPath;
@@ -75,7 +87,8 @@ void runProgram(HWND owner, const XString &args, const StringBuffer &program, co
   info.lpParameters = wide(args.getUtf16());
   info.lpDirectory = wide(dir.getUtf16());
   info.nShow = SW_SHOW;
-  if (!ShellExecuteExW(&info)) {
+  // A missing file is said at once: the shell's search for it took over ten seconds under Wine.
+  if (cannotStart(fullPath) || !ShellExecuteExW(&info)) {
     ProcessUndoList(entryList, true);
     reportFailedStart(owner, program, unzipDir);
     return;

@@ -75,7 +75,9 @@ bool QuorvelHandle::writeBytes(const void *buffer, uint64_t count, uint64_t *byt
   while (count > 0) {
     DWORD piece = count < kMaxWriteChunk ? DWORD(count) : kMaxWriteChunk;
     DWORD written = 0;
-    if (!WriteFile(m_handle, at, piece, &written, nullptr) || written != piece) {
+    // A write can succeed in part (Wine passes on what write() did on a full disk): the rest
+    // goes in the next round, whose failure then carries the reason.
+    if (!WriteFile(m_handle, at, piece, &written, nullptr) || written == 0) {
       DWORD error = GetLastError();
       LogContextExitor context(log, "WriteFileError");
       StringBuffer reason;
@@ -84,9 +86,9 @@ bool QuorvelHandle::writeBytes(const void *buffer, uint64_t count, uint64_t *byt
       log.logDataHex("WindowsErrorCode", error);
       return false;
     }
-    if (bytesWritten != nullptr) *bytesWritten += piece;
-    at += piece;
-    count -= piece;
+    if (bytesWritten != nullptr) *bytesWritten += written;
+    at += written;
+    count -= written;
   }
   return true;
 }

@@ -9,6 +9,7 @@ Under Wine, run it inside `xvfb-run -a`: the scenarios that show message boxes a
 DIALOG_DRIVER_EXE and check their texts; a message box nobody expected makes its run time out.
 The expected entries come from the independent payload reader in read_payload.py.
 """
+import contextlib
 import os
 import re
 import shutil
@@ -483,11 +484,48 @@ def scenario_ansi_password(c):
 SILENT_LIMIT = 20  # generous for a loaded machine; a message box would wait for ever
 
 
+@contextlib.contextmanager
+def mounted_small_tmpfs(name):
+    """A 64 KiB file system to fill, or None (with a note) where mounting needs root."""
+    folder = os.path.join(WORK, name)
+    os.makedirs(folder)
+    if subprocess.run(["mount", "-t", "tmpfs", "-o", "size=64k", "tmpfs", folder],
+                      stderr=subprocess.DEVNULL).returncode:
+        print("skip: a full target needs a small tmpfs (mount as root)", flush=True)
+        yield None
+        return
+    try:
+        yield folder
+    finally:
+        subprocess.run(["umount", folder])
+
+
+def launched(args, env=None):
+    """Under Wine: the run through the driver, which notes every top-level window the process
+    has while it runs. The result's code is the whole exit code; also returns the windows as
+    "CLASS|TITLE|shown" or "...|hidden"."""
+    line = " ".join(quote_arg(a) for a in [win(args[0])] + args[1:])
+    r = run([PRESS_OK, "launch", line], timeout=SILENT_LIMIT + 10, env=env)
+    lines = r.stdout.decode("utf-8", errors="replace").splitlines()
+    windows = [entry[len("window "):] for entry in lines if entry.startswith("window ")]
+    codes = [int(entry.split()[1]) for entry in lines if entry.startswith("exit ")]
+    return Result(codes[-1] if codes else -1, r.stdout, r.stderr), windows
+
+
 def silent_run(label, args, expected_code, reason, env=None):
-    """A -silent run ends by itself with its code; its reason is on stderr and in the run log."""
+    """A -silent run ends by itself with its code; its reason is on stderr and in the run log.
+    Under Wine no window but the hidden main window may exist (the per-thread input-method
+    windows Windows itself makes are never shown either)."""
     log = os.path.join(WORK, "silent-%d.log" % time.time_ns())
     start = time.monotonic()
-    r = run(args + ["-silent", "-log", win(log)], timeout=SILENT_LIMIT, env=env)
+    if WINE:
+        r, windows = launched(args + ["-silent", "-log", win(log)], env=env)
+        shown = [w for w in windows if w.endswith("|shown")]
+        check(not shown, "%s: windows shown: %r" % (label, shown))
+        own = [w for w in windows if w.split("|")[0] not in ("IME", "MSCTFIME UI")]
+        check(len(own) <= 1, "%s: more windows than the hidden main window: %r" % (label, own))
+    else:
+        r = run(args + ["-silent", "-log", win(log)], timeout=SILENT_LIMIT, env=env)
     print("  %s: %.1f s" % (label, time.monotonic() - start), flush=True)
     check(r.returncode == expected_code, "%s: exit code %d, expected %d" % (label, r.returncode, expected_code))
     err = r.stderr.decode("utf-8", errors="replace")
@@ -500,31 +538,74 @@ def silent_run(label, args, expected_code, reason, env=None):
     return r
 
 
-def scenario_silent_failures(c):
-    bare = os.path.join(WORK, "silent_bare" + (".exe" if WINE else ""))
+class FailureCase:
+    def __init__(self, label, args, code, reason, boxed=True, after=lambda: None):
+        self.label, self.args, self.code, self.reason, self.boxed, self.after = label, args, code, reason, boxed, after
+
+
+def failure_cases(c, tag, full):
+    """Every failure a caller must tell apart by its exit code, with folders of their own under
+    `tag`; `full` is a small file system to fill, or None. `boxed`: without -silent its message
+    is one "Error" box and nothing else."""
+    def folder(name):
+        return os.path.join(WORK, "%s %s" % (tag, name))
+
+    def program(name, sources, settings, password=None):
+        return pack("%s_%s" % (tag, name), sources, settings, password=password)
+
+    bare = os.path.join(WORK, "%s_bare%s" % (tag, ".exe" if WINE else ""))
     shutil.copy(STUB, bare)
-    silent_run("silent no payload", [bare], 13, "Error: Failed to find marker.")
-    exe = pack("silent_ok", [c.samples], dict(AUTO))
-    cut = os.path.join(WORK, "silent_cut" + (".exe" if WINE else ""))
+    # Its box is followed by the main dialog of the defaults: scenario_no_payload answers both.
+    yield FailureCase("no payload", [bare], 13, "Error: Failed to find marker.", boxed=False)
+    exe = program("ok", [c.samples], dict(AUTO))
+    cut = os.path.join(WORK, "%s_cut%s" % (tag, ".exe" if WINE else ""))
     with open(exe, "rb") as f:
         data = f.read()
     with open(cut, "wb") as f:
         f.write(data[:-300])
     os.chmod(cut, 0o755)
-    silent_run("silent truncated payload", [cut, "-unzipDir", win(os.path.join(WORK, "silent cut"))], 13, "Error: ")
-    locked = pack("silent_pwd", [c.samples], dict(AUTO, Encryption="1"), password="right")
-    target = win(os.path.join(WORK, "silent pwd"))
-    silent_run("silent wrong password", [locked, "-pwd", "wrong", "-unzipDir", target], 86,
-               "Error: Incorrect password.")
-    silent_run("silent missing password", [locked, "-unzipDir", target], 86, "Error: No password was given (-pwd).")
-    nosetup = pack("silent_nosetup", [c.samples], dict(AUTO, SetupExe="missing-setup.exe"))
-    silent_run("silent setup missing", [nosetup, "-unzipDir", win(os.path.join(WORK, "silent nosetup"))], 2,
-               "Error: Failed to run missing-setup.exe")
+    yield FailureCase("truncated payload", [cut, "-unzipDir", win(folder("cut"))], 13, "Error: ")
+    locked = program("pwd", [c.samples], dict(AUTO, Encryption="1"), password="right")
+    # Without -silent the password dialog follows the box (scenario_encrypted and the dialog
+    # scenarios take those runs).
+    yield FailureCase("wrong password", [locked, "-pwd", "wrong", "-unzipDir", win(folder("pwd"))], 86,
+                      "Incorrect password.", boxed=False)
+    yield FailureCase("missing password", [locked, "-unzipDir", win(folder("pwd"))], 86,
+                      "Error: No password was given (-pwd).", boxed=False)
+    nosetup = program("nosetup", [c.samples], dict(AUTO, SetupExe="missing-setup.exe"))
+    yield FailureCase("setup missing", [nosetup, "-unzipDir", win(folder("nosetup"))], 2,
+                      "Failed to run missing-setup.exe")
     # A folder where a file is to go cannot be opened for writing: Windows says access denied.
-    denied = os.path.join(WORK, "silent denied")
+    denied = folder("denied")
     os.makedirs(os.path.join(denied, "readme.txt", "inside"))
-    silent_run("silent access denied", [exe, "-unzipDir", win(denied)], 5, "Error: ")
-    check(os.path.isdir(os.path.join(denied, "readme.txt", "inside")), "silent access denied: the folder went")
+    yield FailureCase("access denied", [exe, "-unzipDir", win(denied)], 5, "Failed to open file.",
+                      after=lambda: check(os.path.isdir(os.path.join(denied, "readme.txt", "inside")),
+                                          "%s access denied: the folder went" % tag))
+    # An entry name that climbs out of the target, written over a harmless one of the same length.
+    hostile_source = folder("hostile source")
+    os.makedirs(hostile_source)
+    with open(os.path.join(hostile_source, "zzzescaped.txt"), "wb") as f:
+        f.write(b"would land beside the target\n")
+    hostile = program("hostile", [hostile_source], dict(AUTO))
+    with open(hostile, "r+b") as f:
+        data = f.read()
+        f.seek(data.rfind(b"zzzescaped.txt"))
+        f.write(b"..\\escaped.txt")
+    yield FailureCase("hostile name", [hostile, "-unzipDir", win(os.path.join(folder("hostile"), "target"))], 13,
+                      "Refused an entry name that is not a relative path inside the unzip directory.",
+                      after=lambda: check(not os.path.exists(os.path.join(folder("hostile"), "escaped.txt")),
+                                          "%s hostile name: a file escaped" % tag))
+    if full:
+        yield FailureCase("disk full", [exe, "-unzipDir", win(full)], 112, "Error: ",
+                          after=lambda: check(not os.path.exists(os.path.join(full, "docs", "deep", "data.bin")),
+                                              "%s disk full: half a file" % tag))
+
+
+def scenario_silent_failures(c):
+    with mounted_small_tmpfs("silent full") as full:
+        for case in failure_cases(c, "silent", full):
+            silent_run("silent " + case.label, case.args, case.code, case.reason)
+            case.after()
 
 
 def scenario_silent_success(c):
@@ -572,23 +653,27 @@ def scenario_help(c):
 
 
 def scenario_failure_box_then_code(c):
-    """Without -silent a failure still shows its box, and then the exit code says why."""
-    exe = pack("denied_box", [c.samples], dict(AUTO))
-    target = os.path.join(WORK, "denied box")
-    os.makedirs(os.path.join(target, "readme.txt"))
-    if WINE:
-        answers = tempfile.TemporaryFile()
-        clicker = subprocess.Popen([WINE_RUN, PRESS_OK, "answer", "Error"], env=ENV, cwd=WORK, stdout=answers,
-                                   stderr=subprocess.DEVNULL)
-    r = run([exe, "-unzipDir", win(target)])
-    if WINE:
-        clicker.wait(timeout=RUN_TIMEOUT)
-        answers.seek(0)
-        messages = answers.read().decode(errors="replace")
-    else:
-        messages = r.stderr.decode(errors="replace")
-    check(r.returncode == 5, "access denied: exit code %d, expected 5" % r.returncode)
-    check("Failed to open file." in messages, "access denied: box %r" % messages)
+    """Without -silent each failure still shows its box, and then the exit code says why (under
+    Wine the Unix side sees its low byte, which these codes fit in)."""
+    with mounted_small_tmpfs("box full") as full:
+        for case in failure_cases(c, "box", full):
+            if not case.boxed:
+                continue
+            print("  box %s" % case.label, flush=True)
+            if WINE:
+                answers = tempfile.TemporaryFile()
+                clicker = subprocess.Popen([WINE_RUN, PRESS_OK, "answer", "Error"], env=ENV, cwd=WORK,
+                                           stdout=answers, stderr=subprocess.DEVNULL)
+            r = run(case.args)
+            if WINE:
+                clicker.wait(timeout=RUN_TIMEOUT)
+                answers.seek(0)
+                messages = answers.read().decode(errors="replace")
+            else:
+                messages = r.stderr.decode(errors="replace")
+            check(r.returncode == case.code, "box %s: exit code %d, expected %d" % (case.label, r.returncode, case.code))
+            check(case.reason.replace("Error: ", "") in messages, "box %s: %r lacks %r" % (case.label, messages, case.reason))
+            case.after()
 
 
 class Context:
@@ -667,12 +752,9 @@ def scenario_failures_reported(c):
           "%s: damaged chunk messages %r" % (label, err))
     check(not os.path.exists(os.path.join(target, "text.txt")), "%s: half a damaged file stayed" % label)
 
-    full = os.path.join(WORK, "full")
-    os.makedirs(full)
-    if subprocess.run(["mount", "-t", "tmpfs", "-o", "size=64k", "tmpfs", full], stderr=subprocess.DEVNULL).returncode:
-        print("skip: a full target needs a small tmpfs (mount as root)", flush=True)
-        return
-    try:
+    with mounted_small_tmpfs("full") as full:
+        if not full:
+            return
         exe = pack("full", [c.samples, source], AUTO)
         r = run([exe, "-unzipDir", full])
         err = r.stderr.decode(errors="replace")
@@ -680,8 +762,6 @@ def scenario_failures_reported(c):
         check(err.startswith("Error: QuorvelLog:") and err.count("--QuorvelLog") == 1 and "not enough space" in err,
               "%s: full target messages %r" % (label, err))
         check(not os.path.exists(os.path.join(full, "failing", "text.txt")), "%s: half a file on the full disk" % label)
-    finally:
-        subprocess.run(["umount", full])
 
 
 SCENARIOS = [scenario_unzip_dir, scenario_temp_cleanup_setup, scenario_shell, scenario_auto_exit, scenario_debug,

@@ -16,7 +16,7 @@
 //   pos ID              print a control's x, y, width and height in the window's client area
 //   progress ID         print a progress bar's position
 //   watch ID TEXT       until control ID shows TEXT (ID 0: until the window is hidden or gone), send the
-//                       window WM_NULL every 50 ms with a 250 ms timeout, as Windows' hang test
+//                       window WM_NULL every 20 ms with a 250 ms timeout, as Windows' hang test
 //                       does; print "unanswered MS" (the longest time without an answer) and
 //                       "positions P..." (the distinct positions of progress bar 1008 seen)
 //   waitbar MIN MAX     wait until progress bar 1008 is strictly between MIN and MAX
@@ -27,6 +27,12 @@
 //   lines ID            print an edit's line count and its first visible line
 //   pagedown ID         scroll an edit down by a page (as a click in its scroll bar does)
 //   resize W H          give the current window that size in pixels
+//   launch COMMAND_LINE start a program with this driver's standard handles and, until it ends,
+//                       look at every top-level window of its process every 10 ms; print a line
+//                       "window CLASS|TITLE|shown" (or "|hidden": never visible) per window seen,
+//                       then "exit CODE" with the whole 32-bit code (Wine's Unix side sees its
+//                       low byte only). A program still running after 20 s is ended, its windows
+//                       printed, and the driver fails as any wait does.
 // Every wait gives up after 20 s with exit code 3, so a dialog that never comes fails a test
 // instead of hanging it.
 #include <windows.h>
@@ -123,7 +129,8 @@ void watch(int id, const char *text) {
       if (control != nullptr && askWithin(control, WM_GETTEXT, 2048, LPARAM(shown), result) && wanted == shown) break;
     }
     if (GetTickCount() - start > kWatchLimitMs) giveUp("watch", text);
-    Sleep(50);
+    // Often enough to see the bar move through a run that lasts a fraction of a second.
+    Sleep(20);
   }
   std::printf("unanswered %lu\n", longest);
   std::printf("positions");
@@ -198,6 +205,78 @@ void press(int id) {
   PostMessageW(g_current, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), LPARAM(control));
 }
 
+struct SeenWindow {
+  HWND handle;
+  std::wstring className;
+  std::wstring title;
+  bool shown;
+};
+
+struct WindowScan {
+  DWORD processId;
+  std::vector<SeenWindow> seen;
+};
+
+BOOL CALLBACK noteWindow(HWND window, LPARAM context) {
+  WindowScan &scan = *reinterpret_cast<WindowScan *>(context);
+  DWORD owner = 0;
+  GetWindowThreadProcessId(window, &owner);
+  if (owner != scan.processId) return TRUE;
+  const bool shown = IsWindowVisible(window) != FALSE;
+  for (SeenWindow &known : scan.seen) {
+    if (known.handle == window) {
+      known.shown = known.shown || shown;
+      return TRUE;
+    }
+  }
+  wchar_t className[256] = {}, title[512] = {};
+  GetClassNameW(window, className, 256);
+  GetWindowTextW(window, title, 512);
+  scan.seen.push_back({window, className, title, shown});
+  return TRUE;
+}
+
+void printWindows(const WindowScan &scan) {
+  for (const SeenWindow &w : scan.seen) {
+    std::wstring line = L"window " + w.className + L"|" + w.title + (w.shown ? L"|shown" : L"|hidden");
+    printWide(line.c_str());
+  }
+}
+
+void launchAndWatch(const char *commandLine) {
+  std::wstring line = widen(commandLine);
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  startup.dwFlags = STARTF_USESTDHANDLES;
+  const DWORD standard[] = {STD_INPUT_HANDLE, STD_OUTPUT_HANDLE, STD_ERROR_HANDLE};
+  HANDLE *slots[] = {&startup.hStdInput, &startup.hStdOutput, &startup.hStdError};
+  for (int i = 0; i < 3; ++i) {
+    *slots[i] = GetStdHandle(standard[i]);
+    SetHandleInformation(*slots[i], HANDLE_FLAG_INHERIT, HANDLE_FLAG_INHERIT);
+  }
+  PROCESS_INFORMATION process{};
+  if (!CreateProcessW(nullptr, &line[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process)) {
+    std::printf("cannot start (error %lu)\n", GetLastError());
+    std::exit(2);
+  }
+  WindowScan scan{process.dwProcessId, {}};
+  const DWORD start = GetTickCount();
+  while (WaitForSingleObject(process.hProcess, 10) == WAIT_TIMEOUT) {
+    EnumWindows(noteWindow, LPARAM(&scan));
+    if (GetTickCount() - start > kWaitLimitMs) {
+      TerminateProcess(process.hProcess, 3);
+      printWindows(scan);
+      giveUp("launch", commandLine);
+    }
+  }
+  DWORD code = 0;
+  GetExitCodeProcess(process.hProcess, &code);
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
+  printWindows(scan);
+  std::printf("exit %lu\n", code);
+}
+
 void printPosition(int id) {
   RECT rect{};
   GetWindowRect(GetDlgItem(g_current, id), &rect);
@@ -264,6 +343,8 @@ int main(int argc, char **argv) {
       HWND window = FindWindowW(widen(next()).c_str(), nullptr);
       if (window == nullptr) giveUp("closeclass", "");
       PostMessageW(window, WM_CLOSE, 0, 0);
+    } else if (step == "launch") {
+      launchAndWatch(next());
     } else if (step == "progress") {
       std::printf("%d\n", int(SendDlgItemMessageW(g_current, std::atoi(next()), PBM_GETPOS, 0, 0)));
     } else if (step == "lines") {
