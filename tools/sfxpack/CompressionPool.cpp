@@ -2,8 +2,8 @@
 
 #include <utility>
 
-CompressionPool::CompressionPool(std::vector<ChunkTask> tasks, size_t capacity)
-    : m_capacity(capacity ? capacity : 1), m_tasks(std::move(tasks)) {
+CompressionPool::CompressionPool(std::vector<ChunkTask> tasks, size_t capacity, size_t byteCapacity)
+    : m_capacity(capacity ? capacity : 1), m_byteCapacity(byteCapacity), m_tasks(std::move(tasks)) {
   m_workers.reserve(m_tasks.size());
   for (const ChunkTask &task : m_tasks) m_workers.emplace_back([this, &task] { work(task); });
 }
@@ -19,7 +19,9 @@ CompressionPool::~CompressionPool() {
 
 void CompressionPool::submit(std::unique_ptr<ChunkJob> job) {
   ChunkJob *queued = job.get();
-  m_inFlight.push_back(std::move(job));
+  const size_t bytes = job->raw.size();
+  m_bytesInFlight += bytes;
+  m_inFlight.emplace_back(std::move(job), bytes);
   {
     std::lock_guard<std::mutex> lock(m_mutex);
     m_waiting.push_back(queued);
@@ -29,13 +31,14 @@ void CompressionPool::submit(std::unique_ptr<ChunkJob> job) {
 
 std::unique_ptr<ChunkJob> CompressionPool::takeOldest() {
   if (m_inFlight.empty()) return nullptr;
-  const ChunkJob *oldest = m_inFlight.front().get();
+  const ChunkJob *oldest = m_inFlight.front().first.get();
   {
     std::unique_lock<std::mutex> lock(m_mutex);
     m_jobDone.wait(lock, [&] { return m_finished.count(oldest) != 0; });
     m_finished.erase(oldest);
   }
-  std::unique_ptr<ChunkJob> job = std::move(m_inFlight.front());
+  std::unique_ptr<ChunkJob> job = std::move(m_inFlight.front().first);
+  m_bytesInFlight -= m_inFlight.front().second;
   m_inFlight.pop_front();
   return job;
 }

@@ -5,6 +5,7 @@
 
 #include <condition_variable>
 #include <cstddef>
+#include <cstdint>
 #include <deque>
 #include <functional>
 #include <memory>
@@ -12,6 +13,7 @@
 #include <string>
 #include <thread>
 #include <unordered_set>
+#include <utility>
 #include <vector>
 
 // One chunk of a file on its way into the payload.
@@ -35,14 +37,15 @@ using ChunkTask = std::function<void(ChunkJob &)>;
 class CompressionPool {
  public:
   // One worker per task. At most `capacity` jobs are in flight (submitted, not yet taken back),
-  // which bounds the memory.
-  CompressionPool(std::vector<ChunkTask> tasks, size_t capacity);
+  // and the pool counts as full once their raw bytes reach `byteCapacity`: that bounds the
+  // memory, while many small files can still be in flight behind one large chunk.
+  CompressionPool(std::vector<ChunkTask> tasks, size_t capacity, size_t byteCapacity = SIZE_MAX);
   // Stops the workers; jobs not yet taken back are dropped, running ones finish first.
   ~CompressionPool();
   CompressionPool(const CompressionPool &) = delete;
   CompressionPool &operator=(const CompressionPool &) = delete;
 
-  bool full() const { return m_inFlight.size() >= m_capacity; }
+  bool full() const { return m_inFlight.size() >= m_capacity || m_bytesInFlight >= m_byteCapacity; }
   bool empty() const { return m_inFlight.empty(); }
   void submit(std::unique_ptr<ChunkJob> job);
   // Waits until the oldest job in flight is done and hands it back; null when none is in flight.
@@ -52,7 +55,10 @@ class CompressionPool {
   void work(const ChunkTask &task);
 
   const size_t m_capacity;
-  std::deque<std::unique_ptr<ChunkJob>> m_inFlight;  // submitting thread only, oldest first
+  const size_t m_byteCapacity;
+  // Submitting thread only, oldest first, each with the raw size it was submitted with.
+  std::deque<std::pair<std::unique_ptr<ChunkJob>, size_t>> m_inFlight;
+  size_t m_bytesInFlight = 0;
 
   std::mutex m_mutex;
   std::condition_variable m_jobWaiting;  // workers wait here for m_waiting or m_stopping

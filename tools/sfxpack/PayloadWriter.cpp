@@ -118,9 +118,12 @@ bool PayloadWriter::startPool(std::string &error) {
     }
     tasks.push_back([compressor, this](ChunkJob &job) { sealChunk(job, *compressor, m_encryptor); });
   }
-  // Two chunks per worker: one being compressed, one read and waiting, so that no worker idles
-  // while the writer reads; the memory stays a fixed number of chunks.
-  m_pool = std::make_unique<CompressionPool>(std::move(tasks), size_t(2 * m_policy.jobs));
+  // Two chunks' worth of bytes per worker: one being compressed, one read and waiting, so that
+  // no worker idles while the writer reads; the memory stays a fixed number of chunks. Counted
+  // in bytes, with many jobs allowed: small files then queue up behind one large chunk instead
+  // of leaving the other workers idle until it is done.
+  m_pool = std::make_unique<CompressionPool>(std::move(tasks), size_t(16 * m_policy.jobs),
+                                             size_t(2 * m_policy.jobs) * m_policy.chunkSize);
   return true;
 }
 

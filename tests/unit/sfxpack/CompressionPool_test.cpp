@@ -73,6 +73,19 @@ TEST(CompressionPool, CapacityCountsJobsUntilTakenBack) {
   EXPECT_FALSE(pool.full());
 }
 
+TEST(CompressionPool, RawBytesInFlightAlsoFillIt) {
+  CompressionPool pool(sameTask(1, [](ChunkJob &job) { job.body = job.raw; }), 10, 8);
+  pool.submit(jobOf("abc"));
+  pool.submit(jobOf("defg"));
+  EXPECT_FALSE(pool.full());
+  pool.submit(jobOf("h"));
+  EXPECT_TRUE(pool.full());
+  EXPECT_EQ(pool.takeOldest()->body, "abc");
+  EXPECT_FALSE(pool.full());
+  pool.submit(jobOf("ijklmnop"));
+  EXPECT_TRUE(pool.full());
+}
+
 TEST(CompressionPool, ManyJobsOnManyWorkersEachRunOnceInOrder) {
   std::atomic<int> runs{0};
   CompressionPool pool(sameTask(8,
