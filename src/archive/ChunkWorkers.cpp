@@ -51,7 +51,8 @@ ChunkWorkers::ChunkWorkers(int threads, const AesContext *cipher, bool takeCrc) 
     m_jobs.push_back(job);
     m_states.push_back(State::Free);
   }
-  for (int i = 0; i < threads && m_jobs.size() >= 2; ++i) {
+  // The last one is the calling thread's, for the jobs it decodes while it waits.
+  for (int i = 0; i <= threads && m_jobs.size() >= 2; ++i) {
     Worker *worker = new (std::nothrow) Worker;
     if (worker == nullptr) break;
     if (cipher != nullptr) {
@@ -60,7 +61,9 @@ ChunkWorkers::ChunkWorkers(int threads, const AesContext *cipher, bool takeCrc) 
     }
     m_workers.push_back(worker);
   }
-  for (Worker *worker : m_workers) m_threads.emplace_back([this, worker] { run(*worker); });
+  if (m_workers.size() == size_t(threads) + 1) m_helper = m_workers.back();
+  const size_t started = m_helper != nullptr ? m_workers.size() - 1 : m_workers.size();
+  for (size_t i = 0; i < started; ++i) m_threads.emplace_back([this, i] { run(*m_workers[i]); });
 }
 
 ChunkWorkers::~ChunkWorkers() {
@@ -107,7 +110,14 @@ void ChunkWorkers::dropUnclaimed() {
 
 DecodeJob &ChunkWorkers::waitOldest() {
   std::unique_lock<std::mutex> hold(m_lock);
-  m_jobDone.wait(hold, [this] { return stateAt(m_released) == State::Done; });
+  while (stateAt(m_released) != State::Done) {
+    // A job still queued means every worker is busy: rather than wait, this thread decodes it.
+    if (m_helper != nullptr && m_started < m_submitted) {
+      decodeNext(*m_helper, hold);
+    } else {
+      m_jobDone.wait(hold);
+    }
+  }
   return jobAt(m_released);
 }
 
@@ -119,31 +129,35 @@ void ChunkWorkers::releaseOldest() {
 }
 
 void ChunkWorkers::run(Worker &worker) {
-  LogNull quiet;
   std::unique_lock<std::mutex> hold(m_lock);
   for (;;) {
     m_workReady.wait(hold, [this] { return m_stopping || m_started < m_submitted; });
     if (m_stopping) return;
-    const int serial = m_started++;
-    stateAt(serial) = State::Running;
-    DecodeJob &job = jobAt(serial);
-    hold.unlock();
-
-    job.decrypted = !worker.encrypted || worker.cipher.decryptBuffer(job.data, job.data, quiet);
-    job.decoded = false;
-    job.output.clear();
-    if (job.decrypted && !job.stored) {
-      JobOutput out(job.output);
-      job.decoded = worker.inflater.inflate(job.data.getData(), job.data.getSize(), out, nullptr, quiet);
-    }
-    job.crcTaken = m_takeCrc && (job.decoded || (job.decrypted && job.stored));
-    if (job.crcTaken) {
-      const DataBuffer &plain = job.decoded ? job.output : job.data;
-      job.crc = ZipCRC::crc32(plain.getData(), plain.getSize());
-    }
-
-    hold.lock();
-    stateAt(serial) = State::Done;
-    m_jobDone.notify_one();
+    decodeNext(worker, hold);
   }
+}
+
+void ChunkWorkers::decodeNext(Worker &worker, std::unique_lock<std::mutex> &hold) {
+  const int serial = m_started++;
+  stateAt(serial) = State::Running;
+  DecodeJob &job = jobAt(serial);
+  hold.unlock();
+
+  LogNull quiet;
+  job.decrypted = !worker.encrypted || worker.cipher.decryptBuffer(job.data, job.data, quiet);
+  job.decoded = false;
+  job.output.clear();
+  if (job.decrypted && !job.stored) {
+    JobOutput out(job.output);
+    job.decoded = worker.inflater.inflate(job.data.getData(), job.data.getSize(), out, nullptr, quiet);
+  }
+  job.crcTaken = m_takeCrc && (job.decoded || (job.decrypted && job.stored));
+  if (job.crcTaken) {
+    const DataBuffer &plain = job.decoded ? job.output : job.data;
+    job.crc = ZipCRC::crc32(plain.getData(), plain.getSize());
+  }
+
+  hold.lock();
+  stateAt(serial) = State::Done;
+  m_jobDone.notify_one();
 }

@@ -42,7 +42,9 @@ struct DecodeJob {
 // its own thread with the real log and output, so that every message stays what it would be.
 //
 // Sharing: the job ring's states and indices are guarded by `m_lock`; a job's buffers belong to
-// whoever holds the job at that moment (see DecodeJob). Each worker owns its cipher and decoder.
+// whoever holds the job at that moment (see DecodeJob): a worker, or the calling thread while it
+// decodes one itself in waitOldest(). Each worker, and the calling thread, owns its cipher and
+// decoder.
 class ChunkWorkers {
  public:
   // A deflated chunk's output is kept only up to this many bytes: the size of one write of the
@@ -75,7 +77,8 @@ class ChunkWorkers {
   // Forgets every job submitted ahead of the reader, waiting for those a worker has begun.
   void dropUnclaimed();
   // Waits until the oldest job in flight (claimed or not) is done and gives it to the caller; only while some job is
-  // in flight. It stays counted until releaseOldest().
+  // in flight. It stays counted until releaseOldest(). While it waits, the calling thread decodes
+  // jobs no worker has taken yet.
   DecodeJob &waitOldest();
   void releaseOldest();
 
@@ -84,12 +87,17 @@ class ChunkWorkers {
   struct Worker;
 
   void run(Worker &worker);
+  // Takes the next queued job and decodes it with `worker`'s cipher and decoder; `hold` is
+  // locked on entry and on return, and released meanwhile.
+  void decodeNext(Worker &worker, std::unique_lock<std::mutex> &hold);
   DecodeJob &jobAt(int serial) { return *m_jobs[size_t(serial) % m_jobs.size()]; }
   State &stateAt(int serial) { return m_states[size_t(serial) % m_states.size()]; }
 
   std::vector<DecodeJob *> m_jobs;
   std::vector<State> m_states;
   std::vector<Worker *> m_workers;
+  // The calling thread's own cipher and decoder (null when memory ran short).
+  Worker *m_helper = nullptr;
   std::vector<std::thread> m_threads;
   // Serial numbers: jobs [m_released, m_submitted) are in flight; workers take them from m_started.
   int m_submitted = 0;
