@@ -39,29 +39,21 @@ FILETIME TimeValue::toFileTime() const {
 
 int64_t TimeValue::utcOffsetAt(int64_t seconds) {
   std::time_t moment = std::time_t(seconds);
-  // The program is single-threaded; the runtime's shared result is copied at once.
+  std::tm fields{};
+#ifdef _WIN32
+  // The Windows runtime keeps this result per thread.
   const std::tm *local = std::localtime(&moment);
   if (local == nullptr) return 0;
-  std::tm fields = *local;
-  std::time_t asLocal = std::mktime(&fields);
-  return asLocal == std::time_t(-1) ? 0 : fieldsAsUtc(*local) - int64_t(asLocal);
+  fields = *local;
+#else
+  // Not localtime() or mktime(): the C library reads the zone file again on every such call,
+  // several times for each file extracted.
+  if (localtime_r(&moment, &fields) == nullptr) return 0;
+#endif
+  return fieldsAsUtc(fields) - seconds;
 }
 
-int64_t TimeValue::utcOffsetNow() {
-  SYSTEMTIME now{};
-  GetLocalTime(&now);
-  std::tm fields{};
-  fields.tm_year = now.wYear - 1900;
-  fields.tm_mon = now.wMonth - 1;
-  fields.tm_mday = now.wDay;
-  fields.tm_hour = now.wHour;
-  fields.tm_min = now.wMinute;
-  fields.tm_sec = now.wSecond;
-  fields.tm_isdst = -1;
-  int64_t asUtc = fieldsAsUtc(fields);
-  std::time_t asLocal = std::mktime(&fields);
-  return asLocal == std::time_t(-1) ? 0 : asUtc - int64_t(asLocal);
-}
+int64_t TimeValue::utcOffsetNow() { return utcOffsetAt(int64_t(std::time(nullptr))); }
 
 void TimeValue::applyLocalOffsetCorrection() { m_seconds += utcOffsetNow() - utcOffsetAt(m_seconds); }
 

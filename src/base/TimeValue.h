@@ -26,7 +26,7 @@ class TimeValue {
 
   // Seconds east of Greenwich in force at `seconds` (local fields read as UTC minus the moment).
   static int64_t utcOffsetAt(int64_t seconds);
-  // The same from GetLocalTime's fields, for the present moment.
+  // The same for the present moment.
   static int64_t utcOffsetNow();
 
  private:
