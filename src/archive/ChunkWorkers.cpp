@@ -13,6 +13,9 @@
 
 namespace {
 constexpr int kMaxThreads = 8;
+// About a tenth of a millisecond of pause instructions: longer than the reading thread takes to
+// write a small file and submit the next chunk.
+constexpr int kSpinRounds = 2000;
 
 // Keeps a chunk's output in its job up to a fixed room; beyond it the write fails and the chunk
 // is left to the writer, which streams it to the real output instead.
@@ -85,6 +88,7 @@ void ChunkWorkers::submit(bool claimed) {
     stateAt(m_submitted) = State::Queued;
     ++m_submitted;
   }
+  m_submissions.fetch_add(1, std::memory_order_release);
   if (claimed) ++m_claimed;
   m_workReady.notify_one();
 }
@@ -131,10 +135,26 @@ void ChunkWorkers::releaseOldest() {
 void ChunkWorkers::run(Worker &worker) {
   std::unique_lock<std::mutex> hold(m_lock);
   for (;;) {
+    if (!m_stopping && m_started == m_submitted) awaitSubmission(hold);
     m_workReady.wait(hold, [this] { return m_stopping || m_started < m_submitted; });
     if (m_stopping) return;
     decodeNext(worker, hold);
   }
+}
+
+void ChunkWorkers::awaitSubmission(std::unique_lock<std::mutex> &hold) {
+  // Small files come faster than a sleeping thread can be woken: waking it cost the reading
+  // thread a system call per chunk, while this processor had nothing else to do.
+  const unsigned seen = m_submissions.load(std::memory_order_acquire);
+  hold.unlock();
+  for (int i = 0; i < kSpinRounds && m_submissions.load(std::memory_order_acquire) == seen; ++i) {
+#if defined(__x86_64__) || defined(__i386__)
+    __builtin_ia32_pause();
+#else
+    std::this_thread::yield();
+#endif
+  }
+  hold.lock();
 }
 
 void ChunkWorkers::decodeNext(Worker &worker, std::unique_lock<std::mutex> &hold) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <condition_variable>
 #include <cstdint>
 #include <mutex>
@@ -87,6 +88,9 @@ class ChunkWorkers {
   struct Worker;
 
   void run(Worker &worker);
+  // A worker with nothing to do first watches for a submission for a short while, with `hold`
+  // released, before it sleeps.
+  void awaitSubmission(std::unique_lock<std::mutex> &hold);
   // Takes the next queued job and decodes it with `worker`'s cipher and decoder; `hold` is
   // locked on entry and on return, and released meanwhile.
   void decodeNext(Worker &worker, std::unique_lock<std::mutex> &hold);
@@ -107,6 +111,8 @@ class ChunkWorkers {
   int m_claimed = 0;
   bool m_stopping = false;
   const bool m_takeCrc;
+  // Counts submissions, for workers that watch for one without the lock.
+  std::atomic<unsigned> m_submissions{0};
   std::mutex m_lock;
   std::condition_variable m_workReady;
   std::condition_variable m_jobDone;
