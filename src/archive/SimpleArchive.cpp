@@ -4,6 +4,7 @@
 #include <new>
 
 #include "archive/ChunkWorkers.h"
+#include "base/BackgroundCloser.h"
 #include "base/XString.h"
 #include "compress/DataSource.h"
 #include "compress/FileDataSource.h"
@@ -31,6 +32,7 @@ SimpleArchive::SimpleArchive() : m_namedValues(kNamedValueBuckets) {
 
 SimpleArchive::~SimpleArchive() {
   m_workers.reset();
+  m_closer.reset();
   m_valueNames.deleteAll();
   m_password.clearAndFree();
 }
@@ -55,12 +57,26 @@ bool SimpleArchive::endOfStream() const {
   return m_reader.isAttached() ? m_reader.endOfStream() : m_source->endOfStream();
 }
 
-void SimpleArchive::finishEntries() {
+bool SimpleArchive::finishEntries(LogBase &log) {
   m_workers.reset();
   m_lastParent.clear();
   // Whatever follows the entries is not ours to read.
   LogNull quiet;
   m_reader.handBack(quiet);
+  return m_closer == nullptr || m_closer->finish(log);
+}
+
+BackgroundCloser *SimpleArchive::closer() {
+#ifdef _WIN32
+  // Only Windows gains: its scanners look at each file as it is closed. (The Linux build's
+  // file calls are not made for a second thread.)
+  if (!m_closerTried) {
+    m_closerTried = true;
+    m_closer.reset(new (std::nothrow) BackgroundCloser);
+    if (m_closer != nullptr && !m_closer->usable()) m_closer.reset();
+  }
+#endif
+  return m_closer.get();
 }
 
 bool SimpleArchive::readExact(void *buffer, uint32_t count, ProgressMonitor *monitor, LogBase &log) {

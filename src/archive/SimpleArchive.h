@@ -15,12 +15,14 @@
 #include "crypto/AesContext.h"
 #include "platform/win32.h"
 
+class BackgroundCloser;
 class ChunkWorkers;
 struct DecodeJob;
 class DataSource;
 class FileDataSource;
 class Output;
 class ProgressMonitor;
+class QuorvelHandle;
 class SaProgress;
 class XString;
 
@@ -111,8 +113,14 @@ class SimpleArchive {
   bool extractFile(const EntryHeader &entry, bool dryRun, ExtPtrArray *undoList, StringBuffer &name,
                    bool &skipped, SaProgress *progress, ProgressMonitor *monitor, LogBase &log);
   bool endOfStream() const;
-  // Gives the source back where reading stopped and lets the worker threads go.
-  void finishEntries();
+  // Gives the source back where reading stopped, lets the worker threads go and waits until
+  // every file written is closed; false when a close failed (logged with its file's name).
+  bool finishEntries(LogBase &log);
+  // Null where files are closed as soon as they are written.
+  BackgroundCloser *closer();
+  // Opens an entry's file for writing, as hidden when the entry is; a file this run wrote
+  // before and has not closed yet is closed first.
+  bool openEntryFile(QuorvelHandle &handle, const XString &path, uint32_t attributes, LogBase &log);
 
   // Reads the chunks of a file entry up to its closing zero size word into `output`, in order,
   // decoding them on the worker threads when there are any.
@@ -157,6 +165,8 @@ class SimpleArchive {
   PayloadReader m_reader;
   int m_workerCount = 0;
   std::unique_ptr<ChunkWorkers> m_workers;
+  std::unique_ptr<BackgroundCloser> m_closer;
+  bool m_closerTried = false;
   ChunkLookAhead m_lookAhead;
   // The folder made for the last file written; forgotten when a run of entries ends.
   StringBuffer m_lastParent;

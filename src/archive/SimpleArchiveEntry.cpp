@@ -3,9 +3,11 @@
 #include <cstring>
 
 #include "archive/ContentCrc.h"
+#include "archive/DeferredLog.h"
 #include "archive/EntryFormat.h"
 #include "archive/EntryName.h"
 #include "archive/SimpleArchive.h"
+#include "base/BackgroundCloser.h"
 #include "base/Directories.h"
 #include "base/FileAttributes.h"
 #include "base/FileDelete.h"
@@ -113,16 +115,15 @@ bool SimpleArchive::unzipNextEntry(bool dryRun, bool &endOfArchive, SaProgress *
   if (!m_reader.isAttached()) m_reader.attach(m_source);
   EntryHeader entry;
   if (!readEntryStart(entry.type, monitor, log)) {
-    finishEntries();
+    finishEntries(log);
     return false;
   }
   if (entry.type == kEndEntry) {
     log.logInfo("Found end of archive.");
-    finishEntries();
-    return true;
+    return finishEntries(log);
   }
   if (!readEntryHeader(entry, monitor, log)) {
-    finishEntries();
+    finishEntries(log);
     return false;
   }
   if (entry.type != kDirectoryEntry && entry.type != kFileEntry) {
@@ -133,7 +134,7 @@ bool SimpleArchive::unzipNextEntry(bool dryRun, bool &endOfArchive, SaProgress *
   if (!isSafeEntryName(entry.name)) {
     log.logError("Refused an entry name that is not a relative path inside the unzip directory.");
     log.logData("filename", entry.name);
-    finishEntries();
+    finishEntries(log);
     return false;
   }
   bool ok;
@@ -146,7 +147,7 @@ bool SimpleArchive::unzipNextEntry(bool dryRun, bool &endOfArchive, SaProgress *
   if (ok) {
     endOfArchive = false;
   } else {
-    finishEntries();
+    finishEntries(log);
   }
   return ok;
 }
@@ -224,11 +225,7 @@ bool SimpleArchive::extractFile(const EntryHeader &entry, bool dryRun, ExtPtrArr
   XString path;
   path.setUtf8(entry.name.getText());
   QuorvelHandle handle;
-  int errorKind = 0;
-  bool opened = (entry.attributes & FILE_ATTRIBUTE_HIDDEN) != 0
-                    ? openHandleForWriteHidden(handle, path, errorKind, log)
-                    : openHandleForWrite(handle, path, errorKind, log);
-  if (!opened) {
+  if (!openEntryFile(handle, path, entry.attributes, log)) {
     // Explorer keeps its thumbnail caches open; such a file is passed over, not fatal.
     if (!entry.name.endsWith("Thumbs.db")) {
       log.logError("Failed to open file.");
@@ -247,7 +244,28 @@ bool SimpleArchive::extractFile(const EntryHeader &entry, bool dryRun, ExtPtrArr
   TimeValue time;
   time.fromFileTime(entry.utcTime);
   file.setFileTime(time, quiet);
-  file.close();
+  // A file whose attributes are set by name afterwards is closed first.
+  BackgroundCloser *background = entry.attributes == FILE_ATTRIBUTE_ARCHIVE ? closer() : nullptr;
+  if (background != nullptr) {
+    file.handOver(*background, entry.name.getText());
+  } else {
+    file.close();
+  }
   if (entry.attributes != FILE_ATTRIBUTE_ARCHIVE) setAttributes(path, entry.attributes);
   return true;
+}
+
+bool SimpleArchive::openEntryFile(QuorvelHandle &handle, const XString &path, uint32_t attributes, LogBase &log) {
+  auto open = [&](LogBase &to) {
+    int errorKind = 0;
+    return (attributes & FILE_ATTRIBUTE_HIDDEN) != 0 ? openHandleForWriteHidden(handle, path, errorKind, to)
+                                                     : openHandleForWrite(handle, path, errorKind, to);
+  };
+  if (m_closer == nullptr || m_closer->idle()) return open(log);
+  // Held back: when an earlier entry of the same name is still open, the second try is the one
+  // that counts.
+  DeferredLog firstTry(log);
+  if (open(firstTry)) return true;
+  if (!m_closer->finish(log)) return false;
+  return open(log);
 }

@@ -23,6 +23,8 @@ class QuorvelHandle {
   // Closes this handle's file and takes the other's; the other is left empty.
   void takeOver(QuorvelHandle &other);
   HANDLE osHandle() const { return m_handle; }
+  // Lets go of the handle without closing it: whoever took osHandle() closes it now.
+  void forget() { m_handle = INVALID_HANDLE_VALUE; }
 
   // One ReadFile of the whole count. The end of the file is a success with endOfFile set.
   bool readChunk(void *buffer, uint32_t count, uint32_t &bytesRead, bool &endOfFile, LogBase &log);

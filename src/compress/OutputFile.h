@@ -1,5 +1,6 @@
 #pragma once
 
+#include "base/BackgroundCloser.h"
 #include "base/QuorvelHandle.h"
 #include "base/XString.h"
 #include "compress/Output.h"
@@ -26,6 +27,8 @@ class OutputFile : public Output {
   // Through the open handle (its result is not passed on), else by path.
   bool setFileTime(const TimeValue &time, LogBase &log);
   void close() { m_handle.closeFile(); }
+  // The open file goes to `closer`, which closes it on its own thread.
+  void handOver(BackgroundCloser &closer, const char *name) { closer.hand(m_handle, name); }
   bool isOpen() const { return m_handle.isOpen(); }
 
   uint64_t endOffset() const { return m_end; }

@@ -243,3 +243,34 @@ TEST_F(SimpleArchiveDisk, FilesOfOneFolderAskForItOnceAndAFileNeverPassesForAFol
   EXPECT_TRUE(log2.has("error:Failed to ensure file can be created.")) << ::testing::PrintToString(log2.entries);
   EXPECT_EQ(readFile(root + "\\p\\plain"), "x");
 }
+
+// On Windows files are closed on a thread of their own: a second entry of the same name must
+// still replace the first, and nothing of the run may hold a file once the end is read.
+TEST_F(SimpleArchiveDisk, AFileWrittenTwiceHoldsTheSecondAndNoFileIsHeldAtTheEnd) {
+  PayloadBytes p = plainPayload();
+  const int count = 80;
+  for (int i = 0; i < count; ++i) {
+    p.entry(2, "f" + std::to_string(i) + ".txt").storedChunk("first " + std::to_string(i)).endChunks();
+    path("f" + std::to_string(i) + ".txt");
+  }
+  p.entry(2, "f3.txt").storedChunk("again").endChunks();
+  // Straight after itself, when the first is most likely still waiting to be closed.
+  p.entry(2, "dup.txt").storedChunk("one").endChunks();
+  p.entry(2, "dup.txt").storedChunk("two").endChunks();
+  path("dup.txt");
+  p.endEntry();
+  RecordingLog log;
+  ASSERT_TRUE(extract(p, log)) << ::testing::PrintToString(log.entries);
+  for (int i = 0; i < count; ++i) {
+    const std::string name = root + "\\f" + std::to_string(i) + ".txt";
+    HANDLE h = CreateFileA(name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(h, INVALID_HANDLE_VALUE) << name;
+    char buffer[64] = {};
+    DWORD got = 0;
+    ReadFile(h, buffer, sizeof buffer, &got, nullptr);
+    CloseHandle(h);
+    EXPECT_EQ(std::string(buffer, got), i == 3 ? "again" : "first " + std::to_string(i));
+  }
+  EXPECT_EQ(readFile(root + "\\dup.txt"), "two");
+}

@@ -1,0 +1,69 @@
+#include "base/BackgroundCloser.h"
+
+#include "base/LogBase.h"
+#include "base/QuorvelHandle.h"
+
+BackgroundCloser::BackgroundCloser() {
+  try {
+    m_thread = std::thread([this] { run(); });
+  } catch (...) {
+    // No thread: usable() says so and the caller closes its files itself.
+  }
+}
+
+BackgroundCloser::~BackgroundCloser() {
+  {
+    std::lock_guard<std::mutex> hold(m_lock);
+    m_stopping = true;
+  }
+  m_work.notify_one();
+  if (m_thread.joinable()) m_thread.join();
+}
+
+bool BackgroundCloser::idle() {
+  std::lock_guard<std::mutex> hold(m_lock);
+  return m_waiting.empty() && !m_closing;
+}
+
+void BackgroundCloser::hand(QuorvelHandle &handle, const char *name) {
+  std::unique_lock<std::mutex> hold(m_lock);
+  m_progress.wait(hold, [this] { return m_waiting.size() < kMaxWaiting; });
+  m_waiting.push_back(Waiting{handle.osHandle(), name});
+  handle.forget();
+  hold.unlock();
+  m_work.notify_one();
+}
+
+bool BackgroundCloser::finish(LogBase &log) {
+  std::vector<Failure> failures;
+  {
+    std::unique_lock<std::mutex> hold(m_lock);
+    m_progress.wait(hold, [this] { return m_waiting.empty() && !m_closing; });
+    failures.swap(m_failures);
+  }
+  for (const Failure &failure : failures) {
+    log.logError("Failed to close file.");
+    log.logData("filename", failure.name.c_str());
+    log.logWindowsError(failure.error);
+  }
+  return failures.empty();
+}
+
+void BackgroundCloser::run() {
+  std::unique_lock<std::mutex> hold(m_lock);
+  for (;;) {
+    m_work.wait(hold, [this] { return m_stopping || !m_waiting.empty(); });
+    // Whatever is still waiting is closed before the thread ends.
+    if (m_waiting.empty()) return;
+    Waiting next = std::move(m_waiting.front());
+    m_waiting.pop_front();
+    m_closing = true;
+    hold.unlock();
+    const bool closed = CloseHandle(next.handle) != FALSE;
+    const DWORD error = closed ? 0 : GetLastError();
+    hold.lock();
+    if (!closed) m_failures.push_back(Failure{std::move(next.name), error});
+    m_closing = false;
+    m_progress.notify_all();
+  }
+}
