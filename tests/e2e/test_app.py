@@ -512,20 +512,25 @@ def launched(args, env=None):
     return Result(codes[-1] if codes else -1, r.stdout, r.stderr), windows
 
 
+def run_silent(label, args, env=None):
+    """A -silent run; under Wine through the driver, which must find no window of the run but the
+    hidden main window (the per-thread input-method windows Windows itself makes are never shown
+    either)."""
+    if not WINE:
+        return run(args, timeout=SILENT_LIMIT, env=env)
+    r, windows = launched(args, env=env)
+    shown = [w for w in windows if w.endswith("|shown")]
+    check(not shown, "%s: windows shown: %r" % (label, shown))
+    own = [w for w in windows if w.split("|")[0] not in ("IME", "MSCTFIME UI")]
+    check(len(own) <= 1, "%s: more windows than the hidden main window: %r" % (label, own))
+    return r
+
+
 def silent_run(label, args, expected_code, reason, env=None):
-    """A -silent run ends by itself with its code; its reason is on stderr and in the run log.
-    Under Wine no window but the hidden main window may exist (the per-thread input-method
-    windows Windows itself makes are never shown either)."""
+    """A -silent run ends by itself with its code; its reason is on stderr and in the run log."""
     log = os.path.join(WORK, "silent-%d.log" % time.time_ns())
     start = time.monotonic()
-    if WINE:
-        r, windows = launched(args + ["-silent", "-log", win(log)], env=env)
-        shown = [w for w in windows if w.endswith("|shown")]
-        check(not shown, "%s: windows shown: %r" % (label, shown))
-        own = [w for w in windows if w.split("|")[0] not in ("IME", "MSCTFIME UI")]
-        check(len(own) <= 1, "%s: more windows than the hidden main window: %r" % (label, own))
-    else:
-        r = run(args + ["-silent", "-log", win(log)], timeout=SILENT_LIMIT, env=env)
+    r = run_silent(label, args + ["-silent", "-log", win(log)], env=env)
     print("  %s: %.1f s" % (label, time.monotonic() - start), flush=True)
     check(r.returncode == expected_code, "%s: exit code %d, expected %d" % (label, r.returncode, expected_code))
     err = r.stderr.decode("utf-8", errors="replace")
@@ -614,12 +619,13 @@ def scenario_silent_success(c):
     exe = pack("silent_dialogs", [c.samples, c.setup_dir], dict(dialogs, SetupExe=SETUP_NAME))
     marker = os.path.join(WORK, "silent-marker.txt")
     target = os.path.join(WORK, "silent main")
-    r = run([exe, "-silent", "-unzipDir", win(target), "-ap", "%s 7" % win(marker)], timeout=SILENT_LIMIT)
+    r = run_silent("-silent on a main-dialog package", [exe, "-silent", "-unzipDir", win(target), "-ap",
+                                                       "%s 7" % win(marker)])
     check(r.returncode == 7, "-silent on a main-dialog package: exit code %d, expected 7" % r.returncode)
     check_tree("-silent on a main-dialog package", exe, target)
     check(os.path.exists(marker), "-silent on a main-dialog package: the setup program did not run")
     packaged = pack("silent_setting", [c.samples], dict(dialogs, Silent="1", AutoTemp="1"))
-    r = run([packaged, "-unzipDir", win(os.path.join(WORK, "silent setting"))], timeout=SILENT_LIMIT)
+    r = run_silent("Silent package", [packaged, "-unzipDir", win(os.path.join(WORK, "silent setting"))])
     check(r.returncode == 0, "Silent package: exit code %d" % r.returncode)
     check_tree("Silent package", packaged, os.path.join(WORK, "silent setting"))
 
