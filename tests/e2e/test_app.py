@@ -34,7 +34,7 @@ else:
 SFXPACK, STUB, FAKE_SETUP = (os.path.abspath(p) for p in (SFXPACK, STUB, FAKE_SETUP))
 PRESS_OK = PRESS_OK and os.path.abspath(PRESS_OK)
 
-RUN_TIMEOUT = 30
+RUN_TIMEOUT = 45
 # Wine turns its Unix arguments and environment into UTF-16 by the locale's character set:
 # without a UTF-8 locale the non-ASCII scenarios would be mangled before the stub sees them.
 ENV = dict(os.environ, TZ="UTC", WINEDEBUG="-all", LANG="C.UTF-8", LC_ALL="C.UTF-8")
@@ -505,7 +505,8 @@ def launched(args, env=None):
     has while it runs. The result's code is the whole exit code; also returns the windows as
     "CLASS|TITLE|shown" or "...|hidden"."""
     line = " ".join(quote_arg(a) for a in [win(args[0])] + args[1:])
-    r = run([PRESS_OK, "launch", line], timeout=SILENT_LIMIT + 10, env=env)
+    # Beyond the driver's own limit, after which it ends the program and reports its windows.
+    r = run([PRESS_OK, "launch", line], timeout=45, env=env)
     lines = r.stdout.decode("utf-8", errors="replace").splitlines()
     windows = [entry[len("window "):] for entry in lines if entry.startswith("window ")]
     codes = [int(entry.split()[1]) for entry in lines if entry.startswith("exit ")]

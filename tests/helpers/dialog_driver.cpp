@@ -31,9 +31,9 @@
 //                       look at every top-level window of its process every 10 ms; print a line
 //                       "window CLASS|TITLE|shown" (or "|hidden": never visible) per window seen,
 //                       then "exit CODE" with the whole 32-bit code (Wine's Unix side sees its
-//                       low byte only). A program still running after 20 s is ended, its windows
+//                       low byte only). A program still running after 30 s is ended, its windows
 //                       printed, and the driver fails as any wait does.
-// Every wait gives up after 20 s with exit code 3, so a dialog that never comes fails a test
+// Every wait gives up after 30 s with exit code 3, so a dialog that never comes fails a test
 // instead of hanging it.
 #include <windows.h>
 #include <commctrl.h>
@@ -46,7 +46,9 @@
 
 namespace {
 
-constexpr DWORD kWaitLimitMs = 20000;
+// Generous: with two Wine scenarios side by side on two processors, a dialog once took more
+// than 20 s to appear.
+constexpr DWORD kWaitLimitMs = 30000;
 // A run through a gigabyte under Wine takes a while.
 constexpr DWORD kWatchLimitMs = 180000;
 constexpr int kBarId = 1008;
