@@ -1,7 +1,6 @@
 #include "app/SetupRunner.h"
 
 #include <cstdlib>
-#include <cstring>
 
 #include "app/AppState.h"
 #include "app/Dialogs.h"
@@ -60,12 +59,9 @@ void runShell(HWND owner, const XString &args, const StringBuffer &program, cons
 // A name with an extension that names no file cannot start; one without may still be found by
 // the shell with an extension added.
 bool cannotStart(const XString &fullPath) {
-  const char *name = fullPath.getUtf8();
-  for (const char *c = name; *c != '\0'; ++c) {
-    if (*c == '\\' || *c == '/') name = c + 1;
-  }
-  const bool hasExtension = std::strchr(name, '.') != nullptr;
-  return hasExtension && GetFileAttributesW(wide(fullPath.getUtf16())) == INVALID_FILE_ATTRIBUTES;
+  XString name;
+  getFileNamePart(fullPath, name);
+  return name.contains(".") && GetFileAttributesW(wide(fullPath.getUtf16())) == INVALID_FILE_ATTRIBUTES;
 }
 
 void runProgram(HWND owner, const XString &args, const StringBuffer &program, const StringBuffer &unzipDir,

@@ -1,5 +1,6 @@
 #include "compress/OutputFile.h"
 
+#include "base/BackgroundCloser.h"
 #include "base/FileDelete.h"
 #include "base/FileOpen.h"
 #include "base/TimeValue.h"
@@ -50,3 +51,5 @@ bool OutputFile::setFileTime(const TimeValue &time, LogBase &log) {
   if (m_path.isEmpty()) log.logError("Cannot set file time because output file path is empty. (1a)");
   return setFileTimesByPath(m_path, time, log);
 }
+
+void OutputFile::handOver(BackgroundCloser &closer, const char *name) { closer.hand(m_handle, name); }

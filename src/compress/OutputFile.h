@@ -1,10 +1,10 @@
 #pragma once
 
-#include "base/BackgroundCloser.h"
 #include "base/QuorvelHandle.h"
 #include "base/XString.h"
 #include "compress/Output.h"
 
+class BackgroundCloser;
 class TimeValue;
 
 // Writes to a file through a handle it takes over from the caller, keeping the write position
@@ -28,7 +28,7 @@ class OutputFile : public Output {
   bool setFileTime(const TimeValue &time, LogBase &log);
   void close() { m_handle.closeFile(); }
   // The open file goes to `closer`, which closes it on its own thread.
-  void handOver(BackgroundCloser &closer, const char *name) { closer.hand(m_handle, name); }
+  void handOver(BackgroundCloser &closer, const char *name);
   bool isOpen() const { return m_handle.isOpen(); }
 
   uint64_t endOffset() const { return m_end; }

@@ -8,15 +8,12 @@
 #include <cstring>
 
 #include "ArchiveTestSupport.h"
+#include "ZlibCrc.h"
 #include "archive/ContentCrc.h"
 #include "unit/base/FileTestDir.h"
 #include "unit/compress/RecordingLog.h"
 
 namespace {
-uint32_t zlibCrc(const std::string &s) {
-  return uint32_t(::crc32(0L, reinterpret_cast<const Bytef *>(s.data()), uInt(s.size())));
-}
-
 std::string expectedAndComputed(uint32_t expected, uint32_t computed) {
   char text[64];
   std::snprintf(text, sizeof text, "crc32=expected 0x%08x, computed 0x%08x", expected, computed);

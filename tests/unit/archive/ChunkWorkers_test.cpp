@@ -2,11 +2,11 @@
 // submitted ahead of the reader can be dropped in any state without disturbing those claimed
 // before them. Expected CRCs come from zlib.
 #include <gtest/gtest.h>
-#include <zlib.h>
 
 #include <string>
 
 #include "DeflateSamples.h"
+#include "ZlibCrc.h"
 #include "archive/ChunkWorkers.h"
 
 namespace {
@@ -16,10 +16,6 @@ void fill(DecodeJob &job, const std::string &text, bool stored = false) {
   job.data.append(body.data(), uint32_t(body.size()));
   job.storedSize = job.data.getSize();
   job.stored = stored;
-}
-
-uint32_t zlibCrc(const std::string &s) {
-  return uint32_t(::crc32(0L, reinterpret_cast<const Bytef *>(s.data()), uInt(s.size())));
 }
 
 std::string outputOf(const DecodeJob &job) {

@@ -1,7 +1,6 @@
 // Chunks decoded on worker threads: whatever the number of workers, a run writes the same bytes,
 // reports the same progress and logs the same messages in the same order as one without them.
 #include <gtest/gtest.h>
-#include <zlib.h>
 
 #include <algorithm>
 #include <string>
@@ -9,6 +8,7 @@
 
 #include "ArchiveTestSupport.h"
 #include "DeflateSamples.h"
+#include "ZlibCrc.h"
 #include "unit/compress/RecordingLog.h"
 
 namespace {
@@ -117,10 +117,6 @@ std::string largeContents() {
     large += i == 5 ? std::string(70000, 's') : i == 9 ? std::string(3 * 1024 * 1024 + 1, '\0') : chunkText(i);
   }
   return large;
-}
-
-uint32_t zlibCrc(const std::string &s) {
-  return uint32_t(::crc32(0L, reinterpret_cast<const Bytef *>(s.data()), uInt(s.size())));
 }
 
 // The errors alone, in order: named values such as the failed file's name may follow them.
