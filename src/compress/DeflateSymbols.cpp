@@ -54,6 +54,8 @@ __attribute__((always_inline)) inline Stop decodeSymbols(Run &run) {
   const uint8_t *in = run.in;
   const uint8_t *const inLimit = run.inLimit;
   uint64_t bits = run.bits;
+  // Only the low six bits of `count` mean anything: whole entries are subtracted from it (their
+  // low byte is the bits to drop), which saves masking the drop count off on every symbol.
   uint32_t count = run.count;
   uint8_t *out = run.out;
   uint8_t *const due = run.outLimit;
@@ -69,52 +71,52 @@ __attribute__((always_inline)) inline Stop decodeSymbols(Run &run) {
   count |= 56;
   uint32_t entry = literals[bits & kLiteralMask];
   for (;;) {
-    if (in > inLimit) {
+    if (__builtin_expect(in > inLimit, 0)) {
       stop = Stop::kInputLow;
       break;
     }
-    if (out >= due) {
+    if (__builtin_expect(out >= due, 0)) {
       stop = Stop::kWriteDue;
       break;
     }
     if (entry & kLiteral) {
       // Three literals take at most 45 of the 56 bits.
       bits >>= dropBits(entry);
-      count -= dropBits(entry);
+      count -= entry;
       *out++ = uint8_t(entry >> 16);
       entry = literals[bits & kLiteralMask];
       if (entry & kLiteral) {
         bits >>= dropBits(entry);
-        count -= dropBits(entry);
+        count -= entry;
         *out++ = uint8_t(entry >> 16);
         entry = literals[bits & kLiteralMask];
         if (entry & kLiteral) {
           bits >>= dropBits(entry);
-          count -= dropBits(entry);
+          count -= entry;
           *out++ = uint8_t(entry >> 16);
-          bits |= loadWord(in) << count;
-          in += (63 - count) >> 3;
+          bits |= loadWord(in) << (count & 63);
+          in += (63 - (count & 63)) >> 3;
           count |= 56;
           entry = literals[bits & kLiteralMask];
           continue;
         }
       }
       // The entry in hand still applies: a refill only adds bits above those it looked at.
-      bits |= loadWord(in) << count;
-      in += (63 - count) >> 3;
+      bits |= loadWord(in) << (count & 63);
+      in += (63 - (count & 63)) >> 3;
       count |= 56;
     }
-    if (entry & (kLink | kEndOfBlock | kUnusable)) {
+    if (__builtin_expect(entry & (kLink | kEndOfBlock | kUnusable), 0)) {
       if (entry & kLink) {
         bits >>= kLiteralRootBits;
         count -= kLiteralRootBits;
         entry = follow(literals, entry, bits);
         if (entry & kLiteral) {
           bits >>= dropBits(entry);
-          count -= dropBits(entry);
+          count -= entry;
           *out++ = uint8_t(entry >> 16);
-          bits |= loadWord(in) << count;
-          in += (63 - count) >> 3;
+          bits |= loadWord(in) << (count & 63);
+          in += (63 - (count & 63)) >> 3;
           count |= 56;
           entry = literals[bits & kLiteralMask];
           continue;
@@ -122,7 +124,7 @@ __attribute__((always_inline)) inline Stop decodeSymbols(Run &run) {
       }
       if (entry & kEndOfBlock) {
         bits >>= dropBits(entry);
-        count -= dropBits(entry);
+        count -= entry;
         stop = Stop::kEndOfBlock;
         break;
       }
@@ -134,9 +136,9 @@ __attribute__((always_inline)) inline Stop decodeSymbols(Run &run) {
     // A length and a distance with their extra bits take at most 48 bits.
     const uint32_t length = valueWithExtra(entry, bits);
     bits >>= dropBits(entry);
-    count -= dropBits(entry);
+    count -= entry;
     entry = distances[bits & kDistanceMask];
-    if (entry & (kLink | kUnusable)) {
+    if (__builtin_expect(entry & (kLink | kUnusable), 0)) {
       if (entry & kLink) {
         bits >>= kDistanceRootBits;
         count -= kDistanceRootBits;
@@ -149,14 +151,14 @@ __attribute__((always_inline)) inline Stop decodeSymbols(Run &run) {
     }
     const uint32_t distance = valueWithExtra(entry, bits);
     bits >>= dropBits(entry);
-    count -= dropBits(entry);
+    count -= entry;
     // Only the stream's start lies less than a window back.
-    if (distance > uint32_t(out - history)) {
+    if (__builtin_expect(distance > uint32_t(out - history), 0)) {
       stop = Stop::kOdd;
       break;
     }
-    bits |= loadWord(in) << count;
-    in += (63 - count) >> 3;
+    bits |= loadWord(in) << (count & 63);
+    in += (63 - (count & 63)) >> 3;
     count |= 56;
     entry = literals[bits & kLiteralMask];
     copyMatch(out, distance, length);
@@ -164,7 +166,7 @@ __attribute__((always_inline)) inline Stop decodeSymbols(Run &run) {
   }
   run.in = in;
   run.bits = bits;
-  run.count = count;
+  run.count = count & 63;
   run.out = out;
   return stop;
 }

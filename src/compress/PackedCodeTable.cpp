@@ -1,5 +1,7 @@
 #include "compress/PackedCodeTable.h"
 
+#include <cstring>
+
 #include "compress/DeflateCodes.h"
 
 namespace packed_code {
@@ -55,23 +57,29 @@ bool build(Alphabet alphabet, const uint8_t *lengths, uint32_t count, uint32_t r
   const uint32_t rootSize = 1u << rootBits;
   // A complete code leaves no entry unowned.
   const bool complete = room == 0;
-  if (!complete) fill(table, rootSize, kUnusable);
-  uint32_t nextFree = rootSize;
-  uint32_t subPrefix = ~0u, subStart = 0, subBits = 0;
   // Codes of each length not placed yet.
   uint32_t toPlace[kMaxCodeBits + 1];
   for (uint32_t bits = 0; bits <= kMaxCodeBits; ++bits) toPlace[bits] = perLength[bits];
+  // The root, shortest codes first: the bits past a code's end may be anything, so once every
+  // code of a length is placed the part filled so far is repeated to twice its size. Entries
+  // nobody claims stay kUnusable; those below longer codes become links further on.
+  table[0] = kUnusable;
   uint32_t code = 0, placed = 0;
-  for (uint32_t bits = 1; bits <= kMaxCodeBits; ++bits, code <<= 1) {
+  for (uint32_t bits = 1, filled = 1; bits <= rootBits; ++bits, code <<= 1) {
+    std::memcpy(table + filled, table, filled * sizeof *table);
+    filled *= 2;
+    for (uint32_t n = 0; n < perLength[bits]; ++n, ++code) {
+      table[reversed(code, bits)] = entryFor(alphabet, sorted[placed++], bits);
+      --toPlace[bits];
+    }
+  }
+  uint32_t nextFree = rootSize;
+  uint32_t subPrefix = ~0u, subStart = 0, subBits = 0;
+  for (uint32_t bits = rootBits + 1; bits <= kMaxCodeBits; ++bits, code <<= 1) {
     for (uint32_t n = 0; n < perLength[bits]; ++n, ++code) {
       const uint32_t symbol = sorted[placed++];
       const uint32_t stream = reversed(code, bits);
       --toPlace[bits];
-      if (bits <= rootBits) {
-        const uint32_t entry = entryFor(alphabet, symbol, bits);
-        for (uint32_t i = stream; i < rootSize; i += 1u << bits) table[i] = entry;
-        continue;
-      }
       const uint32_t prefix = stream & (rootSize - 1);
       if (prefix != subPrefix) {
         // Canonical codes sharing a prefix come one after another: widen the sub-table until

@@ -39,9 +39,12 @@ bool build(Alphabet alphabet, const uint8_t *lengths, uint32_t count, uint32_t r
 // At most 28; masked to 6 bits so that a shift by it needs no further masking.
 inline uint32_t dropBits(uint32_t entry) { return entry & 63; }
 // The value an entry carries plus its extra bits, taken from `bits` as they stand at the lookup.
+// Length and distance entries have no flags, so bits 8-13 are the code's bits alone and the
+// shift needs no mask. The mask below is written so that it becomes one bzhi where the
+// processor has it (the drop count's byte is below 64).
 inline uint32_t valueWithExtra(uint32_t entry, uint64_t bits) {
-  uint32_t extra = uint32_t(bits & ~(~uint64_t(0) << dropBits(entry))) >> (entry >> 8 & 0xF);
-  return (entry >> 16) + extra;
+  const uint64_t taken = bits & ((uint64_t(1) << uint8_t(entry)) - 1);
+  return (entry >> 16) + uint32_t(taken >> (entry >> 8 & 63));
 }
 // The sub-table entry a link leads to, for `bits` that start after the root bits.
 inline uint32_t follow(const uint32_t *table, uint32_t link, uint64_t bits) {
