@@ -64,7 +64,10 @@ __attribute__((always_inline)) inline Stop decodeSymbols(Run &run) {
   const uint32_t *const distances = run.distances;
   Stop stop;
   // Each step leaves at least 56 bits held and the literal/length entry for them looked up:
-  // the lookup's latency then overlaps the step before it. The refills and literal steps are
+  // the lookup's latency then overlaps the step before it. A refill leaves all 64 bits of
+  // `bits` filled from the input (those above `count` are loaded again, the same, next time),
+  // and no step takes more than 48 of them, so a step can look the next entry up before its
+  // refill: the refill only adds bits above those the lookup used. The refills and literal steps are
   // spelled out where they occur: written as lambdas they cost some 4% more instructions.
   bits |= loadWord(in) << count;
   in += (63 - count) >> 3;
@@ -94,14 +97,13 @@ __attribute__((always_inline)) inline Stop decodeSymbols(Run &run) {
           bits >>= dropBits(entry);
           count -= entry;
           *out++ = uint8_t(entry >> 16);
+          entry = literals[bits & kLiteralMask];
           bits |= loadWord(in) << (count & 63);
           in += (63 - (count & 63)) >> 3;
           count |= 56;
-          entry = literals[bits & kLiteralMask];
           continue;
         }
       }
-      // The entry in hand still applies: a refill only adds bits above those it looked at.
       bits |= loadWord(in) << (count & 63);
       in += (63 - (count & 63)) >> 3;
       count |= 56;
@@ -115,10 +117,10 @@ __attribute__((always_inline)) inline Stop decodeSymbols(Run &run) {
           bits >>= dropBits(entry);
           count -= entry;
           *out++ = uint8_t(entry >> 16);
+          entry = literals[bits & kLiteralMask];
           bits |= loadWord(in) << (count & 63);
           in += (63 - (count & 63)) >> 3;
           count |= 56;
-          entry = literals[bits & kLiteralMask];
           continue;
         }
       }
@@ -152,6 +154,7 @@ __attribute__((always_inline)) inline Stop decodeSymbols(Run &run) {
     const uint32_t distance = valueWithExtra(entry, bits);
     bits >>= dropBits(entry);
     count -= entry;
+    entry = literals[bits & kLiteralMask];
     // Only the stream's start lies less than a window back.
     if (__builtin_expect(distance > uint32_t(out - history), 0)) {
       stop = Stop::kOdd;
@@ -160,7 +163,6 @@ __attribute__((always_inline)) inline Stop decodeSymbols(Run &run) {
     bits |= loadWord(in) << (count & 63);
     in += (63 - (count & 63)) >> 3;
     count |= 56;
-    entry = literals[bits & kLiteralMask];
     copyMatch(out, distance, length);
     out += length;
   }
