@@ -178,6 +178,17 @@ void GetLocalTime(SYSTEMTIME *now);
 
 DWORD GetFileAttributesA(LPCSTR path);
 DWORD GetFileAttributesW(LPCWSTR path);
+// The attributes, times and size of a file or folder by name, in one call.
+enum GET_FILEEX_INFO_LEVELS { GetFileExInfoStandard };
+struct WIN32_FILE_ATTRIBUTE_DATA {
+  DWORD dwFileAttributes;
+  FILETIME ftCreationTime;
+  FILETIME ftLastAccessTime;
+  FILETIME ftLastWriteTime;
+  DWORD nFileSizeHigh;
+  DWORD nFileSizeLow;
+};
+BOOL GetFileAttributesExW(LPCWSTR path, GET_FILEEX_INFO_LEVELS level, void *information);
 BOOL SetFileAttributesA(LPCSTR path, DWORD attributes);
 BOOL SetFileAttributesW(LPCWSTR path, DWORD attributes);
 BOOL CreateDirectoryA(LPCSTR path, LPSECURITY_ATTRIBUTES security);

@@ -26,23 +26,28 @@ bool SourceFile::open(const std::string &utf8Path, std::string &error) {
     return false;
   }
   m_handle = h;
+  DWORD high = 0;
+  const DWORD low = GetFileSize(h, &high);
+  // Only a guess at the room reads need: the file may change while it is read.
+  m_expectedLeft = low == INVALID_FILE_SIZE && GetLastError() != ERROR_SUCCESS ? 0 : uint64_t(high) << 32 | low;
   return true;
 }
 
 bool SourceFile::read(size_t size, std::string &chunk, std::string &error) {
   chunk.clear();
+  // Room for what the file should still hold and one byte more, so that its end shows without
+  // a second allocation; a file that grew since it was opened gets room that doubles.
+  const size_t guess = size_t(std::min<uint64_t>(size, std::max<uint64_t>(m_expectedLeft + 1, 1)));
   size_t filled = 0;
   while (filled < size) {
-    // The room grows with what came: most files are far smaller than a chunk, and clearing a
-    // whole chunk's room for each of them would cost more than reading them.
-    size_t step = std::min(size - filled, std::max(filled, kFirstStep));
-    chunk.resize(filled + step);
+    if (filled == chunk.size()) chunk.resize(filled == 0 ? guess : std::min(size, std::max(2 * filled, kFirstStep)));
     DWORD got = 0;
-    if (!ReadFile(m_handle, &chunk[filled], DWORD(step), &got, nullptr)) {
+    if (!ReadFile(m_handle, &chunk[filled], DWORD(chunk.size() - filled), &got, nullptr)) {
       error = "Failed while reading " + m_path + windowsError();
       return false;
     }
     filled += got;
+    m_expectedLeft -= std::min<uint64_t>(got, m_expectedLeft);
     if (got == 0) break;
   }
   chunk.resize(filled);

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 
 class SourceFile {
@@ -19,4 +20,5 @@ class SourceFile {
  private:
   std::string m_path;
   void *m_handle = nullptr;
+  uint64_t m_expectedLeft = 0;
 };

@@ -17,28 +17,26 @@ constexpr uint32_t kKeptAttributes = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HI
 LPCWSTR wide(const std::u16string &text) { return reinterpret_cast<LPCWSTR>(text.c_str()); }
 
 // Last-write time as the wall clock of this machine's time zone, and the attribute bits, read
-// through the same calls the stub uses to set them.
+// by name in one call; on Windows the same values the stub sets through a handle.
 bool readTimeAndAttributes(const fs::path &path, PackEntry &entry, std::string &error) {
   std::u16string name = path.u16string();
-  DWORD attributes = GetFileAttributesW(wide(name));
-  HANDLE h = CreateFileW(wide(name), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                         OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-  FILETIME utc{}, local{};
-  bool ok = attributes != INVALID_FILE_ATTRIBUTES && h != INVALID_HANDLE_VALUE &&
-            GetFileTime(h, nullptr, nullptr, &utc) && FileTimeToLocalFileTime(&utc, &local);
-  if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
+  WIN32_FILE_ATTRIBUTE_DATA data{};
+  FILETIME local{};
+  bool ok = GetFileAttributesExW(wide(name), GetFileExInfoStandard, &data) &&
+            FileTimeToLocalFileTime(&data.ftLastWriteTime, &local);
   if (!ok) {
     error = "Cannot read the time or attributes of " + path.u8string() + " (Windows error " +
             std::to_string(GetLastError()) + ")";
     return false;
   }
+  const FILETIME &utc = data.ftLastWriteTime;
   // FileTimeToLocalFileTime shifts by today's offset; the wall clock of the file's own moment is
   // what the stub reads back (its local-offset correction undoes exactly this).
   entry.utcFileTime = uint64_t(utc.dwHighDateTime) << 32 | utc.dwLowDateTime;
   int64_t utcSeconds = int64_t(entry.utcFileTime / 10000000ULL) - kFileTimeEpochSeconds;
   int64_t shift = TimeValue::utcOffsetAt(utcSeconds) - TimeValue::utcOffsetNow();
   entry.localFileTime = uint64_t(int64_t((uint64_t(local.dwHighDateTime) << 32) | local.dwLowDateTime) + shift * 10000000LL);
-  entry.attributes = attributes & kKeptAttributes;
+  entry.attributes = data.dwFileAttributes & kKeptAttributes;
   return true;
 }
 
@@ -48,20 +46,24 @@ std::string joinName(const std::string &parent, const std::string &name) {
 
 bool addTree(const fs::path &dir, const std::string &prefix, std::vector<PackEntry> &entries, std::string &error) {
   std::error_code ec;
-  std::vector<fs::path> children;
-  for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) children.push_back(it->path());
+  // Listed entries know their own type (from the listing itself where the file system says it),
+  // so most need no call of their own to tell a folder from a file.
+  std::vector<fs::directory_entry> children;
+  for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) children.push_back(*it);
   if (ec) {
     error = "Cannot list " + dir.u8string() + ": " + ec.message();
     return false;
   }
-  std::sort(children.begin(), children.end(),
-            [](const fs::path &a, const fs::path &b) { return a.filename().u8string() < b.filename().u8string(); });
-  for (const fs::path &child : children) {
+  std::sort(children.begin(), children.end(), [](const fs::directory_entry &a, const fs::directory_entry &b) {
+    return a.path().filename().u8string() < b.path().filename().u8string();
+  });
+  for (const fs::directory_entry &listed : children) {
+    const fs::path &child = listed.path();
     PackEntry entry;
     entry.name = joinName(prefix, child.filename().u8string());
     // A linked folder could loop back on itself; its target is packed where it really lives.
-    bool directory = fs::is_directory(fs::symlink_status(child, ec));
-    if (!directory && !fs::is_regular_file(fs::status(child, ec))) continue;
+    bool directory = !listed.is_symlink(ec) && listed.is_directory(ec);
+    if (!directory && !listed.is_regular_file(ec)) continue;
     entry.type = directory ? payload::kDirectoryEntry : payload::kFileEntry;
     if (!directory) entry.sourcePath = child.u8string();
     if (!readTimeAndAttributes(child, entry, error)) return false;

@@ -128,26 +128,48 @@ HANDLE createFile(const std::string &windowsPath, DWORD access, DWORD shareMode,
   return &openFiles().back();
 }
 
-DWORD getAttributes(const std::string &windowsPath) {
-  std::string path = posix::toPosixPath(windowsPath);
-  struct stat st {};
-  if (path.empty() || stat(path.c_str(), &st) != 0) {
-    posix::setLastErrorFromErrno(path.empty() ? ENOENT : errno, path);
-    return INVALID_FILE_ATTRIBUTES;
-  }
+// The attributes of `path`, whose status is `st`.
+DWORD attributesOf(const std::string &path, const struct stat &st) {
   DWORD bits = storedBits(path);
   if (S_ISDIR(st.st_mode)) bits = (bits & ~FILE_ATTRIBUTE_ARCHIVE) | FILE_ATTRIBUTE_DIRECTORY;
   if (isReadOnly(st)) bits |= FILE_ATTRIBUTE_READONLY;
   return bits ? bits : FILE_ATTRIBUTE_NORMAL;
 }
 
-BOOL setAttributes(const std::string &windowsPath, DWORD attributes) {
-  std::string path = posix::toPosixPath(windowsPath);
-  struct stat st {};
+// False, with the error set, when `windowsPath` names nothing; `path` is then its POSIX form.
+bool statByName(const std::string &windowsPath, std::string &path, struct stat &st) {
+  path = posix::toPosixPath(windowsPath);
   if (path.empty() || stat(path.c_str(), &st) != 0) {
     posix::setLastErrorFromErrno(path.empty() ? ENOENT : errno, path);
-    return FALSE;
+    return false;
   }
+  return true;
+}
+
+DWORD getAttributes(const std::string &windowsPath) {
+  std::string path;
+  struct stat st {};
+  return statByName(windowsPath, path, st) ? attributesOf(path, st) : INVALID_FILE_ATTRIBUTES;
+}
+
+void toFiletime(const timespec &ts, FILETIME *ft) {
+  if (ft == nullptr) return;
+  uint64_t ticks = uint64_t(int64_t(ts.tv_sec) * 10000000 + ts.tv_nsec / 100 + 116444736000000000LL);
+  ft->dwLowDateTime = DWORD(ticks);
+  ft->dwHighDateTime = DWORD(ticks >> 32);
+}
+
+// Creation time is not kept by POSIX; it reads back as the last write time.
+void timesOf(const struct stat &st, FILETIME *creation, FILETIME *lastAccess, FILETIME *lastWrite) {
+  toFiletime(st.st_mtim, creation);
+  toFiletime(st.st_atim, lastAccess);
+  toFiletime(st.st_mtim, lastWrite);
+}
+
+BOOL setAttributes(const std::string &windowsPath, DWORD attributes) {
+  std::string path;
+  struct stat st {};
+  if (!statByName(windowsPath, path, st)) return FALSE;
   mode_t mode = st.st_mode & 07777;
   if (!S_ISDIR(st.st_mode)) {
     mode = (attributes & FILE_ATTRIBUTE_READONLY) ? mode & ~mode_t(S_IWUSR | S_IWGRP | S_IWOTH) : mode | S_IWUSR;
@@ -415,20 +437,25 @@ BOOL GetFileTime(HANDLE handle, FILETIME *creation, FILETIME *lastAccess, FILETI
     SetLastError(ERROR_INVALID_HANDLE);
     return FALSE;
   }
-  auto toFiletime = [](const timespec &ts, FILETIME *ft) {
-    if (ft == nullptr) return;
-    uint64_t ticks = uint64_t(int64_t(ts.tv_sec) * 10000000 + ts.tv_nsec / 100 + 116444736000000000LL);
-    ft->dwLowDateTime = DWORD(ticks);
-    ft->dwHighDateTime = DWORD(ticks >> 32);
-  };
-  toFiletime(st.st_mtim, creation);
-  toFiletime(st.st_atim, lastAccess);
-  toFiletime(st.st_mtim, lastWrite);
+  timesOf(st, creation, lastAccess, lastWrite);
   return TRUE;
 }
 
 DWORD GetFileAttributesA(LPCSTR path) { return getAttributes(path ? path : ""); }
 DWORD GetFileAttributesW(LPCWSTR path) { return getAttributes(posix::toUtf8(path)); }
+
+BOOL GetFileAttributesExW(LPCWSTR name, GET_FILEEX_INFO_LEVELS, void *information) {
+  std::string path;
+  struct stat st {};
+  if (!statByName(posix::toUtf8(name), path, st)) return FALSE;
+  auto *data = static_cast<WIN32_FILE_ATTRIBUTE_DATA *>(information);
+  data->dwFileAttributes = attributesOf(path, st);
+  timesOf(st, &data->ftCreationTime, &data->ftLastAccessTime, &data->ftLastWriteTime);
+  const uint64_t size = S_ISDIR(st.st_mode) ? 0 : uint64_t(st.st_size);
+  data->nFileSizeHigh = DWORD(size >> 32);
+  data->nFileSizeLow = DWORD(size);
+  return TRUE;
+}
 BOOL SetFileAttributesA(LPCSTR path, DWORD attributes) { return setAttributes(path ? path : "", attributes); }
 BOOL SetFileAttributesW(LPCWSTR path, DWORD attributes) { return setAttributes(posix::toUtf8(path), attributes); }
 BOOL CreateDirectoryA(LPCSTR path, LPSECURITY_ATTRIBUTES) { return createDirectory(path ? path : ""); }

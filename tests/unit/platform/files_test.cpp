@@ -244,6 +244,44 @@ TEST_F(Files, FileTimesRoundTrip) {
   CloseHandle(d);
 }
 
+TEST_F(Files, AttributesTimesAndSizeByNameAgreeWithTheHandleCalls) {
+  Path p = file(u"byname.txt");
+  HANDLE h = open(p, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE, CREATE_ALWAYS,
+                  FILE_ATTRIBUTE_HIDDEN);
+  ASSERT_NE(h, INVALID_HANDLE_VALUE);
+  DWORD written = 0;
+  ASSERT_TRUE(WriteFile(h, "twelve bytes", 12, &written, nullptr));
+  uint64_t ticks = (1577934245ULL + 11644473600ULL) * 10000000ULL;
+  FILETIME ft{DWORD(ticks), DWORD(ticks >> 32)};
+  ASSERT_TRUE(SetFileTime(h, &ft, &ft, &ft));
+  CloseHandle(h);
+
+  WIN32_FILE_ATTRIBUTE_DATA data{};
+  ASSERT_TRUE(GetFileAttributesExW(w(p), GetFileExInfoStandard, &data));
+  EXPECT_EQ(data.dwFileAttributes, GetFileAttributesW(w(p)));
+  EXPECT_EQ(data.dwFileAttributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_DIRECTORY), FILE_ATTRIBUTE_HIDDEN);
+  ASSERT_TRUE(SetFileAttributesW(w(p), FILE_ATTRIBUTE_READONLY));
+  ASSERT_TRUE(GetFileAttributesExW(w(p), GetFileExInfoStandard, &data));
+  EXPECT_EQ(data.dwFileAttributes, GetFileAttributesW(w(p)));
+  EXPECT_EQ(data.dwFileAttributes & FILE_ATTRIBUTE_READONLY, FILE_ATTRIBUTE_READONLY);
+  EXPECT_EQ(data.ftLastWriteTime.dwLowDateTime, ft.dwLowDateTime);
+  EXPECT_EQ(data.ftLastWriteTime.dwHighDateTime, ft.dwHighDateTime);
+  EXPECT_EQ(data.nFileSizeHigh, 0u);
+  EXPECT_EQ(data.nFileSizeLow, 12u);
+
+  Path sub = dir + u"\\folder";
+  ASSERT_TRUE(CreateDirectoryW(w(sub), nullptr));
+  dirs.push_back(sub);
+  ASSERT_TRUE(GetFileAttributesExW(w(sub), GetFileExInfoStandard, &data));
+  EXPECT_EQ(data.dwFileAttributes, GetFileAttributesW(w(sub)));
+  EXPECT_EQ(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY, FILE_ATTRIBUTE_DIRECTORY);
+
+  EXPECT_FALSE(GetFileAttributesExW(w(dir + u"\\missing.txt"), GetFileExInfoStandard, &data));
+  EXPECT_EQ(GetLastError(), DWORD(ERROR_FILE_NOT_FOUND));
+  EXPECT_FALSE(GetFileAttributesExW(w(dir + u"\\nowhere\\missing.txt"), GetFileExInfoStandard, &data));
+  EXPECT_EQ(GetLastError(), DWORD(ERROR_PATH_NOT_FOUND));
+}
+
 TEST(Platform, ExecutableAndTempPathsAreAbsolute) {
   char16_t buf[1024];
   DWORD n = GetModuleFileNameW(nullptr, reinterpret_cast<LPWSTR>(buf), 1024);

@@ -154,6 +154,31 @@ TEST_F(PayloadWriterTest, EveryLevelReadsBackThroughTheStubsReader) {
   }
 }
 
+TEST_F(PayloadWriterTest, FilesEndingAtOrNearAChunkBoundaryReadBackWholeInAsFewChunks) {
+  files.clear();
+  size_t chunks = 0;
+  for (size_t size : {4095, 4096, 4097, 8192, 12289}) {
+    std::string content;
+    for (size_t i = 0; content.size() < size; ++i) content += std::to_string(i * 7919 % 1000) + ' ';
+    content.resize(size);
+    const std::string name = "f" + std::to_string(size) + ".txt";
+    files[name] = content;
+    std::ofstream(root / name, std::ios::binary) << content;
+    chunks += (size + 4095) / 4096;
+  }
+  std::string payload = pack(policyOf(6, 4096, 2));
+  MemoryArchive archive(std::vector<uint8_t>(payload.begin(), payload.end()));
+  ASSERT_TRUE(archive.openContainer());
+  for (const auto &[name, content] : files) {
+    archive.sink.text.clear();
+    ASSERT_TRUE(archive.next()) << name;
+    EXPECT_TRUE(archive.sink.text == content) << name;
+  }
+  ASSERT_TRUE(archive.next());
+  EXPECT_TRUE(archive.end);
+  EXPECT_EQ(counters.storedChunks + counters.deflatedChunks, chunks);
+}
+
 TEST_F(PayloadWriterTest, HigherLevelsMakeSmallerPayloads) {
   size_t stored = pack(policyOf(0, 65536, 2)).size();
   size_t fast = pack(policyOf(1, 65536, 2)).size();
