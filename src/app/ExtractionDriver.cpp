@@ -151,7 +151,7 @@ bool runExtraction(HWND owner) {
   StringBuffer errorText;
   setExtracting(true);
   bool ok = UnzipToFile(owner, dir, errorText, entryList);
-  setExtracting(false);
+  if (finishExtracting()) ok = false;
   bool cancelled = !ok && cancelRequested();
   // Recorded for a cancel's sake only: without cleanup what was extracted stays.
   if (!cleanup && !cancelled) entryList.deleteAll();

@@ -119,9 +119,11 @@ void serviceRunRequest() {
 
 void requestCancel() { s_cancel.store(true); }
 
-void holdExtraction() {
+bool holdExtraction() {
   std::lock_guard<std::mutex> guard(hold().lock);
+  if (!s_extracting.load()) return false;
   hold().held = true;
+  return true;
 }
 
 void releaseExtraction() {
@@ -139,3 +141,10 @@ bool cancelRequested() { return s_cancel.load(); }
 void setExtracting(bool extracting) { s_extracting.store(extracting); }
 bool isExtracting() { return s_extracting.load(); }
 void resetCancel() { s_cancel.store(false); }
+
+bool finishExtracting() {
+  std::unique_lock<std::mutex> guard(hold().lock);
+  hold().released.wait(guard, [] { return !hold().held; });
+  s_extracting.store(false);
+  return s_cancel.load();
+}

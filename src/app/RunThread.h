@@ -34,13 +34,18 @@ void serviceRunRequest();
 void requestCancel();
 bool cancelRequested();
 // Window thread: while the person is asked whether to cancel, the extraction waits, so that the
-// answer comes before the run is over and No goes on from where it stopped.
-void holdExtraction();
+// answer comes before the run is over and No goes on from where it stopped. False, holding
+// nothing, when no extraction is under way (or it has just finished): then there is nothing to ask.
+bool holdExtraction();
 void releaseExtraction();
 // Run thread, the extraction's abort check: waits while held; true once cancelled.
 bool extractionShouldStop();
 // Set by the run while its entries are being extracted: only then does closing ask to cancel.
 void setExtracting(bool extracting);
 bool isExtracting();
+// Run thread, once its entries are written: waits for a question still being asked, ends the
+// extracting state and says whether the run was cancelled. A Yes given while the last bytes went
+// out still cancels: nothing has told the person yet that the extraction is complete.
+bool finishExtracting();
 // Starting a run forgets the answer of the one before.
 void resetCancel();

@@ -391,12 +391,14 @@ def large_payload():
 
 
 def check_watch(label, lines):
-    """The driver's watch report: never a whole second without an answer, the bar moving."""
+    """The driver's watch report: never a whole second without an answer, the bar moving. The
+    bar moves at most ten times a second and the main dialog's run of 1.1 GB of zeros now lasts
+    about 0.3 s under Wine, so two positions between the ends are what a moving bar shows."""
     silent = int(lines[0].split()[1]) if lines and lines[0].startswith("unanswered ") else 10 ** 6
     positions = [int(p) for p in lines[1].split()[1:]] if len(lines) > 1 else []
     print("%s: longest without an answer %d ms; bar positions %s" % (label, silent, positions), flush=True)
     check(silent < 1000, "%s: the window did not answer for %d ms" % (label, silent))
-    check(len([p for p in positions if 0 < p < 100]) >= 3, "%s: bar positions %r" % (label, positions))
+    check(len([p for p in positions if 0 < p < 100]) >= 2, "%s: bar positions %r" % (label, positions))
 
 
 def check_large_tree(label, target):

@@ -5,14 +5,13 @@
 #include "ui/UserInterface.h"
 
 bool closeCancelsExtraction(HWND dialog) {
-  if (!isExtracting()) return false;
+  // The extraction waits for the answer; the window keeps answering meanwhile.
+  if (!holdExtraction()) return false;
   XString title, text;
   g_config.GetValue("CancelTitle", title);
   g_config.GetValue("CancelCaption", text);
   if (title.isEmpty()) title.setUtf8("Cancel");
   if (text.isEmpty()) text.setUtf8("Cancel the extraction?");
-  // The extraction waits for the answer; the window keeps answering meanwhile.
-  holdExtraction();
   bool yes = MessageBoxW(dialog, wide(text.getUtf16()), wide(title.getUtf16()), MB_YESNO) == IDYES;
   if (yes) requestCancel();
   releaseExtraction();

@@ -211,14 +211,37 @@ TEST_F(RunThreadTest, ProgressFollowsThePayloadAndIsPostedAtMostTenTimesASecond)
 
 // While the person is asked, the extraction waits; it then goes on with the answer given.
 TEST_F(RunThreadTest, TheExtractionWaitsForTheCancelAnswer) {
+  EXPECT_FALSE(holdExtraction()) << "nothing to hold before the extraction";
   for (bool yes : {true, false}) {
     resetCancel();
-    holdExtraction();
+    setExtracting(true);
+    ASSERT_TRUE(holdExtraction());
     bool stop = !yes;
     std::thread extraction([&stop] { stop = extractionShouldStop(); });
     if (yes) requestCancel();
     releaseExtraction();
     extraction.join();
     EXPECT_EQ(stop, yes);
+    setExtracting(false);
   }
+}
+
+// The last entry may be written while the person is still being asked: the run waits for the
+// answer before it calls itself complete, and a Yes then cancels it. Once it has finished, a
+// close asks nothing.
+TEST_F(RunThreadTest, AYesGivenWhileTheLastBytesGoOutStillCancels) {
+  for (bool yes : {true, false}) {
+    resetCancel();
+    setExtracting(true);
+    ASSERT_TRUE(holdExtraction());
+    bool cancelled = !yes;
+    std::thread run([&cancelled] { cancelled = finishExtracting(); });
+    if (yes) requestCancel();
+    releaseExtraction();
+    run.join();
+    EXPECT_EQ(cancelled, yes);
+    EXPECT_FALSE(isExtracting());
+    EXPECT_FALSE(holdExtraction());
+  }
+  resetCancel();
 }
