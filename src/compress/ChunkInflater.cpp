@@ -288,7 +288,7 @@ bool ChunkInflater::readDynamicTables(BitCursor &cursor) {
   const uint32_t total = hlit + hdist;
   for (uint32_t i = 0; i < total;) {
     // A code of at most 7 bits and at most 7 extra bits.
-    if (!cursor.refillChecked()) return false;
+    if (cursor.count < 14 && !cursor.refillChecked()) return false;
     const uint32_t entry = m_codeLengthTable[cursor.bits & ((1u << kCodeLengthRootBits) - 1)];
     if (entry & kUnusable) return false;
     cursor.drop(dropBits(entry));

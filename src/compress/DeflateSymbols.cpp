@@ -6,12 +6,33 @@ namespace deflate_symbols {
 namespace {
 using namespace packed_code;
 
+struct Block {
+  uint64_t low, high;
+};
+inline Block loadBlock(const uint8_t *p) {
+  Block b;
+  std::memcpy(&b, p, 16);
+  return b;
+}
+inline void storeBlock(uint8_t *p, const Block &b) { std::memcpy(p, &b, 16); }
+
 // Copies a match in whole words. It may write up to 31 bytes past the match's end, which the
 // buffer's slack allows; bytes past the end are overwritten by what follows. Most matches are
 // short: the first 32 bytes go without a loop.
 __attribute__((always_inline)) inline void copyMatch(uint8_t *out, uint32_t distance, uint32_t length) {
   const uint8_t *src = out - distance;
   uint8_t *const end = out + length;
+  if (distance >= 16) {
+    // Two 16-byte moves where neither read reaches into the other's write.
+    storeBlock(out, loadBlock(src));
+    storeBlock(out + 16, loadBlock(src + 16));
+    while ((out += 32) < end) {
+      src += 32;
+      storeBlock(out, loadBlock(src));
+      storeBlock(out + 16, loadBlock(src + 16));
+    }
+    return;
+  }
   if (distance >= 8) {
     // Every word read lies behind the word being written, so overlap repeats correctly.
     storeWord(out, loadWord(src));

@@ -8,30 +8,65 @@ namespace packed_code {
 namespace {
 constexpr uint32_t kMaxCodeBits = 15;
 
-uint32_t entryFor(Alphabet alphabet, uint32_t symbol, uint32_t codeBits) {
-  const uint32_t code = codeBits << 8 | codeBits;
+// What an entry says besides its code's length, per symbol of each alphabet: looked up for
+// every code of every dynamic block, so worked out once.
+struct EntryTemplates {
+  uint32_t literalLength[288];
+  uint32_t distance[32];
+  uint32_t codeLength[19];
+};
+
+const EntryTemplates &entryTemplates() {
+  static const EntryTemplates templates = [] {
+    EntryTemplates t{};
+    for (uint32_t s = 0; s < 288; ++s) {
+      t.literalLength[s] = s < 256    ? s << 16 | kLiteral
+                           : s == 256 ? kEndOfBlock
+                           : s > 285  ? kUnusable
+                                      : uint32_t(deflate_codes::kLengthBase[s - 257]) << 16 |
+                                           deflate_codes::kLengthExtraBits[s - 257];
+    }
+    for (uint32_t s = 0; s < 32; ++s) {
+      t.distance[s] = s >= 30 ? kUnusable : deflate_codes::kDistanceBase[s] << 16 | deflate_codes::kDistanceExtraBits[s];
+    }
+    for (uint32_t s = 0; s < 19; ++s) t.codeLength[s] = s << 16;
+    return t;
+  }();
+  return templates;
+}
+
+const uint32_t *templatesFor(Alphabet alphabet) {
   switch (alphabet) {
     case Alphabet::kLiteralLength:
-      if (symbol < 256) return symbol << 16 | kLiteral | code;
-      if (symbol == 256) return kEndOfBlock | code;
-      if (symbol > 285) return kUnusable;
-      return uint32_t(deflate_codes::kLengthBase[symbol - 257]) << 16 |
-             (code + deflate_codes::kLengthExtraBits[symbol - 257]);
+      return entryTemplates().literalLength;
     case Alphabet::kDistance:
-      if (symbol >= 30) return kUnusable;
-      return deflate_codes::kDistanceBase[symbol] << 16 | (code + deflate_codes::kDistanceExtraBits[symbol]);
+      return entryTemplates().distance;
     default:
-      return symbol << 16 | code;
+      return entryTemplates().codeLength;
   }
 }
 
+// The code's bits in both of the fields that count them (an unusable symbol's entry carries them
+// too; nothing reads them past the flag).
+uint32_t withCode(uint32_t entryTemplate, uint32_t codeBits) { return entryTemplate + (codeBits << 8 | codeBits); }
+
+constexpr uint8_t reversedByte(uint32_t b) {
+  uint32_t r = 0;
+  for (int i = 0; i < 8; ++i) r |= (b >> i & 1) << (7 - i);
+  return uint8_t(r);
+}
+struct ByteReversal {
+  uint8_t of[256];
+  constexpr ByteReversal() : of() {
+    for (uint32_t b = 0; b < 256; ++b) of[b] = reversedByte(b);
+  }
+};
+constexpr ByteReversal kByteReversal;
+
 // The code read least significant bit first, as the stream delivers it.
 uint32_t reversed(uint32_t code, uint32_t bits) {
-  code = (code & 0x5555) << 1 | (code >> 1 & 0x5555);
-  code = (code & 0x3333) << 2 | (code >> 2 & 0x3333);
-  code = (code & 0x0F0F) << 4 | (code >> 4 & 0x0F0F);
-  code = (code & 0x00FF) << 8 | (code >> 8 & 0x00FF);
-  return code >> (16 - bits);
+  const uint32_t both = uint32_t(kByteReversal.of[code & 0xFF]) << 8 | kByteReversal.of[code >> 8 & 0xFF];
+  return both >> (16 - bits);
 }
 
 void fill(uint32_t *from, uint32_t count, uint32_t entry) {
@@ -63,13 +98,14 @@ bool build(Alphabet alphabet, const uint8_t *lengths, uint32_t count, uint32_t r
   // The root, shortest codes first: the bits past a code's end may be anything, so once every
   // code of a length is placed the part filled so far is repeated to twice its size. Entries
   // nobody claims stay kUnusable; those below longer codes become links further on.
+  const uint32_t *const templates = templatesFor(alphabet);
   table[0] = kUnusable;
   uint32_t code = 0, placed = 0;
   for (uint32_t bits = 1, filled = 1; bits <= rootBits; ++bits, code <<= 1) {
     std::memcpy(table + filled, table, filled * sizeof *table);
     filled *= 2;
     for (uint32_t n = 0; n < perLength[bits]; ++n, ++code) {
-      table[reversed(code, bits)] = entryFor(alphabet, sorted[placed++], bits);
+      table[reversed(code, bits)] = withCode(templates[sorted[placed++]], bits);
       --toPlace[bits];
     }
   }
@@ -97,7 +133,7 @@ bool build(Alphabet alphabet, const uint8_t *lengths, uint32_t count, uint32_t r
         if (!complete) fill(table + subStart, 1u << subBits, kUnusable);
         table[prefix] = subStart << 16 | kLink | subBits << 8 | rootBits;
       }
-      const uint32_t entry = entryFor(alphabet, symbol, bits - rootBits);
+      const uint32_t entry = withCode(templates[symbol], bits - rootBits);
       for (uint32_t i = stream >> rootBits; i < (1u << subBits); i += 1u << (bits - rootBits))
         table[subStart + i] = entry;
     }
