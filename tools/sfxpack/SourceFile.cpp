@@ -37,7 +37,7 @@ bool SourceFile::read(size_t size, std::string &chunk, std::string &error) {
   chunk.clear();
   // Room for what the file should still hold and one byte more, so that its end shows without
   // a second allocation; a file that grew since it was opened gets room that doubles.
-  const size_t guess = size_t(std::min<uint64_t>(size, std::max<uint64_t>(m_expectedLeft + 1, 1)));
+  const size_t guess = size_t(std::min<uint64_t>(size, m_expectedLeft + 1));
   size_t filled = 0;
   while (filled < size) {
     if (filled == chunk.size()) chunk.resize(filled == 0 ? guess : std::min(size, std::max(2 * filled, kFirstStep)));

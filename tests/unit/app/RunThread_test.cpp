@@ -209,19 +209,27 @@ TEST_F(RunThreadTest, ProgressFollowsThePayloadAndIsPostedAtMostTenTimesASecond)
   EXPECT_LT(posted.back().wParam, 100u);
 }
 
+// Asks the question while an extraction runs, with `runThreadCall` made on a thread of its own
+// meanwhile, and answers Yes or No: what that call returned.
+namespace {
+bool answeredWhileHeld(bool yes, bool (*runThreadCall)()) {
+  resetCancel();
+  setExtracting(true);
+  EXPECT_TRUE(holdExtraction());
+  bool result = !yes;
+  std::thread run([&result, runThreadCall] { result = runThreadCall(); });
+  if (yes) requestCancel();
+  releaseExtraction();
+  run.join();
+  return result;
+}
+}  // namespace
+
 // While the person is asked, the extraction waits; it then goes on with the answer given.
 TEST_F(RunThreadTest, TheExtractionWaitsForTheCancelAnswer) {
   EXPECT_FALSE(holdExtraction()) << "nothing to hold before the extraction";
   for (bool yes : {true, false}) {
-    resetCancel();
-    setExtracting(true);
-    ASSERT_TRUE(holdExtraction());
-    bool stop = !yes;
-    std::thread extraction([&stop] { stop = extractionShouldStop(); });
-    if (yes) requestCancel();
-    releaseExtraction();
-    extraction.join();
-    EXPECT_EQ(stop, yes);
+    EXPECT_EQ(answeredWhileHeld(yes, extractionShouldStop), yes);
     setExtracting(false);
   }
 }
@@ -231,15 +239,7 @@ TEST_F(RunThreadTest, TheExtractionWaitsForTheCancelAnswer) {
 // close asks nothing.
 TEST_F(RunThreadTest, AYesGivenWhileTheLastBytesGoOutStillCancels) {
   for (bool yes : {true, false}) {
-    resetCancel();
-    setExtracting(true);
-    ASSERT_TRUE(holdExtraction());
-    bool cancelled = !yes;
-    std::thread run([&cancelled] { cancelled = finishExtracting(); });
-    if (yes) requestCancel();
-    releaseExtraction();
-    run.join();
-    EXPECT_EQ(cancelled, yes);
+    EXPECT_EQ(answeredWhileHeld(yes, finishExtracting), yes);
     EXPECT_FALSE(isExtracting());
     EXPECT_FALSE(holdExtraction());
   }
