@@ -42,8 +42,3 @@ class Runs:
             out.seek(0)
             err.seek(0)
             return code, (out.read() + err.read()).decode(errors="replace")
-
-    def prepare_wine_prefix(self):
-        if self.wine_run and not os.path.isdir(os.path.join(self.env["SFX_WINEPREFIX"], "drive_c")):
-            subprocess.run([self.wine_run, "wineboot", "-i"], env=self.env, timeout=300, stdout=subprocess.DEVNULL,
-                           stderr=subprocess.DEVNULL)

@@ -21,6 +21,7 @@ import time
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import read_payload  # noqa: E402
 import wine_paths  # noqa: E402
+import wine_server  # noqa: E402
 
 MODE = sys.argv[1] if len(sys.argv) > 1 else ""
 WINE = MODE == "wine"
@@ -779,8 +780,6 @@ SCENARIOS = [scenario_unzip_dir, scenario_temp_cleanup_setup, scenario_shell, sc
 
 
 def main():
-    if WINE and not os.path.isdir(os.path.join(ENV["SFX_WINEPREFIX"], "drive_c")):
-        run(["wineboot", "-i"], timeout=300)
     c = Context()
     failed = ran = 0
     # SFX_E2E_ONLY=name,name runs only those scenarios (for a quick look at one).
@@ -813,4 +812,6 @@ SETUP_NAME = "setup.exe" if WINE else "setup"
 PASSWORD_CODING = "cp1252" if WINE else "utf-8"
 
 if __name__ == "__main__":
-    sys.exit(main())
+    with wine_server.held(ENV, WINE):
+        code = main()
+    sys.exit(code)

@@ -20,6 +20,7 @@ import pefile
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import program_runs  # noqa: E402
+import wine_server  # noqa: E402
 
 if len(sys.argv) != 5:
     sys.exit(__doc__)
@@ -257,8 +258,6 @@ def scenario_refusals():
 
 def main():
     global SOURCE
-    if not os.path.isdir(os.path.join(ENV["SFX_WINEPREFIX"], "drive_c")):
-        run([WINE_RUN, "wineboot", "-i"], timeout=300)
     SOURCE = os.path.join(WORK, "source")
     os.makedirs(SOURCE)
     with open(os.path.join(SOURCE, "readme.txt"), "wb") as f:
@@ -278,4 +277,6 @@ def main():
 
 
 if __name__ == "__main__":
-    sys.exit(main())
+    with wine_server.held(ENV):
+        code = main()
+    sys.exit(code)

@@ -19,6 +19,7 @@ import zlib
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import program_runs  # noqa: E402
+import wine_server  # noqa: E402
 import read_payload  # noqa: E402
 
 MODE = sys.argv[1] if len(sys.argv) > 1 else ""
@@ -169,7 +170,6 @@ def damaged_case(label, exe, damage, want, password=None):
 
 
 def main():
-    RUNS.prepare_wine_prefix()
     samples = os.path.join(WORK, "samples")
     files = make_samples(samples)
     plain = pack("plain", samples)
@@ -210,4 +210,6 @@ def main():
 
 
 if __name__ == "__main__":
-    sys.exit(main())
+    with wine_server.held(ENV, WINE):
+        code = main()
+    sys.exit(code)

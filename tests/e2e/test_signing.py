@@ -19,6 +19,7 @@ import tempfile
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import program_runs  # noqa: E402
+import wine_server  # noqa: E402
 
 MODE = sys.argv[1] if len(sys.argv) > 1 else ""
 WINE = MODE == "wine"
@@ -72,7 +73,6 @@ def sign_native(program, signed, cert, key):
 
 
 def main():
-    RUNS.prepare_wine_prefix()
     samples = os.path.join(WORK, "samples")
     os.makedirs(os.path.join(samples, "docs"))
     files = {"readme.txt": b"signed and still whole\r\n", os.path.join("docs", "data.bin"): bytes(range(256)) * 900}
@@ -124,4 +124,6 @@ def main():
 
 
 if __name__ == "__main__":
-    sys.exit(main())
+    with wine_server.held(ENV, WINE):
+        code = main()
+    sys.exit(code)

@@ -18,6 +18,7 @@ import tempfile
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import wine_paths  # noqa: E402
+import wine_server  # noqa: E402
 
 if len(sys.argv) not in (6, 7) or sys.argv[6:] not in ([], ["large"]):
     sys.exit(__doc__)
@@ -114,14 +115,6 @@ def drive(*steps):
 def wine_reg(key, name, kind, data):
     subprocess.run([WINE_RUN, "reg", "add", key, "/v", name, "/t", kind, "/d", data, "/f"], env=ENV,
                    timeout=RUN_TIMEOUT, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, check=True)
-
-
-def restart_wine():
-    """Settings such as the resolution are read when the Wine server of the prefix starts."""
-    server = shutil.which("wineserver") or "/usr/lib/wine/wineserver"
-    env = dict(ENV, WINEPREFIX=ENV["SFX_WINEPREFIX"])
-    subprocess.run([server, "-k"], env=env, timeout=RUN_TIMEOUT)
-    subprocess.run([server, "-w"], env=env, timeout=RUN_TIMEOUT)
 
 
 def shot(name):
@@ -511,7 +504,7 @@ def scenario_high_dpi():
     normal = drive("wait", MAIN, "size", "press", "2")
     run.exit_code()
     wine_reg(r"HKCU\Control Panel\Desktop", "LogPixels", "REG_DWORD", "144")
-    restart_wine()
+    wine_server.restart(ENV)
     try:
         run = Stub(exe)
         large = drive("wait", MAIN, "size")
@@ -526,7 +519,7 @@ def scenario_high_dpi():
         run.exit_code()
     finally:
         wine_reg(r"HKCU\Control Panel\Desktop", "LogPixels", "REG_DWORD", "96")
-        restart_wine()
+        wine_server.restart(ENV)
     w0, h0 = (int(v) for v in normal[0].split())
     w1, h1 = (int(v) for v in large[0].split())
     # Frames and title bars grow less than the dialog units do.
@@ -541,17 +534,10 @@ ICON = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "fixtures"
 
 
 def main():
-    # The server of an earlier run of this test may still hold that run's display.
-    server = shutil.which("wineserver") or "/usr/lib/wine/wineserver"
-    if os.path.exists(server):
-        subprocess.run([server, "-w"], env=dict(ENV, WINEPREFIX=ENV["SFX_WINEPREFIX"]), timeout=RUN_TIMEOUT)
-    if not os.path.isdir(os.path.join(ENV["SFX_WINEPREFIX"], "drive_c")):
-        subprocess.run([WINE_RUN, "wineboot", "-i"], env=ENV, timeout=300, stdout=subprocess.DEVNULL,
-                       stderr=subprocess.DEVNULL)
     # Wine's virtual desktop draws title bars and frames, so the screenshots show whole windows.
     wine_reg(r"HKCU\Software\Wine\Explorer", "Desktop", "REG_SZ", "Default")
     wine_reg(r"HKCU\Software\Wine\Explorer\Desktops", "Default", "REG_SZ", "1024x768")
-    restart_wine()
+    wine_server.restart(ENV)
     make_samples(SAMPLES)
     os.makedirs(SHOTS, exist_ok=True)
     failed = 0
@@ -579,4 +565,6 @@ def main():
 
 
 if __name__ == "__main__":
-    sys.exit(main())
+    with wine_server.held(ENV):
+        code = main()
+    sys.exit(code)

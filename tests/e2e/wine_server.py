@@ -1,0 +1,36 @@
+"""One persistent Wine server for a scenario's prefix while its scenarios run. A server that
+ends with each program races with the next one: a program that connects as it closes dies with
+"Connection reset by peer"."""
+import contextlib
+import os
+import subprocess
+
+SCRIPT = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "cmake", "wine-server")
+
+
+def up(env):
+    """Creates the prefix when it has none and starts its server; one left by an earlier run,
+    perhaps on that run's display, is ended first."""
+    subprocess.run([SCRIPT, "up"], env=env, timeout=300, check=True)
+
+
+def down(env):
+    subprocess.run([SCRIPT, "down"], env=env, timeout=60, check=True)
+
+
+def restart(env):
+    """Settings such as the resolution are read when the server starts."""
+    down(env)
+    up(env)
+
+
+@contextlib.contextmanager
+def held(env, under_wine=True):
+    if not under_wine:
+        yield
+        return
+    up(env)
+    try:
+        yield
+    finally:
+        down(env)
