@@ -121,8 +121,9 @@ bool PayloadWriter::startPool(std::string &error) {
   // Two chunks' worth of bytes per worker: one being compressed, one read and waiting, so that
   // no worker idles while the writer reads; the memory stays a fixed number of chunks. Counted
   // in bytes, with many jobs allowed: small files then queue up behind one large chunk instead
-  // of leaving the other workers idle until it is done.
-  m_pool = std::make_unique<CompressionPool>(std::move(tasks), size_t(16 * m_policy.jobs),
+  // of leaving the other workers idle until it is done. At 16 jobs per worker, a folder of
+  // documents (22 KB a file) still left the processors idle a sixth of the time.
+  m_pool = std::make_unique<CompressionPool>(std::move(tasks), size_t(64 * m_policy.jobs),
                                              size_t(2 * m_policy.jobs) * m_policy.chunkSize);
   return true;
 }
