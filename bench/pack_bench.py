@@ -8,9 +8,9 @@ without --baseline it is built once from that revision (git archive) into the wo
 corpus is about 100 MB of real files (corpus_sampler.py). The levels are built with --no-check,
 as the zlib builder had no check values, so that sizes and times compare the same payload
 contents; one more row gives the default build (level 9, check values on) beside them.
-Every build runs N times (default 3) in turn, in the same run, and its fastest run counts, with
-that run's elapsed and CPU time: on a shared machine a neighbour's burst then hurts no builder's
-figure. The last lines give the ratios against the zlib builder: level 12's payload over zlib 9's,
+Every build runs N times (default 3), one round of all builds after another, and its fastest run
+counts, with that run's elapsed and CPU time: on a shared machine a neighbour's burst then hurts
+no builder's figure, and a slow stretch of the machine falls on every builder alike. The last lines give the ratios against the zlib builder: level 12's payload over zlib 9's,
 and zlib 6's build time over level 6's with 2 jobs.
 """
 import argparse
@@ -80,31 +80,37 @@ def main():
                 while f.read(1 << 20):
                     pass
 
-    results = {}
+    builds = []
+    for level in (6, 9):
+        builds.append(("zlib %d" % level, [baseline, "build", "-o", out, "--payload-only", "--level", str(level), corpus],
+                       out, None))
+    zipped = os.path.join(work, "out.zip")
+    for level in (6, 9):
+        builds.append(("zip -%d" % level, ["zip", "-q", "-r", "-%d" % level, zipped, "."], zipped, corpus))
+    for level in (1, 6, 9, 12):
+        for jobs in sorted({1, threads}):
+            builds.append(("level %d, %d job%s" % (level, jobs, "s" if jobs > 1 else ""),
+                           [a.sfxpack, "build", "-o", out, "--payload-only", "--quiet", "--no-check", "--level",
+                            str(level), "--jobs", str(jobs), corpus], out, None))
+    builds.append(("default, checked", [a.sfxpack, "build", "-o", out, "--payload-only", "--quiet", corpus], out, None))
 
-    def measure(label, command, output, cwd=None):
-        best = None
-        for _ in range(a.runs):
+    # Round after round of every build, so that a machine that slows down or speeds up over the
+    # run weighs on every builder alike.
+    fastest, sizes = {}, {}
+    for _ in range(a.runs):
+        for label, command, output, cwd in builds:
             if os.path.exists(output):
                 os.remove(output)
             run = timed(command, cwd)
-            best = run if best is None or run[0] < best[0] else best
-        seconds, cpu = best
-        results[label] = (os.path.getsize(output), seconds, cpu)
+            sizes[label] = os.path.getsize(output)
+            if label not in fastest or run[0] < fastest[label][0]:
+                fastest[label] = run
+    results = {}
+    for label, _command, _output, _cwd in builds:
+        seconds, cpu = fastest[label]
+        results[label] = (sizes[label], seconds, cpu)
         print("%-16s %9.2f MB %7.2f s %7.2f s cpu %6.1f MB/s" %
-              (label, results[label][0] / 1e6, seconds, cpu, size / 1e6 / seconds), flush=True)
-
-    for level in (6, 9):
-        measure("zlib %d" % level, [baseline, "build", "-o", out, "--payload-only", "--level", str(level), corpus], out)
-    zipped = os.path.join(work, "out.zip")
-    for level in (6, 9):
-        measure("zip -%d" % level, ["zip", "-q", "-r", "-%d" % level, zipped, "."], zipped, cwd=corpus)
-    for level in (1, 6, 9, 12):
-        for jobs in sorted({1, threads}):
-            measure("level %d, %d job%s" % (level, jobs, "s" if jobs > 1 else ""),
-                    [a.sfxpack, "build", "-o", out, "--payload-only", "--quiet", "--no-check", "--level", str(level),
-                     "--jobs", str(jobs), corpus], out)
-    measure("default, checked", [a.sfxpack, "build", "-o", out, "--payload-only", "--quiet", corpus], out)
+              (label, sizes[label] / 1e6, seconds, cpu, size / 1e6 / seconds), flush=True)
 
     zlib9, zlib6 = results["zlib 9"], results["zlib 6"]
     print("payload / zlib 9:", ", ".join("%s %.4f" % (k, v[0] / zlib9[0]) for k, v in results.items()))
