@@ -7,7 +7,7 @@ and programs, sampled in name order) and 20,000 small files of 1-4 KiB. Each is 
 into a program for the automatic mode (the stub beside SFXPACK, run with -unzipDir), zipped at
 level 6 for `7zz x` and `unzip`, and put in an uncompressed tar for `tar -x`, the file-system
 floor. Every tool extracts into a fresh folder on tmpfs (/dev/shm) and on the disk-backed
-temporary folder (or only the one --fs names), best of N runs (default 5). On the disk, when run
+temporary folder (or only the one --fs names), best of N rounds of every tool (default 5). On the disk, when run
 as root, each run gets a new ext4 file system in an image file there (see fresh_folder). "ours-1cpu" is our stub held to one processor with
 taskset, where it decodes every chunk on its own thread: the parallel gain is ours-1cpu/ours.
 "ours-nocheck" is the same corpus packed with --no-check: ours/ours-nocheck is what verifying
@@ -155,14 +155,18 @@ def fresh_folder(fs, base, work):
             shutil.rmtree(out)
 
 
-def best_of(make_command, fs, base, work, runs):
-    best, peak = None, 0.0
-    for i in range(runs):
-        with fresh_folder(fs, base, work) as out:
-            subprocess.run(["sync"])
-            elapsed, rss = timed(make_command(out), out, work)
-        best = elapsed if best is None else min(best, elapsed)
-        peak = max(peak, rss)
+def fastest_runs(tools, fs, base, work, runs):
+    """Each tool's fastest of `runs` runs and its peak RSS. Round after round of every tool, so
+    that a disk that slows down for a while (write-back of other work, a virtual disk's limits)
+    weighs on every tool alike instead of on the one whose turn it was."""
+    best, peak = {}, {}
+    for _ in range(runs):
+        for label, make_command in tools:
+            with fresh_folder(fs, base, work) as out:
+                subprocess.run(["sync"])
+                elapsed, rss = timed(make_command(out), out, work)
+            best[label] = min(best.get(label, elapsed), elapsed)
+            peak[label] = max(peak.get(label, 0.0), rss)
     return best, peak
 
 
@@ -200,9 +204,7 @@ def main():
             ("tar", lambda out: ["tar", "-xf", tarred, "-C", out]),
         ]
         for fs, base in filesystems:
-            t, rss = {}, {}
-            for label, command in tools:
-                t[label], rss[label] = best_of(command, fs, base, work, runs)
+            t, rss = fastest_runs(tools, fs, base, work, runs)
             print("  %-5s %s" % (fs, "  ".join("%s %.3f s" % (label, t[label]) for label, _ in tools)))
             print("  %-5s ratios 7zz/ours=%.2f unzip/ours=%.2f ours/tar=%.2f ours-1cpu/ours=%.2f "
                   "ours/ours-nocheck=%.3f files_per_s=%.0f peak_rss_mb=%.1f (1cpu %.1f)" %
