@@ -1,6 +1,5 @@
 """What the integrity and signing scenarios share: failures gathered by check(), paths as the
 program under test sees them, and runs of programs, natively or under Wine."""
-import os
 import shutil
 import subprocess
 import tempfile

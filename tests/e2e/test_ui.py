@@ -504,7 +504,7 @@ def scenario_high_dpi():
     normal = drive("wait", MAIN, "size", "press", "2")
     run.exit_code()
     wine_reg(r"HKCU\Control Panel\Desktop", "LogPixels", "REG_DWORD", "144")
-    wine_server.restart(ENV)
+    wine_server.up(ENV)
     try:
         run = Stub(exe)
         large = drive("wait", MAIN, "size")
@@ -519,7 +519,7 @@ def scenario_high_dpi():
         run.exit_code()
     finally:
         wine_reg(r"HKCU\Control Panel\Desktop", "LogPixels", "REG_DWORD", "96")
-        wine_server.restart(ENV)
+        wine_server.up(ENV)
     w0, h0 = (int(v) for v in normal[0].split())
     w1, h1 = (int(v) for v in large[0].split())
     # Frames and title bars grow less than the dialog units do.
@@ -537,7 +537,7 @@ def main():
     # Wine's virtual desktop draws title bars and frames, so the screenshots show whole windows.
     wine_reg(r"HKCU\Software\Wine\Explorer", "Desktop", "REG_SZ", "Default")
     wine_reg(r"HKCU\Software\Wine\Explorer\Desktops", "Default", "REG_SZ", "1024x768")
-    wine_server.restart(ENV)
+    wine_server.up(ENV)
     make_samples(SAMPLES)
     os.makedirs(SHOTS, exist_ok=True)
     failed = 0

@@ -9,19 +9,14 @@ SCRIPT = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "c
 
 
 def up(env):
-    """Creates the prefix when it has none and starts its server; one left by an earlier run,
-    perhaps on that run's display, is ended first."""
+    """Creates the prefix when it has none and starts its server. A server already running, one
+    left by an earlier run on that run's display or this run's own, is ended first, so up also
+    restarts: settings such as the resolution are read when the server starts."""
     subprocess.run([SCRIPT, "up"], env=env, timeout=300, check=True)
 
 
 def down(env):
     subprocess.run([SCRIPT, "down"], env=env, timeout=60, check=True)
-
-
-def restart(env):
-    """Settings such as the resolution are read when the server starts."""
-    down(env)
-    up(env)
 
 
 @contextlib.contextmanager
