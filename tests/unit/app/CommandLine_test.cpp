@@ -21,10 +21,16 @@ std::string setting(const char *key) {
   return value.getUtf8();
 }
 
-std::string tempPath(const char *name) {
+std::string tempPath(const std::string &name) {
   char dir[1024];
   DWORD n = GetTempPathA(sizeof dir, dir);
   return std::string(dir, n) + name;
+}
+
+// Tests run side by side, each in a process of its own, so a shared log name
+// let one test read or remove another's log.
+std::string logPathForThisTest() {
+  return tempPath(std::string("sfx_") + testing::UnitTest::GetInstance()->current_test_info()->name() + ".log");
 }
 
 std::string readFile(const std::string &path) {
@@ -36,7 +42,7 @@ std::string readFile(const std::string &path) {
 
 // Runs the parser with a log and gives back what it wrote.
 std::string parseWithLog(const std::string &options) {
-  std::string log = tempPath("sfx_cmdline_test.log");
+  std::string log = logPathForThisTest();
   std::string line = "-log " + log + " " + options;
   ParseCommandLine(line.c_str());
   runLogClose();
@@ -81,7 +87,7 @@ TEST(CommandLine, ValuesAreTakenWhateverTheyLookLike) {
 
 TEST(CommandLine, LogShowsTheLineAndTheEchoButNoPassword) {
   std::string text = parseWithLog("-pwd \"top secret\" -unzipDir \"C:\\a=b\xc3\xa9 \" -ap x -unzipDir");
-  std::string log = tempPath("sfx_cmdline_test.log");
+  std::string log = logPathForThisTest();
   EXPECT_EQ(text, "command line: -log " + log + " -pwd ******** -unzipDir \"C:\\a=b\xc3\xa9 \" -ap x -unzipDir\r\n"
                   "-pwd ********\n"
                   "-unzipDir \"C:\\a=b\xc3\xa9 \"\n"
@@ -93,12 +99,12 @@ TEST(CommandLine, LogShowsTheLineAndTheEchoButNoPassword) {
 }
 
 TEST(CommandLine, MissingValuesAreEchoedAndALogWithoutPathIsSilent) {
-  std::string log = tempPath("sfx_cmdline_test.log");
+  std::string log = logPathForThisTest();
   EXPECT_EQ(parseWithLog("-verbose -pwd"), "command line: -log " + log + " -verbose -pwd\r\nMissing argument for -pwd\n");
 }
 
 TEST(CommandLine, LogOptionIgnoresCaseAndKeepsQuotes) {
-  std::string log = tempPath("sfx_cmdline_case.log");
+  std::string log = logPathForThisTest();
   ParseCommandLine(("-LOG " + log + " -ap").c_str());
   EXPECT_TRUE(runLogIsOpen());
   runLogClose();
