@@ -74,7 +74,50 @@ void storeBits(const std::string &path, DWORD bits) {
   setxattr(path.c_str(), kAttributeName, text.c_str(), text.size(), 0);
 }
 
+void storeBits(int fd, DWORD bits) {
+  std::string text = std::to_string(bits & kStoredBits);
+  fsetxattr(fd, kAttributeName, text.c_str(), text.size(), 0);
+}
+
 bool isReadOnly(const struct stat &st) { return !S_ISDIR(st.st_mode) && (st.st_mode & S_IWUSR) == 0; }
+
+// Opens a name that is there already (or was when it was looked at), with Windows' checks first.
+int openExisting(const std::string &path, int accessMode, DWORD access, DWORD shareMode, DWORD disposition,
+                 DWORD flags, mode_t permissions, bool &exists, bool &truncate) {
+  struct stat st {};
+  exists = stat(path.c_str(), &st) == 0;
+  if (exists && S_ISDIR(st.st_mode)) {
+    // A directory opens only to set its times, and only with backup semantics.
+    if (!(flags & FILE_FLAG_BACKUP_SEMANTICS) || disposition != OPEN_EXISTING) {
+      SetLastError(ERROR_ACCESS_DENIED);
+      return -1;
+    }
+  }
+  if (exists && disposition == CREATE_NEW) {
+    SetLastError(ERROR_FILE_EXISTS);
+    return -1;
+  }
+  if (!exists && (disposition == OPEN_EXISTING || disposition == TRUNCATE_EXISTING)) {
+    posix::setLastErrorFromErrno(ENOENT, path);
+    return -1;
+  }
+  if (exists && (access & GENERIC_WRITE) && isReadOnly(st)) {
+    SetLastError(ERROR_ACCESS_DENIED);
+    return -1;
+  }
+  if (exists && sharingConflict(st.st_dev, st.st_ino, access, shareMode)) {
+    SetLastError(ERROR_SHARING_VIOLATION);
+    return -1;
+  }
+  int mode = accessMode;
+  if (exists && S_ISDIR(st.st_mode)) mode = O_RDONLY | O_DIRECTORY;
+  if (!exists) mode |= O_CREAT | O_EXCL;
+  truncate = exists && (disposition == CREATE_ALWAYS || disposition == TRUNCATE_EXISTING);
+  if (truncate) mode |= O_TRUNC;
+  int fd = open(path.c_str(), mode | O_CLOEXEC, permissions);
+  if (fd < 0) posix::setLastErrorFromErrno(errno, path);
+  return fd;
+}
 
 HANDLE createFile(const std::string &windowsPath, DWORD access, DWORD shareMode, DWORD disposition, DWORD flags) {
   std::string path = posix::toPosixPath(windowsPath);
@@ -82,44 +125,28 @@ HANDLE createFile(const std::string &windowsPath, DWORD access, DWORD shareMode,
     SetLastError(ERROR_PATH_NOT_FOUND);
     return INVALID_HANDLE_VALUE;
   }
-  struct stat st {};
-  bool exists = stat(path.c_str(), &st) == 0;
-  if (exists && S_ISDIR(st.st_mode)) {
-    // A directory opens only to set its times, and only with backup semantics.
-    if (!(flags & FILE_FLAG_BACKUP_SEMANTICS) || disposition != OPEN_EXISTING) {
-      SetLastError(ERROR_ACCESS_DENIED);
+  const int accessMode = (access & GENERIC_WRITE) ? ((access & GENERIC_READ) ? O_RDWR : O_WRONLY) : O_RDONLY;
+  const DWORD newAttributes = flags & (FILE_ATTRIBUTE_READONLY | kStoredBits);
+  const mode_t permissions = (newAttributes & FILE_ATTRIBUTE_READONLY) ? 0444 : 0666;
+  bool exists = true, truncate = false;
+  int fd = -1;
+  // Extraction makes one new file after another: trying to make it first spares looking up a
+  // name that is not there yet.
+  if (disposition == CREATE_NEW || disposition == CREATE_ALWAYS || disposition == OPEN_ALWAYS) {
+    fd = open(path.c_str(), accessMode | O_CREAT | O_EXCL | O_CLOEXEC, permissions);
+    if (fd >= 0) {
+      exists = false;
+    } else if (errno != EEXIST) {
+      posix::setLastErrorFromErrno(errno, path);
       return INVALID_HANDLE_VALUE;
     }
   }
-  if (exists && disposition == CREATE_NEW) {
-    SetLastError(ERROR_FILE_EXISTS);
-    return INVALID_HANDLE_VALUE;
-  }
-  if (!exists && (disposition == OPEN_EXISTING || disposition == TRUNCATE_EXISTING)) {
-    posix::setLastErrorFromErrno(ENOENT, path);
-    return INVALID_HANDLE_VALUE;
-  }
-  if (exists && (access & GENERIC_WRITE) && isReadOnly(st)) {
-    SetLastError(ERROR_ACCESS_DENIED);
-    return INVALID_HANDLE_VALUE;
-  }
-  if (exists && sharingConflict(st.st_dev, st.st_ino, access, shareMode)) {
-    SetLastError(ERROR_SHARING_VIOLATION);
-    return INVALID_HANDLE_VALUE;
-  }
-
-  int mode = (access & GENERIC_WRITE) ? ((access & GENERIC_READ) ? O_RDWR : O_WRONLY) : O_RDONLY;
-  if (exists && S_ISDIR(st.st_mode)) mode = O_RDONLY | O_DIRECTORY;
-  if (!exists) mode |= O_CREAT | O_EXCL;
-  bool truncate = exists && (disposition == CREATE_ALWAYS || disposition == TRUNCATE_EXISTING);
-  if (truncate) mode |= O_TRUNC;
-  DWORD newAttributes = flags & (FILE_ATTRIBUTE_READONLY | kStoredBits);
-  int fd = open(path.c_str(), mode | O_CLOEXEC, (newAttributes & FILE_ATTRIBUTE_READONLY) ? 0444 : 0666);
-  if (fd < 0) {
-    posix::setLastErrorFromErrno(errno, path);
-    return INVALID_HANDLE_VALUE;
-  }
-  if (!exists || truncate) storeBits(path, (newAttributes & kStoredBits) | FILE_ATTRIBUTE_ARCHIVE);
+  if (fd < 0) fd = openExisting(path, accessMode, access, shareMode, disposition, flags, permissions, exists, truncate);
+  if (fd < 0) return INVALID_HANDLE_VALUE;
+  const DWORD bits = (newAttributes & kStoredBits) | FILE_ATTRIBUTE_ARCHIVE;
+  // A new file without the attribute reads as archive-only already.
+  if (truncate || (!exists && bits != FILE_ATTRIBUTE_ARCHIVE)) storeBits(fd, bits);
+  struct stat st {};
   fstat(fd, &st);
   openFiles().push_back(OpenFile{fd, st.st_dev, st.st_ino, access, shareMode});
   // Windows reports ERROR_ALREADY_EXISTS after opening or replacing an existing file.

@@ -158,6 +158,48 @@ TEST_F(Files, ReadOnlyFilesRefuseWritesAndDeletionUntilCleared) {
   EXPECT_TRUE(DeleteFileW(w(p)));
 }
 
+// Each way of opening for writing reports whether the name was there, and replaces or keeps what
+// it held, as Windows does.
+TEST_F(Files, DispositionsReportAndReplaceWhatWasThere) {
+  Path p = file(u"disposition.txt");
+  DWORD n = 0;
+  HANDLE h = open(p, GENERIC_WRITE, 0, CREATE_NEW);
+  ASSERT_NE(h, INVALID_HANDLE_VALUE);
+  EXPECT_EQ(GetLastError(), ERROR_SUCCESS);
+  ASSERT_TRUE(WriteFile(h, "first", 5, &n, nullptr));
+  CloseHandle(h);
+  DWORD bits = GetFileAttributesW(w(p));
+  EXPECT_EQ(bits & (FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM), FILE_ATTRIBUTE_ARCHIVE);
+
+  EXPECT_EQ(open(p, GENERIC_WRITE, 0, CREATE_NEW), INVALID_HANDLE_VALUE);
+  EXPECT_EQ(GetLastError(), ERROR_FILE_EXISTS);
+
+  h = open(p, GENERIC_READ | GENERIC_WRITE, 0, OPEN_ALWAYS);
+  ASSERT_NE(h, INVALID_HANDLE_VALUE);
+  EXPECT_EQ(GetLastError(), ERROR_ALREADY_EXISTS);
+  EXPECT_EQ(GetFileSize(h, nullptr), 5u);
+  CloseHandle(h);
+
+  h = open(p, GENERIC_WRITE, 0, CREATE_ALWAYS);
+  ASSERT_NE(h, INVALID_HANDLE_VALUE);
+  EXPECT_EQ(GetLastError(), ERROR_ALREADY_EXISTS);
+  EXPECT_EQ(GetFileSize(h, nullptr), 0u);
+  CloseHandle(h);
+
+  Path fresh = file(u"opened-always.txt");
+  h = open(fresh, GENERIC_WRITE, 0, OPEN_ALWAYS);
+  ASSERT_NE(h, INVALID_HANDLE_VALUE);
+  EXPECT_EQ(GetLastError(), ERROR_SUCCESS);
+  CloseHandle(h);
+
+  // A directory is never opened or replaced as a file.
+  Path sub = dir + u"\\taken";
+  dirs.push_back(sub);
+  ASSERT_TRUE(CreateDirectoryW(w(sub), nullptr));
+  EXPECT_EQ(open(sub, GENERIC_WRITE, 0, CREATE_ALWAYS), INVALID_HANDLE_VALUE);
+  EXPECT_EQ(GetLastError(), ERROR_ACCESS_DENIED);
+}
+
 TEST_F(Files, HiddenAttributeIsKeptAndReported) {
   Path p = file(u"hidden.txt");
   HANDLE h = open(p, GENERIC_WRITE, 0, CREATE_ALWAYS, FILE_ATTRIBUTE_HIDDEN);
