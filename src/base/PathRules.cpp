@@ -83,7 +83,26 @@ bool isDeviceName(const XString &name) {
   return numbered && t[3] >= '0' && t[3] <= '9' && t[4] == '.';
 }
 
+// Whether the name Windows resolves for `text` could be a device's: a last component of dots or
+// none at all is resolved elsewhere, and any other keeps its first letters. Resolving asks the
+// system for the full path, which costs more than the rest of the check for every file extracted.
+bool mayNameDevice(const char *text) {
+  const char *last = text;
+  for (const char *c = text; *c != 0; ++c) {
+    if (isSeparator(*c) || *c == ':') last = c + 1;
+  }
+  if (last[std::strspn(last, ".")] == 0) return true;
+  static const char *const kStems[] = {"aux", "clock$", "com", "con", "lpt", "nul", "prn"};
+  for (const char *stem : kStems) {
+    size_t i = 0;
+    while (stem[i] != 0 && (last[i] | 0x20) == stem[i]) ++i;
+    if (stem[i] == 0) return true;
+  }
+  return false;
+}
+
 void markDeviceName(XString &path) {
+  if (!mayNameDevice(path.getUtf8())) return;
   XString name;
   getFileNamePart(path, name);
   if (!isDeviceName(name)) return;

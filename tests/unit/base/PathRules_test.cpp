@@ -71,6 +71,11 @@ TEST(SanitizeWindowsPath, DeviceNamesOnlyWhenAsked) {
   EXPECT_EQ(sanitized("C:\\d\\con", true), "C:\\d\\con");
   EXPECT_EQ(sanitized("C:\\d\\Nul.tar.gz", true), "C:\\d\\_Nul.tar.gz");
   EXPECT_EQ(sanitized("C:\\d\\console.txt", true), "C:\\d\\console.txt");
+  // The name is the one Windows resolves, whatever separators and trailing dots the text has.
+  EXPECT_EQ(sanitized("C:/d/aux.txt. ", true), "C:/d/_aux.txt. ");
+  EXPECT_EQ(sanitized("C:\\d\\x\\..\\prn.txt", true), "C:\\d\\x\\..\\_prn.txt");
+  EXPECT_EQ(sanitized("C:\\d\\lpt", true), "C:\\d\\lpt");
+  EXPECT_EQ(sanitized("C:\\d\\readme.txt", true), "C:\\d\\readme.txt");
 }
 
 TEST(SanitizeWindowsPath, EachRewriteIsLoggedWithThePathBefore) {
