@@ -1,8 +1,11 @@
-"""A corpus of real files of the kinds an installer carries: documentation, headers, shared
-libraries and programs, sampled the same way on every run of the same machine.
+"""The real-file corpus every benchmark measures: files of the kinds an installer carries
+(documentation, headers, shared libraries and programs), sampled the same way on every run of
+the same machine.
 
 sample_corpus(dest, budget) copies about `budget` bytes into dest, an equal share from each
-source folder (the later ones make up for a small one), and returns the total size. An existing dest is kept as it is.
+source folder (the later ones make up for a small one), and returns the total size.
+build_once(dest, fill) is how every corpus is made: fill writes into a scratch folder that becomes
+dest only when it is complete, and an existing dest is kept as it is.
 """
 import hashlib
 import os
@@ -11,11 +14,22 @@ import shutil
 SOURCES = ("/usr/share/doc", "/usr/include", "/usr/lib/x86_64-linux-gnu", "/usr/bin")
 
 
-def sample_corpus(dest, budget=100 << 20):
+def build_once(dest, fill):
     if os.path.isdir(dest):
-        return sum(os.path.getsize(os.path.join(d, f)) for d, _, fs in os.walk(dest) for f in fs)
+        return
     tmp = dest + ".partial"
     shutil.rmtree(tmp, ignore_errors=True)
+    os.makedirs(tmp)
+    fill(tmp)
+    os.rename(tmp, dest)
+
+
+def sample_corpus(dest, budget=100 << 20):
+    build_once(dest, lambda tmp: _copy_sample(tmp, budget))
+    return sum(os.path.getsize(os.path.join(d, f)) for d, _, fs in os.walk(dest) for f in fs)
+
+
+def _copy_sample(tmp, budget):
     total, largest = 0, budget // 32
     for index, source in enumerate(SOURCES):
         # What a small folder could not give, the folders after it give instead.
@@ -35,5 +49,3 @@ def sample_corpus(dest, budget=100 << 20):
                 shutil.copyfile(path, target)
                 left -= os.path.getsize(path)
                 total += os.path.getsize(path)
-    os.rename(tmp, dest)
-    return total

@@ -3,7 +3,7 @@
 
 usage: extract_bench.py SFXPACK [WORKDIR] [--runs=N] [--fs=tmpfs|disk]
 Two corpora: about 100 MB of this machine's real files (documentation, headers, shared libraries
-and programs, sampled in name order) and 20,000 small files of 1-4 KiB. Each is packed by SFXPACK
+and programs, sampled by corpus_sampler.py) and 20,000 small files of 1-4 KiB. Each is packed by SFXPACK
 into a program for the automatic mode (the stub beside SFXPACK, run with -unzipDir), zipped at
 level 6 for `7zz x` and `unzip`, and put in an uncompressed tar for `tar -x`, the file-system
 floor. Every tool extracts into a fresh folder on tmpfs (/dev/shm) and on the disk-backed
@@ -24,36 +24,11 @@ import sys
 import tarfile
 import time
 
-REAL_ROOTS = ["/usr/share/doc", "/usr/include", "/usr/lib/x86_64-linux-gnu", "/usr/bin"]
-REAL_BUDGET = 100 << 20
-# Larger files would let one library stand for a whole root.
-REAL_FILE_LIMIT = 8 << 20
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from corpus_sampler import build_once, sample_corpus  # noqa: E402
+
 SMALL_COUNT = 20000
 FILESYSTEMS = [("tmpfs", "/dev/shm"), ("disk", "/var/tmp")]
-
-
-def make_real_corpus(root):
-    """About REAL_BUDGET bytes, an equal share from each root, files taken in name order."""
-    share = REAL_BUDGET // len(REAL_ROOTS)
-    for source in REAL_ROOTS:
-        budget = share
-        for folder, dirs, files in os.walk(source):
-            dirs.sort()
-            for name in sorted(files):
-                path = os.path.join(folder, name)
-                if budget <= 0:
-                    break
-                if os.path.islink(path) or not os.path.isfile(path):
-                    continue
-                size = os.path.getsize(path)
-                if size > REAL_FILE_LIMIT or not os.access(path, os.R_OK):
-                    continue
-                dest = os.path.join(root, source.strip("/").replace("/", "_"), os.path.relpath(path, source))
-                os.makedirs(os.path.dirname(dest), exist_ok=True)
-                shutil.copyfile(path, dest)
-                budget -= size
-            if budget <= 0:
-                break
 
 
 def make_small_corpus(root):
@@ -73,16 +48,6 @@ def make_small_corpus(root):
             length += len(w) + 1
         with open(os.path.join(folder, "f%05d.txt" % i), "w") as f:
             f.write(" ".join(text)[:size])
-
-
-def ensure(path, make):
-    if os.path.isdir(path):
-        return
-    tmp = path + ".partial"
-    shutil.rmtree(tmp, ignore_errors=True)
-    os.makedirs(tmp)
-    make(tmp)
-    os.rename(tmp, path)
 
 
 def pack(sfxpack, corpus, work, name):
@@ -186,10 +151,10 @@ def main():
     sfxpack = os.path.abspath(args[0])
     work = os.path.abspath(args[1] if len(args) > 1 else "build/extract-bench")
     os.makedirs(work, exist_ok=True)
-    corpora = [("real", make_real_corpus), ("small", make_small_corpus)]
+    corpora = [("real", sample_corpus), ("small", lambda dest: build_once(dest, make_small_corpus))]
     for name, make in corpora:
         corpus = os.path.join(work, "corpus-" + name)
-        ensure(corpus, make)
+        make(corpus)
         exe, unchecked, zipped, tarred = pack(sfxpack, corpus, work, name)
         files = count_files(corpus)
         size = sum(os.path.getsize(os.path.join(d, f)) for d, _, fs in os.walk(corpus) for f in fs)

@@ -4,8 +4,8 @@ Deterministic for a given machine.
 
   synthetic  about 100 MB of mixed data in four files: text-like (headers and documents from
              /usr), binary-like (shared libraries), random bytes and long runs
-  real       about 100 MB of this machine's own files, copied with their relative paths: a
-             sample of /usr/share/doc, /usr/include, the shared libraries and /usr/bin
+  real       about 100 MB of this machine's own files, copied with their relative paths: the
+             real-file corpus of every benchmark (corpus_sampler.py)
   text       about 40 MB of literal-heavy text: words drawn at random from a large vocabulary,
              so that a compressor finds few long matches and codes mostly literals
 """
@@ -13,11 +13,12 @@ import argparse
 import os
 import random
 import re
-import shutil
+import sys
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from corpus_sampler import sample_corpus  # noqa: E402
 
 MB = 1 << 20
-REAL_ROOTS = [('/usr/share/doc', 25 * MB), ('/usr/include', 25 * MB), ('/usr/lib/x86_64-linux-gnu', 25 * MB),
-              ('/usr/bin', 25 * MB)]
 
 
 def regular_files(root, suffixes=None):
@@ -70,28 +71,7 @@ def synthetic(target, rng):
 
 
 def real(target, rng):
-    """Files picked at random (fixed seed) from each root until its share is reached, so that
-    the sample spans the whole tree rather than its first folders. Files over 8 MB are left out:
-    one of them would be most of a share."""
-    total_files = total_bytes = 0
-    for root, share in REAL_ROOTS:
-        candidates = [p for p in regular_files(root) if os.path.getsize(p) <= 8 * MB]
-        rng.shuffle(candidates)
-        taken = 0
-        for path in candidates:
-            if taken >= share:
-                break
-            dest = os.path.join(target, root.strip('/').replace('/', '_'), os.path.relpath(path, root))
-            os.makedirs(os.path.dirname(dest), exist_ok=True)
-            try:
-                shutil.copyfile(path, dest)
-            except OSError:
-                continue
-            taken += os.path.getsize(dest)
-            total_files += 1
-        total_bytes += taken
-        print(f'{root}: {taken} bytes')
-    print(f'{total_files} files, {total_bytes} bytes')
+    print(f'{sample_corpus(target)} bytes')
 
 
 def text(target, rng):
