@@ -73,14 +73,28 @@ void sanitizeQuestionMarks(StringBuffer &text, LogBase &log) {
   rewrite(text, '?', keep, "The ? character is not allowed in Windows filenames.", log, false);
 }
 
+// The names Windows keeps for devices, each followed by a dot; com and lpt take a digit first.
+const char *const kDeviceStems[] = {"aux", "clock$", "con", "nul", "prn"};
+const char *const kNumberedDeviceStems[] = {"com", "lpt"};
+
+// The length of `stem` when `text` starts with it in any case, else 0.
+size_t stemAt(const char *text, const char *stem) {
+  size_t i = 0;
+  while (stem[i] != 0 && (text[i] >= 'A' && text[i] <= 'Z' ? text[i] + 32 : text[i]) == stem[i]) ++i;
+  return stem[i] == 0 ? i : 0;
+}
+
 bool isDeviceName(const XString &name) {
-  static const char *const kDevices[] = {"aux.", "con.", "clock$.", "nul.", "prn."};
-  for (const char *device : kDevices) {
-    if (name.beginsWith(device, true)) return true;
-  }
   const char *t = name.getUtf8();
-  bool numbered = name.beginsWith("com", true) || name.beginsWith("lpt", true);
-  return numbered && t[3] >= '0' && t[3] <= '9' && t[4] == '.';
+  for (const char *stem : kDeviceStems) {
+    size_t n = stemAt(t, stem);
+    if (n != 0 && t[n] == '.') return true;
+  }
+  for (const char *stem : kNumberedDeviceStems) {
+    size_t n = stemAt(t, stem);
+    if (n != 0 && t[n] >= '0' && t[n] <= '9' && t[n + 1] == '.') return true;
+  }
+  return false;
 }
 
 // Whether the name Windows resolves for `text` could be a device's: a last component of dots or
@@ -92,11 +106,11 @@ bool mayNameDevice(const char *text) {
     if (isSeparator(*c) || *c == ':') last = c + 1;
   }
   if (last[std::strspn(last, ".")] == 0) return true;
-  static const char *const kStems[] = {"aux", "clock$", "com", "con", "lpt", "nul", "prn"};
-  for (const char *stem : kStems) {
-    size_t i = 0;
-    while (stem[i] != 0 && (last[i] | 0x20) == stem[i]) ++i;
-    if (stem[i] == 0) return true;
+  for (const char *stem : kDeviceStems) {
+    if (stemAt(last, stem) != 0) return true;
+  }
+  for (const char *stem : kNumberedDeviceStems) {
+    if (stemAt(last, stem) != 0) return true;
   }
   return false;
 }
