@@ -3,8 +3,8 @@
 the same machine.
 
 sample_corpus(dest, budget) copies about `budget` bytes into dest, an equal share from each
-source folder (the later ones make up for a small one), and returns the total size.
-build_once(dest, fill) is how every corpus is made: fill writes into a scratch folder that becomes
+source folder (the later ones make up for a small one), and returns the total size
+(corpus_size). build_once(dest, fill) is how every corpus is made: fill writes into a scratch folder that becomes
 dest only when it is complete, and an existing dest is kept as it is.
 """
 import hashlib
@@ -24,9 +24,13 @@ def build_once(dest, fill):
     os.rename(tmp, dest)
 
 
+def corpus_size(root):
+    return sum(os.path.getsize(os.path.join(d, f)) for d, _, fs in os.walk(root) for f in fs)
+
+
 def sample_corpus(dest, budget=100 << 20):
     build_once(dest, lambda tmp: _copy_sample(tmp, budget))
-    return sum(os.path.getsize(os.path.join(d, f)) for d, _, fs in os.walk(dest) for f in fs)
+    return corpus_size(dest)
 
 
 def _copy_sample(tmp, budget):

@@ -25,7 +25,7 @@ import tarfile
 import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from corpus_sampler import build_once, sample_corpus  # noqa: E402
+from corpus_sampler import build_once, corpus_size, sample_corpus  # noqa: E402
 
 SMALL_COUNT = 20000
 FILESYSTEMS = [("tmpfs", "/dev/shm"), ("disk", "/var/tmp")]
@@ -157,7 +157,7 @@ def main():
         make(corpus)
         exe, unchecked, zipped, tarred = pack(sfxpack, corpus, work, name)
         files = count_files(corpus)
-        size = sum(os.path.getsize(os.path.join(d, f)) for d, _, fs in os.walk(corpus) for f in fs)
+        size = corpus_size(corpus)
         print("corpus %s: %d files, %.1f MB; ours %.1f MB, zip %.1f MB" %
               (name, files, size / 1e6, os.path.getsize(exe) / 1e6, os.path.getsize(zipped) / 1e6))
         tools = [
