@@ -23,7 +23,7 @@ uint32_t composeHalf(uint32_t high, uint32_t low) {
   return part | low;
 }
 uint32_t markerFirstHalf() { return composeHalf(0xBF000000u, 0x006CD207u); }
-uint32_t markerSecondHalf() { return composeHalf(0xAA000000u, 0x00AB5921u); }
+uint32_t markerSecondHalf(uint32_t low) { return composeHalf(payload_marker::kSecondHalfHigh, low); }
 }  // namespace
 
 SimpleArchive::SimpleArchive() : m_namedValues(kNamedValueBuckets) {
@@ -105,14 +105,18 @@ bool SimpleArchive::readU32(uint32_t &value, ProgressMonitor *monitor, LogBase &
 bool SimpleArchive::findMarker(LogBase &log, ProgressMonitor *monitor) {
   if (m_source == nullptr) return false;
   const uint32_t first = markerFirstHalf();
-  const uint32_t second = markerSecondHalf();
+  const uint32_t classic = markerSecondHalf(payload_marker::kClassicSecondHalfLow);
+  const uint32_t extended = markerSecondHalf(payload_marker::kExtendedSecondHalfLow);
   LogNull quiet;
   // A candidate whose second half does not match is passed over together with the 4 bytes
   // read after it.
   while (m_source->scanForUint32(first, quiet)) {
     uint32_t next = 0;
     if (!readU32(next, monitor, log)) return false;
-    if (next == second) return true;
+    if (next == classic || next == extended) {
+      m_extendedMarker = next == extended;
+      return true;
+    }
   }
   return false;
 }
@@ -127,6 +131,17 @@ bool SimpleArchive::readInternalHeader(StringBuffer &errorText, LogBase &log, Pr
   if (!readExact(header, sizeof header, monitor, log)) {
     errorText.append("Failed to get 1st 6 bytes.");
     return false;
+  }
+  m_features = PayloadFeatures();
+  if (m_extendedMarker) {
+    // Refused before anything else is read: an entry stream of an unknown kind must not be
+    // taken for one this program knows.
+    uint32_t word = uint32_t(header[0]) | uint32_t(header[1]) << 8 | uint32_t(header[2]) << 16 |
+                    uint32_t(header[3]) << 24;
+    if (!PayloadFeatures::fromWord(word, m_features) || !payloadFeaturesSupported(m_features)) {
+      errorText.append("This package needs a newer version of the program.");
+      return false;
+    }
   }
   m_encrypted = header[4] != 0;
   m_keyBits = header[5] == 0 ? 128 : header[5] == 1 ? 192 : 256;

@@ -5,6 +5,7 @@
 
 #include "archive/CheckValues.h"
 #include "archive/ChunkLookAhead.h"
+#include "archive/PayloadFeatures.h"
 #include "archive/PayloadReader.h"
 #include "base/DataBuffer.h"
 #include "base/ExtPtrArray.h"
@@ -65,6 +66,8 @@ class SimpleArchive {
   const StringBuffer *namedValueName(int index) const;
 
   bool isEncrypted() const { return m_encrypted; }
+  // What the header said the payload needs; the defaults for a payload with today's marker.
+  const PayloadFeatures &features() const { return m_features; }
   int getKeyBits() const { return m_keyBits; }
 
   // The bytes are hashed as given: the caller supplies them in the code page they were typed in.
@@ -154,6 +157,9 @@ class SimpleArchive {
   DataSource *m_source = nullptr;
   bool m_encrypted = false;
   int m_keyBits = 128;
+  // Set by findMarker when the payload carries the extended marker.
+  bool m_extendedMarker = false;
+  PayloadFeatures m_features;
   StringBuffer m_password;
   // Receives each chunk as stored, with room to decrypt it in place; empty when it could not be
   // had, which fails the first chunk rather than the construction.

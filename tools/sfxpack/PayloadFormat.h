@@ -8,6 +8,9 @@ namespace payload {
 // The container marker, written as bytes 07 D2 6C BF 21 59 AB AA.
 constexpr uint32_t kMarkerFirstHalf = 0xBF6CD207;
 constexpr uint32_t kMarkerSecondHalf = 0xAAAB5921;
+// The second half for a payload an earlier stub cannot read (bytes 22 59 AB AA): such a stub
+// never finds the marker and stops before it reads an entry.
+constexpr uint32_t kExtendedMarkerSecondHalf = 0xAAAB5922;
 constexpr uint32_t kEntryMarker = 0x6D27E59B;
 constexpr uint32_t kStoredFlag = 0x80000000u;
 // A stored chunk (after encryption) must stay below this many bytes.

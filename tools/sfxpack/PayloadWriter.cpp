@@ -71,10 +71,12 @@ bool PayloadWriter::protect(const std::string &plain, std::string &out, std::str
 
 bool PayloadWriter::writeHeader(std::string &) {
   uint8_t keyCode = m_keyBits == 128 ? 0 : m_keyBits == 192 ? 1 : 2;
-  uint8_t header[6] = {1, 0, 0, 0, uint8_t(m_encryptor ? 1 : 0), keyCode};
+  const bool extended = m_features.extended();
   putU32(payload::kMarkerFirstHalf);
-  putU32(payload::kMarkerSecondHalf);
-  put(header, sizeof header);
+  putU32(extended ? payload::kExtendedMarkerSecondHalf : payload::kMarkerSecondHalf);
+  putU32(extended ? m_features.word() : 1);
+  uint8_t flags[2] = {uint8_t(m_encryptor ? 1 : 0), keyCode};
+  put(flags, sizeof flags);
   return true;
 }
 

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "PayloadFormat.h"
+#include "archive/PayloadFeatures.h"
 #include "base/ZipCRC.h"
 
 class CompressionPool;
@@ -56,6 +57,9 @@ class PayloadWriter {
                 std::function<void(const PackCounters &)> onProgress = {});
   ~PayloadWriter();
 
+  // What the payload needs beyond today's stream; anything but the defaults is written with the
+  // extended marker and the feature word. Set before writeHeader.
+  void setFeatures(PayloadFeatures features) { m_features = features; }
   bool writeHeader(std::string &error);
   bool writeNamedValues(const std::vector<std::pair<std::string, std::string>> &values, std::string &error);
   bool writeVerifier(std::string &error);
@@ -80,6 +84,7 @@ class PayloadWriter {
   ChunkPolicy m_policy;
   MessageEncryptor m_encryptor;
   int m_keyBits;
+  PayloadFeatures m_features;
   std::function<void(const PackCounters &)> m_onProgress;
   std::string m_queued;  // bytes that go out after the chunks in flight
   std::unique_ptr<CompressionPool> m_pool;

@@ -29,6 +29,11 @@ class PayloadBytes {
 
   // Bytes 07 D2 6C BF 21 59 AB AA.
   PayloadBytes &marker() { return u32(0xBF6CD207).u32(0xAAAB5921); }
+  // The marker of a payload an earlier stub cannot read, and its header with the feature word.
+  PayloadBytes &extendedMarker() { return u32(0xBF6CD207).u32(0xAAAB5922); }
+  PayloadBytes &extendedHeader(uint32_t features, bool encrypted, uint8_t keyCode) {
+    return u32(features).u8(encrypted ? 1 : 0).u8(keyCode);
+  }
   PayloadBytes &header(bool encrypted, uint8_t keyCode) { return u32(1).u8(encrypted ? 1 : 0).u8(keyCode); }
   PayloadBytes &value(const std::string &name, const std::string &text) {
     return u16(uint32_t(name.size())).raw(name).u16(uint32_t(text.size())).raw(text);

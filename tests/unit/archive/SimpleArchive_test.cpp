@@ -197,3 +197,43 @@ TEST(SimpleArchiveContainer, GetNamedValueGivesUtf8TextWithoutAByteOrderMark) {
   EXPECT_FALSE(m.archive.getNamedValue("absent", out));
   EXPECT_TRUE(out.isEmpty());
 }
+
+TEST(SimpleArchiveContainer, TheExtendedMarkerCarriesTheFeatureWordAndUnknownFeaturesAreRefused) {
+  struct Case {
+    uint32_t word;
+    bool accepted;
+  } cases[] = {
+      {0x00000000, true},   // nothing beyond today's stream
+      {0x000000FF, false},  // a layout no stub knows
+      {0x0000FF00, false},  // a scheme no stub knows
+      {0x00010000, false},  // a reserved byte set
+      {0x80000000, false},
+  };
+  for (const Case &c : cases) {
+    PayloadBytes p;
+    p.raw("program").extendedMarker().extendedHeader(c.word, true, 1).u16(0);
+    MemoryArchive m(p.bytes);
+    LogNull log;
+    StringBuffer error;
+    ASSERT_TRUE(m.archive.findMarker(log, nullptr)) << c.word;
+    EXPECT_EQ(m.archive.readInternalHeader(error, log, nullptr), c.accepted) << c.word;
+    if (c.accepted) {
+      EXPECT_TRUE(m.archive.isEncrypted());
+      EXPECT_EQ(m.archive.getKeyBits(), 192);
+      EXPECT_FALSE(m.archive.features().extended());
+    } else {
+      EXPECT_STREQ(error.getText(), "This package needs a newer version of the program.") << c.word;
+    }
+  }
+}
+
+TEST(SimpleArchiveContainer, TodaysMarkerIgnoresTheFirstHeaderWord) {
+  PayloadBytes p;
+  p.marker().u32(0xFFFFFFFF).u8(0).u8(0).u16(0);
+  MemoryArchive m(p.bytes);
+  LogNull log;
+  StringBuffer error;
+  ASSERT_TRUE(m.archive.findMarker(log, nullptr));
+  ASSERT_TRUE(m.archive.readInternalHeader(error, log, nullptr));
+  EXPECT_EQ(m.archive.features().word(), 0u);
+}

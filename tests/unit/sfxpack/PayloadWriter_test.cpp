@@ -74,7 +74,7 @@ class PayloadWriterTest : public ::testing::Test {
 
   // The whole payload for `policy`; encrypted with `password` unless it is empty.
   bool pack(const ChunkPolicy &policy, const std::string &password, std::ostream &out, std::string &error,
-            const MessageEncryptor &override = {}) {
+            const MessageEncryptor &override = {}, PayloadFeatures features = {}) {
     DataBuffer key;
     deriveKey(password.data(), uint32_t(password.size()), 256, key);
     MessageEncryptor encryptor = override;
@@ -88,6 +88,7 @@ class PayloadWriterTest : public ::testing::Test {
       };
     }
     PayloadWriter writer(out, policy, encryptor, 256);
+    writer.setFeatures(features);
     bool ok = writer.writeHeader(error) && writer.writeNamedValues({{"xmlConfig", "<SfxConfig/>"}}, error) &&
               writer.writeVerifier(error);
     for (const PackEntry &entry : entries()) ok = ok && writer.writeEntry(entry, error);
@@ -231,3 +232,27 @@ TEST_F(PayloadWriterTest, AChunkAtTheFormatsLimitIsRefused) {
 }
 
 }  // namespace
+
+TEST_F(PayloadWriterTest, OnlyAPayloadThatNeedsMoreGetsTheExtendedMarkerAndItsFeatureWord) {
+  std::ostringstream classic;
+  std::string error;
+  ASSERT_TRUE(pack(policyOf(9, payload::kDefaultChunkSize, 1), "", classic, error, {}, PayloadFeatures()));
+  EXPECT_EQ(classic.str().substr(0, 14), std::string("\x07\xD2\x6C\xBF\x21\x59\xAB\xAA\x01\0\0\0\0\x02", 14));
+
+  // The stream itself is today's; only the marker and the first header word say more.
+  PayloadFeatures needs;
+  needs.scheme = PayloadScheme(0x7F);
+  std::ostringstream extended;
+  ASSERT_TRUE(pack(policyOf(9, payload::kDefaultChunkSize, 1), "", extended, error, {}, needs));
+  EXPECT_EQ(extended.str().substr(0, 14), std::string("\x07\xD2\x6C\xBF\x22\x59\xAB\xAA\0\x7F\0\0\0\x02", 14));
+  EXPECT_EQ(extended.str().substr(14), classic.str().substr(14));
+
+  // This stub does not know that scheme, and says so before it reads any further.
+  const std::string bytes = extended.str();
+  MemoryArchive m(std::vector<uint8_t>(bytes.begin(), bytes.end()));
+  LogNull log;
+  StringBuffer message;
+  ASSERT_TRUE(m.archive.findMarker(log, nullptr));
+  EXPECT_FALSE(m.archive.readInternalHeader(message, log, nullptr));
+  EXPECT_STREQ(message.getText(), "This package needs a newer version of the program.");
+}
