@@ -27,8 +27,11 @@ if(WIN32)
       crypto_secretstream/xchacha20poly1305/secretstream_xchacha20poly1305.c)
   list(TRANSFORM sodium_sources PREPEND ${sodium_src}/)
   add_library(sfx_sodium STATIC ${sodium_sources} ${CMAKE_CURRENT_LIST_DIR}/sodium/unused_primitives.c)
-  # The release's own version header, which its configure script would write.
-  configure_file(${sodium_dir}/builds/msvc/version.h ${CMAKE_BINARY_DIR}/sodium/include/sodium/version.h COPYONLY)
+  # The release's own version header, which its configure script would write, beside the header
+  # it includes.
+  set(sodium_generated ${CMAKE_BINARY_DIR}/sodium/include/sodium)
+  configure_file(${sodium_dir}/builds/msvc/version.h ${sodium_generated}/version.h COPYONLY)
+  configure_file(${sodium_src}/include/sodium/export.h ${sodium_generated}/export.h COPYONLY)
   target_include_directories(sfx_sodium SYSTEM PUBLIC ${CMAKE_BINARY_DIR}/sodium/include ${sodium_src}/include)
   target_include_directories(sfx_sodium PRIVATE ${sodium_src}/include/sodium)
   # Static: without it sodium.h declares every function as imported from a DLL.
