@@ -1,22 +1,25 @@
 # liblzma (xz) as two targets: sfx_lzma_decoder, the decoder alone, which the stub links, and
 # sfx_lzma, the whole library, which the builder links. Both read and write the LZMA1, LZMA2 and
-# x86 branch filters and the xz container. The Linux build links Debian's liblzma-dev for both.
-# The Windows build compiles the same release from Debian's source package of xz-utils
-# (cmake/third_party.cmake) statically; sfx_lzma adds the encoder to sfx_lzma_decoder's objects, so
-# that a program linking both gets each function once.
+# x86 branch filters and the xz container with CRC-32 checks. The Linux build links Debian's
+# liblzma-dev for both. The Windows build compiles the same release from Debian's source package
+# of xz-utils (cmake/third_party.cmake) statically; sfx_lzma adds the encoder to
+# sfx_lzma_decoder's objects, so that a program linking both gets each function once.
 if(WIN32)
   sfx_third_party_dir(xz_dir xz-utils src/liblzma/api/lzma.h)
   set(lzma_src ${xz_dir}/src/liblzma)
   # What its configure script would find on this compiler, without threads: the builder runs its
-  # own workers and every block decodes on one of the stub's.
+  # own workers and every block decodes on one of the stub's. Of the integrity checks only CRC-32,
+  # which the xz headers need anyway: CRC-64 and SHA-256 would add 13 KB to the stub. Unlike
+  # Debian's liblzma, this build decodes a stream that declares either of them without checking
+  # it, unless the reader asks for LZMA_TELL_UNSUPPORTED_CHECK.
   set(lzma_config HAVE_STDBOOL_H HAVE__BOOL HAVE_STDINT_H HAVE_INTTYPES_H HAVE_VISIBILITY=0
                   TUKLIB_SYMBOL_PREFIX=lzma_ TUKLIB_FAST_UNALIGNED_ACCESS HAVE___BUILTIN_BSWAPXX
-                  HAVE_CHECK_CRC32 HAVE_CHECK_CRC64 HAVE_CHECK_SHA256)
+                  HAVE_CHECK_CRC32)
   set(lzma_includes api common check lz rangecoder lzma delta simple)
   list(TRANSFORM lzma_includes PREPEND ${lzma_src}/)
 
   set(lzma_decoder_sources
-      check/check.c check/crc32_fast.c check/crc32_table.c check/crc64_fast.c check/crc64_table.c check/sha256.c
+      check/check.c check/crc32_fast.c check/crc32_table.c
       common/block_buffer_decoder.c common/block_decoder.c common/block_header_decoder.c common/block_util.c
       common/common.c common/easy_decoder_memusage.c common/filter_buffer_decoder.c common/filter_common.c
       common/filter_decoder.c common/filter_flags_decoder.c common/index.c common/index_decoder.c

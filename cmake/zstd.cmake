@@ -14,7 +14,12 @@ if(WIN32)
   target_include_directories(sfx_zstd_decoder SYSTEM PUBLIC ${zstd_lib})
   # Only frames of the current format; the x86-64 Huffman loops are ELF assembly.
   target_compile_definitions(sfx_zstd_decoder PRIVATE ZSTD_LEGACY_SUPPORT=0 ZSTD_DISABLE_ASM)
-  # Its own optimisation, whatever the build type: it travels in every stub.
+  # Its own optimisation, whatever the build type: it travels in every stub. Measured on a 32 MiB
+  # zstd -19 frame: one Huffman decoder, one sequence decoder and no error strings take 28 KB off
+  # the stub for 4 % of the decoding speed; ZSTD_NO_INLINE would take 16 KB more for 30 %. -O2
+  # decodes twice as fast as -Os but adds 23 KB.
+  target_compile_definitions(sfx_zstd_decoder PRIVATE HUF_FORCE_DECOMPRESS_X1 ZSTD_FORCE_DECOMPRESS_SEQUENCES_SHORT
+                                                      ZSTD_STRIP_ERROR_STRINGS)
   target_compile_options(sfx_zstd_decoder PRIVATE -Os -w)
 
   # Single-threaded compression: the builder runs its own workers.
