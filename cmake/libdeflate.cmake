@@ -1,13 +1,8 @@
 # libdeflate, the deflate encoder of sfxpack, as the target sfx_libdeflate. The Linux build links
 # Debian's libdeflate-dev. The Windows build compiles the same version from Debian's source
-# package, which scripts/setup unpacks into third_party/, and links it statically.
+# package (cmake/third_party.cmake) and links it statically.
 if(WIN32)
-  file(GLOB libdeflate_dirs ${PROJECT_SOURCE_DIR}/third_party/libdeflate-*)
-  list(SORT libdeflate_dirs)
-  list(POP_BACK libdeflate_dirs libdeflate_dir)
-  if(NOT libdeflate_dir OR NOT EXISTS ${libdeflate_dir}/libdeflate.h)
-    message(FATAL_ERROR "libdeflate sources not found in ${PROJECT_SOURCE_DIR}/third_party: run scripts/setup")
-  endif()
+  sfx_third_party_dir(libdeflate_dir libdeflate libdeflate.h)
   # The encoder alone: the payload reader has its own inflate.
   add_library(sfx_libdeflate STATIC ${libdeflate_dir}/lib/deflate_compress.c ${libdeflate_dir}/lib/utils.c
                                     ${libdeflate_dir}/lib/x86/cpu_features.c)
