@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "MessageEncryptors.h"
 #include "base/DataBuffer.h"
 #include "base/LogBase.h"
 #include "crypto/AesKeyDerivation.h"
@@ -79,13 +80,7 @@ class PayloadWriterTest : public ::testing::Test {
     deriveKey(password.data(), uint32_t(password.size()), 256, key);
     MessageEncryptor encryptor = override;
     if (!encryptor && !password.empty()) {
-      encryptor = [&key](const std::string &plain, std::string &cipher) {
-        DataBuffer sealed;
-        LogNull log;
-        if (!aesEncryptMessage(key, 256, plain.data(), uint32_t(plain.size()), sealed, log)) return false;
-        cipher.assign(reinterpret_cast<const char *>(sealed.getData()), sealed.getSize());
-        return true;
-      };
+      encryptor = classicEncryptor(key, 256);
     }
     PayloadWriter writer(out, policy, encryptor, 256);
     writer.setFeatures(features);
@@ -212,7 +207,7 @@ TEST_F(PayloadWriterTest, AWorkersEncryptionFailureStopsTheBuild) {
   std::ostringstream out;
   std::string error;
   // Names and the verifier are short; only chunks are long enough to fail.
-  MessageEncryptor failsOnChunks = [](const std::string &plain, std::string &cipher) {
+  MessageEncryptor failsOnChunks = [](const MessagePlace &, const std::string &plain, std::string &cipher) {
     cipher = plain + std::string(16 - plain.size() % 16, '\x10');
     return plain.size() < 1000;
   };
