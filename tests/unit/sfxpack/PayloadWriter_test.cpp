@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <cstring>
 #include <map>
 #include <random>
 #include <sstream>
@@ -16,6 +17,7 @@
 #include "base/LogBase.h"
 #include "crypto/AesKeyDerivation.h"
 #include "crypto/AesMessageEncrypt.h"
+#include "crypto/MessageSealer.h"
 #include "unit/archive/ArchiveTestSupport.h"
 
 namespace fs = std::filesystem;
@@ -146,6 +148,56 @@ TEST_F(PayloadWriterTest, EveryLevelReadsBackThroughTheStubsReader) {
       EXPECT_EQ(counters.deflatedChunks == 0, level == 0) << level;
       EXPECT_EQ(counters.payloadBytes, payload.size());
       EXPECT_EQ(counters.files, files.size());
+    }
+  }
+}
+
+TEST_F(PayloadWriterTest, SealedPayloadsReadBackWithAnyNumberOfWorkersAndOnlyWithTheirPassword) {
+  // Many small files: the workers then open chunks of entries the reader has not reached.
+  for (int i = 0; i < 40; ++i) {
+    const std::string name = "small" + std::to_string(100 + i) + ".txt";
+    files[name] = std::string(size_t(i * 37), char('a' + i % 26));
+    std::ofstream(root / name, std::ios::binary) << files[name];
+  }
+  KdfParams params;
+  params.memoryKiB = 64;
+  params.passes = 1;
+  MessageSealer::randomSalt(params);
+  MessageSealer sealer;
+  LogNull log;
+  ASSERT_TRUE(sealer.deriveKey("secret", 6, params, log));
+  std::ostringstream out;
+  PayloadWriter writer(out, policyOf(6, 4096, 3), sealingEncryptor(sealer), 256);
+  PayloadFeatures features;
+  features.scheme = PayloadScheme::Sodium;
+  writer.setFeatures(features);
+  writer.setSealing(&sealer, params, uint32_t(files.size()));
+  std::string error;
+  bool ok = writer.writeHeader(error) && writer.writeNamedValues({{"xmlConfig", "<SfxConfig/>"}}, error) &&
+            writer.writeVerifier(error);
+  for (const PackEntry &entry : entries()) ok = ok && writer.writeEntry(entry, error);
+  ASSERT_TRUE(ok && writer.writeEnd(error)) << error;
+  const std::string payload = out.str();
+  for (const char *password : {"secret", "secret ", "Secret"}) {
+    for (int workers : {1, 2, 8}) {
+      MemoryArchive archive(std::vector<uint8_t>(payload.begin(), payload.end()));
+      archive.archive.setWorkerCount(workers);
+      ASSERT_TRUE(archive.openContainer());
+      EXPECT_EQ(archive.archive.scheme(), PayloadScheme::Sodium);
+      archive.archive.setPassword(password, uint32_t(std::strlen(password)));
+      DataBuffer cache;
+      const bool right = std::strcmp(password, "secret") == 0;
+      ASSERT_EQ(archive.archive.verifyPassword(log, cache), right) << password;
+      EXPECT_FALSE(archive.archive.payloadDamaged());
+      if (!right) continue;
+      for (const auto &[name, content] : files) {
+        archive.sink.text.clear();
+        ASSERT_TRUE(archive.next()) << workers << " " << name;
+        EXPECT_EQ(std::string(archive.name.getText()), name);
+        EXPECT_TRUE(archive.sink.text == content) << workers << " " << name;
+      }
+      ASSERT_TRUE(archive.next());
+      EXPECT_TRUE(archive.end);
     }
   }
 }
