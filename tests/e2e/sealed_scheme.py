@@ -79,16 +79,18 @@ def check_value_bytes(key, part, raw):
     return unseal(key, place("check_values", index=part), raw, "check values")
 
 
-def write_payload(entries, values, password, memory_kib=1024, passes=1, chunk_size=65536, key_bits_code=2):
+def write_payload(entries, values, password, memory_kib=1024, passes=1, chunk_size=65536, check_values=True):
     """A sealed payload for `entries` ((kind, name, local FILETIME, attributes, content) with kind
-    1 for a folder and 2 for a file) and named values [(name, value)], with check values."""
+    1 for a folder and 2 for a file) and named values [(name, value)], with check values unless
+    told otherwise."""
     salt = os.urandom(SALT)
     key = derive(password, salt, memory_kib, passes)
     files = [e for e in entries if e[0] == 2]
     crcs = b"".join(struct.pack(">I", zlib.crc32(e[4])) for e in files)
-    values = list(values) + [(b"fileCrc32", seal(key, place("check_values", index=1), crcs).hex().encode())]
+    if check_values:
+        values = list(values) + [(b"fileCrc32", seal(key, place("check_values", index=1), crcs).hex().encode())]
     out = bytearray(EXTENDED_MARKER)
-    out += struct.pack("<I", 1 << 8) + bytes([1, key_bits_code])
+    out += struct.pack("<I", 1 << 8) + bytes([1, 2])
     for name, value in values:
         out += struct.pack("<H", len(name)) + name + struct.pack("<H", len(value)) + value
     out += struct.pack("<H", 0)
