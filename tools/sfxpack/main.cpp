@@ -35,7 +35,7 @@ const char kUsage[] =
     "  extract Writes the entries under DIR exactly as the stub would.\n"
     "  The password is hashed in the code page the stub's machine uses (default 1252).\n"
     "  --password seals every name, chunk and check value with XChaCha20-Poly1305 under an\n"
-    "  Argon2id key (default 64 MiB, 2 passes) and authenticates the header and settings;\n"
+    "  Argon2id key (default 256 MiB, 3 passes) and authenticates the header and settings;\n"
     "  stubs built before this scheme refuse such a payload. --encryption classic writes the\n"
     "  earlier AES scheme (--key-bits), which resists neither guessing nor tampering.\n";
 }  // namespace
