@@ -18,4 +18,4 @@ pack plain.bin
 pack stored.bin --level 0
 pack nocheck.bin --no-check
 pack chunks.bin --chunk-size 200
-for bits in 128 192 256; do pack "aes$bits.bin" --password fuzz --key-bits "$bits" --chunk-size 500; done
+for bits in 128 192 256; do pack "aes$bits.bin" --password fuzz --encryption classic --key-bits "$bits" --chunk-size 500; done

@@ -117,10 +117,17 @@ bool enterUnzipDir(HWND owner, const StringBuffer &dir) {
 // What the run thread does for DoUnzip.
 bool runExtraction(HWND owner) {
   disableOwnerControl(owner, kUnzipButtonId);
-  if (g_config.GetFlag("Encryption")) {
+  // A sealed payload asks for its password whatever its settings say: they are only trusted once
+  // the password has proved them unchanged.
+  if (g_config.GetFlag("Encryption") || g_archive.scheme() == PayloadScheme::Sodium) {
     if (!CheckPassword(owner)) {
-      recordFailure(g_passwordCancelled ? RunFailure::Cancelled : RunFailure::Password);
-      runLogWrite("Password is incorrect.\r\n");
+      if (g_archive.payloadDamaged()) {
+        recordFailure(RunFailure::Damaged);
+        runLogWrite("The package is damaged or was changed after it was made.\r\n");
+      } else {
+        recordFailure(g_passwordCancelled ? RunFailure::Cancelled : RunFailure::Password);
+        runLogWrite("Password is incorrect.\r\n");
+      }
       abandonRun(owner);
       return false;
     }
@@ -198,6 +205,10 @@ bool CheckPassword(HWND owner) {
     if (g_password.isEmpty()) continue;
     g_archive.setPassword(g_password);
     if (g_archive.verifyPassword(log, verifierCache)) return true;
+    if (g_archive.payloadDamaged()) {
+      showMessage(owner, "The package is damaged or was changed after it was made.", "Error");
+      return false;
+    }
     XString title, caption;
     g_config.GetValue("ErrPwdTitle", title);
     g_config.GetValue("ErrPwdCaption", caption);

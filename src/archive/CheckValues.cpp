@@ -5,7 +5,7 @@
 #include "archive/SimpleArchive.h"
 #include "base/LogBase.h"
 #include "base/StringBuffer.h"
-#include "crypto/AesContext.h"
+#include "archive/EntryCipher.h"
 
 namespace {
 int hexDigit(char c) {
@@ -37,14 +37,17 @@ void CheckValues::valueName(uint32_t part, StringBuffer &name) {
 
 bool CheckValues::carriedBy(const SimpleArchive &archive) { return archive.namedValue(kFirstName) != nullptr; }
 
-bool CheckValues::appendPart(const StringBuffer &text, AesContext *cipher, LogBase &log) {
+bool CheckValues::appendPart(const StringBuffer &text, uint32_t part, EntryCipher *cipher, LogBase &log) {
   DataBuffer bytes;
   if (!decodeHex(text, bytes)) return false;
-  if (cipher != nullptr && !cipher->decryptBuffer(bytes, bytes, log)) return false;
+  MessagePlace place;
+  place.kind = MessageKind::CheckValues;
+  place.index = part;
+  if (cipher != nullptr && !cipher->open(place, bytes, log)) return false;
   return bytes.getSize() % 4 == 0 && m_crcs.appendBuffer(bytes);
 }
 
-bool CheckValues::load(const SimpleArchive &archive, AesContext *cipher, LogBase &log) {
+bool CheckValues::load(const SimpleArchive &archive, EntryCipher *cipher, LogBase &log) {
   if (m_state != State::Unread) return m_state != State::Damaged;
   m_state = State::Absent;
   StringBuffer name;
@@ -52,7 +55,7 @@ bool CheckValues::load(const SimpleArchive &archive, AesContext *cipher, LogBase
     valueName(part, name);
     const StringBuffer *text = archive.namedValue(name.getText());
     if (text == nullptr) break;
-    if (!appendPart(*text, cipher, log)) {
+    if (!appendPart(*text, part, cipher, log)) {
       log.logError("The payload's check values are damaged.");
       log.logData("namedValue", name);
       m_state = State::Damaged;

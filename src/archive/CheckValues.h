@@ -2,7 +2,8 @@
 // file entries. They travel in named values, so that a reader that does not know them passes
 // them over: "fileCrc32", then "fileCrc32_2", "fileCrc32_3", ... while the list goes on, each
 // the hexadecimal text of 4 bytes per file (the CRC, most significant byte first) or, in an
-// encrypted payload, of the encryption of those bytes as one message. A named value holds at
+// encrypted payload, of the encryption of those bytes as one message (sealed at the CheckValues
+// place of its part number). A named value holds at
 // most 65,535 bytes, hence at most kFilesPerValue files each.
 #pragma once
 
@@ -10,7 +11,7 @@
 
 #include "base/DataBuffer.h"
 
-class AesContext;
+class EntryCipher;
 class LogBase;
 class SimpleArchive;
 class StringBuffer;
@@ -28,7 +29,7 @@ class CheckValues {
   // Reads the list once, decrypting it with `cipher` when the payload is encrypted (the key must
   // be installed by then). True when the payload carries no list or the list is whole; false, with
   // the reason in the log, when it is damaged. Later calls give the first call's answer.
-  bool load(const SimpleArchive &archive, AesContext *cipher, LogBase &log);
+  bool load(const SimpleArchive &archive, EntryCipher *cipher, LogBase &log);
   bool present() const { return m_state == State::Present; }
   uint32_t count() const { return m_crcs.getSize() / 4; }
 
@@ -40,7 +41,7 @@ class CheckValues {
  private:
   enum class State { Unread, Absent, Present, Damaged };
 
-  bool appendPart(const StringBuffer &text, AesContext *cipher, LogBase &log);
+  bool appendPart(const StringBuffer &text, uint32_t part, EntryCipher *cipher, LogBase &log);
 
   State m_state = State::Unread;
   DataBuffer m_crcs;

@@ -17,7 +17,10 @@ class ChunkLookAhead {
  public:
   // The reader stands at the start of an entry record (`atEntry`) or at a file's next size word.
   // With nothing submitted ahead, the look-ahead starts over from there.
-  void sync(const PayloadReader &reader, const ChunkWorkers &workers, bool atEntry);
+  // `entries` counts the entry records before the reader's position, `chunk` is the index of the
+  // file's next chunk; `sealed` says whether size words carry a last flag.
+  void sync(const PayloadReader &reader, const ChunkWorkers &workers, bool atEntry, uint32_t entries, uint32_t chunk,
+            bool sealed);
   // Submits chunks ahead while jobs are free and the reader's buffer holds them.
   void extend(PayloadReader &reader, ChunkWorkers &workers);
 
@@ -25,4 +28,7 @@ class ChunkLookAhead {
   enum class Place : uint8_t { Entry, SizeWord, Stopped };
   uint64_t m_cursor = 0;
   Place m_place = Place::Stopped;
+  uint32_t m_entry = 0;
+  uint32_t m_chunk = 0;
+  bool m_sealed = false;
 };

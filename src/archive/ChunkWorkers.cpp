@@ -8,7 +8,7 @@
 #include "base/ZipCRC.h"
 #include "compress/ChunkInflater.h"
 #include "compress/Output.h"
-#include "crypto/AesContext.h"
+#include "archive/EntryCipher.h"
 #include "platform/win32.h"
 
 namespace {
@@ -33,7 +33,7 @@ class JobOutput : public Output {
 }  // namespace
 
 struct ChunkWorkers::Worker {
-  AesContext cipher;
+  EntryCipher cipher;
   bool encrypted = false;
   ChunkInflater inflater;
 };
@@ -44,7 +44,7 @@ int ChunkWorkers::defaultThreadCount() {
   return processors > DWORD(kMaxThreads) ? kMaxThreads : int(processors);
 }
 
-ChunkWorkers::ChunkWorkers(int threads, const AesContext *cipher, bool takeCrc) : m_takeCrc(takeCrc) {
+ChunkWorkers::ChunkWorkers(int threads, const EntryCipher *cipher, bool takeCrc) : m_takeCrc(takeCrc) {
   if (threads < 1) threads = 1;
   // One job being written, one per worker being decoded, one read ahead.
   const int jobs = threads + 2;
@@ -164,7 +164,8 @@ void ChunkWorkers::decodeNext(Worker &worker, std::unique_lock<std::mutex> &hold
   hold.unlock();
 
   LogNull quiet;
-  job.decrypted = !worker.encrypted || worker.cipher.decryptBuffer(job.data, job.data, quiet);
+  job.decrypted =
+      !worker.encrypted || worker.cipher.openChunk(job.entry, job.chunk, job.last, job.data, quiet);
   job.decoded = false;
   job.output.clear();
   if (job.decrypted && !job.stored) {

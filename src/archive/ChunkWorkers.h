@@ -9,7 +9,7 @@
 
 #include "base/DataBuffer.h"
 
-class AesContext;
+class EntryCipher;
 
 // One chunk on its way from the reader to the writer, with the buffers it owns.
 // The reader (the thread that calls unzipNextEntry) fills it and submits it; a worker owns it
@@ -19,6 +19,10 @@ struct DecodeJob {
   DataBuffer data;
   uint32_t storedSize = 0;
   bool stored = false;
+  // Its place: the entry's index, the chunk's within the file, and whether it is the file's last.
+  uint32_t entry = 0;
+  uint32_t chunk = 0;
+  bool last = false;
   // Where the body starts in the entry stream, and its size word: how a chunk decoded ahead of
   // the reader is recognised when the reader gets there.
   uint64_t offset = 0;
@@ -57,7 +61,7 @@ class ChunkWorkers {
 
   // `cipher` (null for a plain payload) is copied for each worker. With `takeCrc` the workers
   // also take each finished chunk's CRC-32, for a payload whose files carry check values.
-  ChunkWorkers(int threads, const AesContext *cipher, bool takeCrc);
+  ChunkWorkers(int threads, const EntryCipher *cipher, bool takeCrc);
   ~ChunkWorkers();
   ChunkWorkers(const ChunkWorkers &) = delete;
   ChunkWorkers &operator=(const ChunkWorkers &) = delete;

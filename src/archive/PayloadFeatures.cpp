@@ -18,6 +18,7 @@ bool payloadFeaturesSupported(const PayloadFeatures &features) {
   }
   switch (features.scheme) {
     case PayloadScheme::Classic:
+    case PayloadScheme::Sodium:
       return true;
     default:
       return false;

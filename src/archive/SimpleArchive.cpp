@@ -8,6 +8,7 @@
 #include "base/XString.h"
 #include "compress/DataSource.h"
 #include "compress/FileDataSource.h"
+#include "archive/SealedHeader.h"
 #include "crypto/PasswordVerifier.h"
 
 namespace {
@@ -83,7 +84,9 @@ bool SimpleArchive::readExact(void *buffer, uint32_t count, ProgressMonitor *mon
   if (count == 0) return true;
   if (m_reader.isAttached()) return m_reader.read(buffer, count, monitor, log);
   uint32_t got = 0;
-  return m_source->readSource(static_cast<uint8_t *>(buffer), count, got, monitor, log) && got == count;
+  if (!m_source->readSource(static_cast<uint8_t *>(buffer), count, got, monitor, log) || got != count) return false;
+  if (m_keepHeaderBytes && !m_headerBytes.append(buffer, count)) m_keepHeaderBytes = false;
+  return true;
 }
 
 bool SimpleArchive::readU16(uint32_t &value, ProgressMonitor *monitor, LogBase &log) {
@@ -115,6 +118,12 @@ bool SimpleArchive::findMarker(LogBase &log, ProgressMonitor *monitor) {
     if (!readU32(next, monitor, log)) return false;
     if (next == classic || next == extended) {
       m_extendedMarker = next == extended;
+      m_headerBytes.clear();
+      m_keepHeaderBytes = true;
+      const uint32_t halves[2] = {first, next};
+      for (uint32_t half : halves) {
+        for (int i = 0; i < 4; ++i) m_headerBytes.appendByte(uint8_t(half >> (8 * i)));
+      }
       return true;
     }
   }
@@ -145,6 +154,11 @@ bool SimpleArchive::readInternalHeader(StringBuffer &errorText, LogBase &log, Pr
   }
   m_encrypted = header[4] != 0;
   m_keyBits = header[5] == 0 ? 128 : header[5] == 1 ? 192 : 256;
+  m_cipher.setScheme(m_features.scheme);
+  // The sealed scheme protects every payload it names, whatever the flag says; its header
+  // bytes are kept for the authenticator.
+  if (m_cipher.sealed()) m_encrypted = true;
+  m_keepHeaderBytes = m_cipher.sealed();
   return true;
 }
 
@@ -214,7 +228,9 @@ void SimpleArchive::setPassword(const void *bytes, uint32_t length) {
 bool SimpleArchive::verifyPassword(LogBase &log, DataBuffer &cache) {
   // Workers copy the key when they start: a new one must not meet old copies.
   m_workers.reset();
+  m_payloadDamaged = false;
   if (!m_encrypted) return false;
+  if (m_cipher.sealed()) return verifySealed(log, cache);
   if (cache.getSize() == 0) {
     if (m_source == nullptr) return false;
     uint8_t length = 0;
@@ -224,5 +240,45 @@ bool SimpleArchive::verifyPassword(LogBase &log, DataBuffer &cache) {
     verifier.setSize(length);
     if (!cache.appendBuffer(verifier)) return false;
   }
-  return verifierAcceptsPassword(m_cipher, m_keyBits, m_password.getText(), m_password.getSize(), cache, log);
+  return verifierAcceptsPassword(m_cipher.aes(), m_keyBits, m_password.getText(), m_password.getSize(), cache, log);
+}
+
+bool SimpleArchive::verifySealed(LogBase &log, DataBuffer &cache) {
+  if (cache.getSize() == 0) {
+    // The header bytes end here: what follows is checked message by message.
+    const bool kept = m_keepHeaderBytes;
+    m_keepHeaderBytes = false;
+    uint8_t section[SealedHeader::kSize];
+    if (m_source == nullptr || !kept || !readExact(section, sizeof section, nullptr, log) ||
+        !m_headerBytes.append(section, SealedHeader::kAuthenticatorOffset) || !cache.append(section, sizeof section)) {
+      m_payloadDamaged = true;
+      log.logError("Failed to read the password section.");
+      return false;
+    }
+  }
+  SealedHeader header;
+  if (!SealedHeader::parse(cache.getData(), cache.getSize(), header)) {
+    m_payloadDamaged = true;
+    log.logError("The password section is damaged or beyond this program's bounds.");
+    return false;
+  }
+  MessageSealer &sealer = m_cipher.sealer();
+  if (!sealer.deriveKey(m_password.getText(), m_password.getSize(), header.params, log)) {
+    m_payloadDamaged = true;
+    return false;
+  }
+  DataBuffer check;
+  MessagePlace place;
+  place.kind = MessageKind::PasswordCheck;
+  if (!check.append(header.check, sizeof header.check) || !sealer.open(place, check)) return false;
+  DataBuffer authenticator;
+  place.kind = MessageKind::Header;
+  if (!authenticator.append(header.authenticator, sizeof header.authenticator) ||
+      !sealer.open(place, authenticator, m_headerBytes.getData(), m_headerBytes.getSize())) {
+    m_payloadDamaged = true;
+    log.logError("The package was changed after it was made: its settings or header do not match.");
+    return false;
+  }
+  m_sealedEntryCount = header.entryCount;
+  return true;
 }

@@ -13,7 +13,8 @@
 #include "base/LogBase.h"
 #include "base/StringBuffer.h"
 #include "compress/ChunkInflater.h"
-#include "crypto/AesContext.h"
+#include "archive/EntryCipher.h"
+#include "archive/PayloadFeatures.h"
 #include "platform/win32.h"
 
 class BackgroundCloser;
@@ -69,6 +70,12 @@ class SimpleArchive {
   // What the header said the payload needs; the defaults for a payload with today's marker.
   const PayloadFeatures &features() const { return m_features; }
   int getKeyBits() const { return m_keyBits; }
+  // Classic AES, or the authenticated scheme whose messages are sealed.
+  PayloadScheme scheme() const { return m_cipher.scheme(); }
+  // After a failed verifyPassword: the failure was not the password's. The payload's own section
+  // for the key is malformed, or the password opened the check but the header, the named
+  // values or the settings were changed since the payload was sealed.
+  bool payloadDamaged() const { return m_payloadDamaged; }
 
   // The bytes are hashed as given: the caller supplies them in the code page they were typed in.
   void setPassword(const void *bytes, uint32_t length);
@@ -106,8 +113,14 @@ class SimpleArchive {
   bool readExact(void *buffer, uint32_t count, ProgressMonitor *monitor, LogBase &log);
   bool readU16(uint32_t &value, ProgressMonitor *monitor, LogBase &log);
   bool readU32(uint32_t &value, ProgressMonitor *monitor, LogBase &log);
-  // Decrypts in place when the payload is encrypted.
-  bool unprotect(DataBuffer &bytes, LogBase &log);
+  // Decrypts in place when the payload is encrypted; `place` matters to sealed messages only.
+  bool unprotect(const MessagePlace &place, DataBuffer &bytes, LogBase &log);
+  // The sealed scheme's verifyPassword: derives the key, opens the check and the authenticator.
+  bool verifySealed(LogBase &log, DataBuffer &cache);
+  // Sealed payloads: a chunk fits where it stands (after a last chunk no other may come) and a
+  // file's chunks end with a last one; false, logged, when not.
+  bool acceptChunk(bool last, LogBase &log);
+  bool acceptFileEnd(LogBase &log);
 
   bool readEntryStart(uint8_t &type, ProgressMonitor *monitor, LogBase &log);
   bool readEntryHeader(EntryHeader &entry, ProgressMonitor *monitor, LogBase &log);
@@ -145,13 +158,13 @@ class SimpleArchive {
                    LogBase &log);
   bool writeJob(DecodeJob &job, Output &output, SaProgress *progress, ProgressMonitor *monitor, LogBase &log);
   // Decrypts (unless done already) and inflates or copies one chunk into the output.
-  bool writePlainChunk(DataBuffer &data, bool stored, bool decrypted, Output &output, uint64_t &produced,
-                       ProgressMonitor *monitor, LogBase &log);
+  bool writePlainChunk(DataBuffer &data, uint32_t entry, uint32_t chunk, bool stored, bool last, bool decrypted,
+                       Output &output, uint64_t &produced, ProgressMonitor *monitor, LogBase &log);
   // copyChunks, and the comparison with the check value of the file at `fileIndex`.
   bool copyCheckedChunks(Output &output, uint32_t fileIndex, const StringBuffer &name, uint32_t pending,
                          SaProgress *progress, ProgressMonitor *monitor, LogBase &log);
 
-  AesContext m_cipher;
+  EntryCipher m_cipher;
   HashMap m_namedValues;
   ExtPtrArray m_valueNames;
   DataSource *m_source = nullptr;
@@ -182,5 +195,17 @@ class SimpleArchive {
   // Read when the first file needs them, after the password has installed the key.
   CheckValues m_checkValues;
   uint32_t m_filesRead = 0;
+  // Entry records read so far; the index of the one being read is one less.
+  uint32_t m_entriesRead = 0;
+  // Sealed payloads: the entry count the authenticated section gives, the next chunk's index
+  // within its file and whether the file's last chunk has been written.
+  uint32_t m_sealedEntryCount = 0;
+  uint32_t m_chunkIndex = 0;
+  bool m_lastChunkWritten = false;
+  // The payload's bytes from the marker on, kept while the header is read: the sealed scheme
+  // authenticates them.
+  DataBuffer m_headerBytes;
+  bool m_keepHeaderBytes = true;
+  bool m_payloadDamaged = false;
   enum class FileCheck { None, Verified, Damaged } m_fileCheck = FileCheck::None;
 };

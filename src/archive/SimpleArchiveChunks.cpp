@@ -12,6 +12,8 @@
 #include "compress/Output.h"
 #include "compress/SaProgress.h"
 
+using entry_format::chunkBytes;
+using entry_format::kLastChunkFlag;
 using entry_format::kStoredFlag;
 
 namespace {
@@ -19,7 +21,7 @@ uint32_t clampToU32(uint64_t n) { return n > 0xFFFFFFFFu ? 0xFFFFFFFFu : uint32_
 }  // namespace
 
 void SimpleArchive::lookAhead(bool atEntry) {
-  m_lookAhead.sync(m_reader, *m_workers, atEntry);
+  m_lookAhead.sync(m_reader, *m_workers, atEntry, m_entriesRead, m_chunkIndex, m_cipher.sealed());
   m_lookAhead.extend(m_reader, *m_workers);
 }
 
@@ -41,6 +43,8 @@ ChunkWorkers *SimpleArchive::chunkWorkers() {
 bool SimpleArchive::copyChunks(Output &output, uint32_t pending, SaProgress *progress,
                                ProgressMonitor *monitor, LogBase &log) {
   ChunkWorkers *workers = chunkWorkers();
+  m_chunkIndex = 0;
+  m_lastChunkWritten = false;
   for (;;) {
     if (workers != nullptr) lookAhead(false);
     pending += 4;
@@ -57,10 +61,11 @@ bool SimpleArchive::copyChunks(Output &output, uint32_t pending, SaProgress *pro
       return false;
     }
     if (sizeWord == 0) {
+      if (!acceptFileEnd(log)) return false;
       if (workers != nullptr) lookAhead(true);
       return true;
     }
-    const uint32_t size = sizeWord & ~kStoredFlag;
+    const uint32_t size = chunkBytes(sizeWord, m_cipher.sealed());
     if (size >= kChunkLimit || m_chunk.getCapacity() < kChunkLimit) {
       if (!writeInFlight(output, progress, monitor, log)) return false;
       log.logError(size >= kChunkLimit ? "Too much data." : "Internal memory error.");
@@ -77,14 +82,17 @@ bool SimpleArchive::copyChunks(Output &output, uint32_t pending, SaProgress *pro
 
 bool SimpleArchive::readChunkHere(uint32_t sizeWord, uint32_t pending, Output &output, SaProgress *progress,
                                   ProgressMonitor *monitor, LogBase &log) {
-  const uint32_t size = sizeWord & ~kStoredFlag;
+  const uint32_t size = chunkBytes(sizeWord, m_cipher.sealed());
+  const uint32_t chunk = m_chunkIndex++;
+  const bool last = m_cipher.sealed() && (sizeWord & kLastChunkFlag) != 0;
   if (!readExact(m_chunk.getData(), size, monitor, log)) {
     log.logError("Failed to read compressed data.");
     return false;
   }
   m_chunk.setSize(size);
   uint64_t produced = 0;
-  if (!writePlainChunk(m_chunk, (sizeWord & kStoredFlag) != 0, false, output, produced, monitor, log)) {
+  if (!acceptChunk(last, log) || !writePlainChunk(m_chunk, m_entriesRead - 1, chunk, (sizeWord & kStoredFlag) != 0,
+                                                 last, false, output, produced, monitor, log)) {
     return false;
   }
   if (progress != nullptr) progress->progress(size + pending, clampToU32(produced + pending));
@@ -93,10 +101,12 @@ bool SimpleArchive::readChunkHere(uint32_t sizeWord, uint32_t pending, Output &o
 
 bool SimpleArchive::readChunkJob(ChunkWorkers &workers, uint32_t sizeWord, uint32_t &pending, Output &output,
                                  SaProgress *progress, ProgressMonitor *monitor, LogBase &log) {
-  const uint32_t size = sizeWord & ~kStoredFlag;
+  const uint32_t size = chunkBytes(sizeWord, m_cipher.sealed());
   if (workers.unclaimed() > 0) {
     DecodeJob &early = workers.firstUnclaimed();
-    if (early.offset == m_reader.position() && early.sizeWord == sizeWord && m_reader.skipBuffered(size)) {
+    if (early.offset == m_reader.position() && early.sizeWord == sizeWord && early.entry == m_entriesRead - 1 &&
+        early.chunk == m_chunkIndex && m_reader.skipBuffered(size)) {
+      ++m_chunkIndex;
       early.pending = pending;
       pending = 0;
       workers.claim();
@@ -124,6 +134,9 @@ bool SimpleArchive::readChunkJob(ChunkWorkers &workers, uint32_t sizeWord, uint3
   job.data.setSize(size);
   job.storedSize = size;
   job.stored = (sizeWord & kStoredFlag) != 0;
+  job.entry = m_entriesRead - 1;
+  job.chunk = m_chunkIndex++;
+  job.last = m_cipher.sealed() && (sizeWord & kLastChunkFlag) != 0;
   job.pending = pending;
   job.offset = m_reader.position() - size;
   job.sizeWord = sizeWord;
@@ -165,6 +178,7 @@ bool SimpleArchive::writeOldest(ChunkWorkers &workers, Output &output, SaProgres
 bool SimpleArchive::writeJob(DecodeJob &job, Output &output, SaProgress *progress, ProgressMonitor *monitor,
                              LogBase &log) {
   uint64_t produced = 0;
+  if (!acceptChunk(job.last, log)) return false;
   if (job.decoded || job.crcTaken) {
     // Plain already: the inflated output, or a stored chunk's decrypted bytes.
     const DataBuffer &plain = job.decoded ? job.output : job.data;
@@ -175,16 +189,34 @@ bool SimpleArchive::writeJob(DecodeJob &job, Output &output, SaProgress *progres
       return false;
     }
     produced = plain.getSize();
-  } else if (!writePlainChunk(job.data, job.stored, job.decrypted, output, produced, monitor, log)) {
+  } else if (!writePlainChunk(job.data, job.entry, job.chunk, job.stored, job.last, job.decrypted, output, produced,
+                              monitor, log)) {
     return false;
   }
   if (progress != nullptr) progress->progress(job.storedSize + job.pending, clampToU32(produced + job.pending));
   return true;
 }
 
-bool SimpleArchive::writePlainChunk(DataBuffer &data, bool stored, bool decrypted, Output &output,
-                                    uint64_t &produced, ProgressMonitor *monitor, LogBase &log) {
-  if (!decrypted && !unprotect(data, log)) {
+bool SimpleArchive::acceptChunk(bool last, LogBase &log) {
+  if (!m_cipher.sealed()) return true;
+  if (m_lastChunkWritten) {
+    log.logError("Data follows the file's last chunk.");
+    return false;
+  }
+  m_lastChunkWritten = last;
+  return true;
+}
+
+bool SimpleArchive::acceptFileEnd(LogBase &log) {
+  if (!m_cipher.sealed() || m_lastChunkWritten) return true;
+  log.logError("The file's data is cut short.");
+  return false;
+}
+
+bool SimpleArchive::writePlainChunk(DataBuffer &data, uint32_t entry, uint32_t chunk, bool stored, bool last,
+                                    bool decrypted, Output &output, uint64_t &produced, ProgressMonitor *monitor,
+                                    LogBase &log) {
+  if (!decrypted && m_encrypted && !m_cipher.openChunk(entry, chunk, last, data, log)) {
     log.logError("Failed to decrypt compressed data.");
     return false;
   }

@@ -37,8 +37,8 @@ struct SimpleArchive::EntryHeader {
   uint32_t attributes = 0;
 };
 
-bool SimpleArchive::unprotect(DataBuffer &bytes, LogBase &log) {
-  return !m_encrypted || m_cipher.decryptBuffer(bytes, bytes, log);
+bool SimpleArchive::unprotect(const MessagePlace &place, DataBuffer &bytes, LogBase &log) {
+  return !m_encrypted || m_cipher.open(place, bytes, log);
 }
 
 bool SimpleArchive::readEntryStart(uint8_t &type, ProgressMonitor *monitor, LogBase &log) {
@@ -73,7 +73,10 @@ bool SimpleArchive::readEntryHeader(EntryHeader &entry, ProgressMonitor *monitor
     return false;
   }
   bytes.setSize(entry.storedNameLength);
-  if (!unprotect(bytes, log)) {
+  MessagePlace place;
+  place.kind = MessageKind::Name;
+  place.entry = m_entriesRead++;
+  if (!unprotect(place, bytes, log)) {
     log.logError("Failed to decrypt filename.");
     return false;
   }
@@ -119,6 +122,12 @@ bool SimpleArchive::unzipNextEntry(bool dryRun, bool &endOfArchive, SaProgress *
     return false;
   }
   if (entry.type == kEndEntry) {
+    if (m_encrypted && m_cipher.sealed() && m_entriesRead != m_sealedEntryCount) {
+      // Entries cut off behind a forged end entry.
+      log.logError("The archive ends before its last entry.");
+      finishEntries(log);
+      return false;
+    }
     log.logInfo("Found end of archive.");
     return finishEntries(log);
   }

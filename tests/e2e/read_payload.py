@@ -1,9 +1,11 @@
 #!/usr/bin/env python3
-"""An independent reader of the payload format, built on Python's zlib and `cryptography`.
+"""An independent reader of the payload format, built on Python's zlib, `cryptography` (the
+classic AES scheme) and PyNaCl (the sealed scheme, in sealed_scheme.py).
 
 It checks that sfxpack writes what the format says, without using any of the project's own
-reading code: find the container marker, read the header, the named values, the verifier and
-every entry, decrypt and inflate the chunks, and write the tree out (or just list it).
+reading code: find the container marker, read the header, the named values, the verifier (or
+the sealed scheme's section) and every entry, decrypt and inflate the chunks, and write the tree
+out (or just list it).
 
 usage: read_payload.py FILE [--password PW] [--out DIR] [--list]
 """
@@ -13,6 +15,9 @@ import os
 import struct
 import sys
 import zlib
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import sealed_scheme  # noqa: E402
 
 MARKER = bytes.fromhex("07d26cbf2159abaa")
 ENTRY_MARKER = 0x6D27E59B
@@ -56,10 +61,11 @@ class Reader:
     def u64(self): return struct.unpack("<Q", self.take(8))[0]
 
 
-def check_values(values, password=None, key_bits=256):
+def check_values(values, password=None, key_bits=256, sealed_key=None):
     """The CRC-32 of each file as the named values fileCrc32, fileCrc32_2, ... carry them, or None
-    when the payload has none. An encrypted payload's list needs its password and key size."""
-    key = derive_key(password, key_bits) if password is not None else None
+    when the payload has none. An encrypted payload's list needs its password and key size, or
+    for a sealed payload the key read_payload gave in `info`."""
+    key = derive_key(password, key_bits) if password is not None and sealed_key is None else None
     crcs, part = [], 1
     while True:
         name = b"fileCrc32" + (b"_%d" % part if part > 1 else b"")
@@ -68,20 +74,36 @@ def check_values(values, password=None, key_bits=256):
         raw = bytes.fromhex(values[name].decode("ascii"))
         if key:
             raw = decrypt(key, raw)
+        elif sealed_key:
+            raw = sealed_scheme.check_value_bytes(sealed_key, part, raw)
         crcs += [struct.unpack(">I", raw[i:i + 4])[0] for i in range(0, len(raw), 4)]
         part += 1
     return crcs if part > 1 else None
 
 
-def read_payload(data: bytes, password, spans=None):
-    """(encrypted, key bits, named values, entries); `spans`, when given, receives
-    (name, offset, stored size, is stored) for every chunk."""
-    start = data.find(MARKER)
-    if start < 0:
+def find_marker(data: bytes):
+    """(offset, extended) of the first container marker of either kind."""
+    found = [(at, ext) for at, ext in ((data.find(MARKER), False), (data.find(sealed_scheme.EXTENDED_MARKER), True))
+             if at >= 0]
+    if not found:
         raise ValueError("no container marker")
+    return min(found)
+
+
+def read_payload(data: bytes, password, spans=None, info=None):
+    """(encrypted, key bits, named values, entries); `spans`, when given, receives
+    (name, offset, stored size, is stored) for every chunk; `info`, a dict, receives the scheme
+    ("classic" or "sealed") and for a sealed payload its key."""
+    start, extended = find_marker(data)
     r = Reader(data, start + 8)
     header = r.take(6)
-    encrypted = header[4] != 0
+    sealed = False
+    if extended:
+        word = struct.unpack("<I", header[:4])[0]
+        if word & 0xFF != 0 or word >> 16 != 0 or (word >> 8 & 0xFF) not in (0, 1):
+            raise ValueError("unknown feature word 0x%x" % word)
+        sealed = word >> 8 & 0xFF == 1
+    encrypted = header[4] != 0 or sealed
     key_bits = {0: 128, 1: 192}.get(header[5], 256)
     values = {}
     while True:
@@ -90,8 +112,15 @@ def read_payload(data: bytes, password, spans=None):
             break
         name = r.take(n)
         values[name] = r.take(r.u16())
-    key = None
-    if encrypted:
+    key = sealed_key = None
+    expected_entries = None
+    if sealed:
+        if password is None:
+            raise ValueError("payload is encrypted: give --password")
+        covered = data[start:r.pos]
+        sealed_key, expected_entries = sealed_scheme.open_section(password, covered,
+                                                                  r.take(sealed_scheme.SECTION_SIZE))
+    elif encrypted:
         if password is None:
             raise ValueError("payload is encrypted: give --password")
         key = derive_key(password, key_bits)
@@ -104,19 +133,30 @@ def read_payload(data: bytes, password, spans=None):
             raise ValueError("bad entry marker at offset %d" % (r.pos - 4))
         kind = r.u8()
         if kind == 0:
+            if expected_entries is not None and expected_entries != len(entries):
+                raise ValueError("the archive ends before its last entry")
             break
         name = r.take(r.u16())
+        index = len(entries)
         if key:
             name = decrypt(key, name)
+        elif sealed_key:
+            name = sealed_scheme.unseal(sealed_key, sealed_scheme.place("name", index), name, "name")
         time, attributes = r.u64(), r.u32()
         content = None
         if kind == 2:
             parts = []
+            ended = False
             while True:
                 word = r.u32()
                 if word == 0:
+                    if sealed_key and not ended:
+                        raise ValueError("the data of %r is cut short" % name)
                     break
-                size = word & 0x7FFFFFFF
+                if ended:
+                    raise ValueError("data follows the last chunk of %r" % name)
+                size = word & (0x3FFFFFFF if sealed_key else 0x7FFFFFFF)
+                ended = bool(sealed_key) and bool(word & sealed_scheme.LAST_CHUNK)
                 if size >= CHUNK_LIMIT:
                     raise ValueError("chunk too large")
                 if spans is not None:
@@ -124,6 +164,9 @@ def read_payload(data: bytes, password, spans=None):
                 chunk = r.take(size)
                 if key:
                     chunk = decrypt(key, chunk)
+                elif sealed_key:
+                    chunk = sealed_scheme.unseal(sealed_key, sealed_scheme.place("chunk", index, len(parts), ended),
+                                                 chunk, "a chunk of %r" % name)
                 if word & 0x80000000:
                     parts.append(chunk)
                 else:
@@ -133,6 +176,9 @@ def read_payload(data: bytes, password, spans=None):
                         raise ValueError("deflate stream of %r ends early" % name)
             content = b"".join(parts)
         entries.append((kind, name.decode("utf-8"), time, attributes, content))
+    if info is not None:
+        info["scheme"] = "sealed" if sealed else "classic"
+        info["key"] = sealed_key
     if spans is not None:
         spans[:] = [(n.decode("utf-8"), offset, size, stored) for n, offset, size, stored in spans]
     return encrypted, key_bits, values, entries

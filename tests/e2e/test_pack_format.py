@@ -78,7 +78,8 @@ def build(sfxpack, root, out, args, env=None):
 
 
 def check_same_bytes(sfxpack, root, work):
-    for args in ([], ["--password", "pw", "--chunk-size", "65536", "--level", "12"]):
+    # The classic scheme only: the sealed one draws a new salt and nonces for every build.
+    for args in ([], ["--password", "pw", "--encryption", "classic", "--chunk-size", "65536", "--level", "12"]):
         runs = {jobs: build(sfxpack, root, os.path.join(work, "jobs%s.bin" % jobs), args + ["--jobs", jobs])
                 for jobs in ("1", "2", "8")}
         check(runs["1"] == runs["2"] == runs["8"], "%r: 1, 2 and 8 jobs give different bytes" % args)
@@ -119,12 +120,13 @@ def run_case(sfxpack, root, work, args, password=None):
             check(False, "%s: a wrong password was accepted" % label)
         except ValueError as e:
             check("wrong password" in str(e), "%s: %s" % (label, e))
-    encrypted, key_bits, values, entries = read_payload.read_payload(data, password)
+    info = {}
+    encrypted, key_bits, values, entries = read_payload.read_payload(data, password, info=info)
     check(encrypted == (password is not None), "%s: encrypted flag %d" % (label, encrypted))
     if "--key-bits" in args:
         check(key_bits == int(args[args.index("--key-bits") + 1]), "%s: key bits %d" % (label, key_bits))
     # The check values against Python's zlib: one CRC-32 per file, in entry order.
-    crcs = read_payload.check_values(values, password, key_bits)
+    crcs = read_payload.check_values(values, password, key_bits, info["key"])
     if "--no-check" in args:
         check(crcs is None, "%s: check values written with --no-check" % label)
     else:
@@ -163,8 +165,10 @@ def main():
         check_same_bytes(sfxpack, root, work)
         check_reproducible(sfxpack, root, work)
         for bits in ("128", "192", "256"):
-            run_case(sfxpack, root, work, ["--password", "Pass word", "--key-bits", bits, "--chunk-size", "300000"],
-                     b"Pass word")
+            run_case(sfxpack, root, work, ["--password", "Pass word", "--encryption", "classic", "--key-bits", bits,
+                                           "--chunk-size", "300000"], b"Pass word")
+        run_case(sfxpack, root, work, ["--password", "Pass word", "--kdf-memory", "8", "--kdf-passes", "1",
+                                       "--chunk-size", "300000"], b"Pass word")
         bad = subprocess.run([sfxpack, "build", "-o", os.path.join(work, "x"), "--payload-only",
                               os.path.join(work, "missing")], capture_output=True, text=True)
         check(bad.returncode != 0 and "missing" in bad.stderr, "a missing source is not reported: %r" % bad.stderr)

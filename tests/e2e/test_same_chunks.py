@@ -52,7 +52,7 @@ def main():
         root = os.path.join(work, "tree")
         make_tree(root)
         for args in (["--level", "1"], ["--level", "12", "--chunk-size", "100000"],
-                     ["--level", "9", "--password", "same key", "--chunk-size", "65536"]):
+                     ["--level", "9", "--password", "same key", "--encryption", "classic", "--chunk-size", "65536"]):
             outputs = []
             for label, command in (("windows", [WINE_RUN, windows]), ("native", [native])):
                 out = os.path.join(work, label + ".bin")

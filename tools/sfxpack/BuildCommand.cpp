@@ -1,6 +1,7 @@
 // sfxpack build: the sources and settings behind the stub, as a self-extracting executable.
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -12,6 +13,7 @@
 #include "CheckValueList.h"
 #include "ChunkCompressor.h"
 #include "Cli.h"
+#include "MessageEncryptors.h"
 #include "PasswordBytes.h"
 #include "PayloadWriter.h"
 #include "ProgressLine.h"
@@ -20,7 +22,7 @@
 #include "base/DataBuffer.h"
 #include "base/LogBase.h"
 #include "crypto/AesKeyDerivation.h"
-#include "crypto/AesMessageEncrypt.h"
+#include "crypto/MessageSealer.h"
 #include "pe/ImageChecksum.h"
 
 namespace fs = std::filesystem;
@@ -33,6 +35,9 @@ struct BuildOptions {
   bool payloadOnly = false;
   bool checkValues = true;
   bool encrypt = false;
+  // Today's AES scheme instead of the sealed one, for stubs that predate it.
+  bool classic = false;
+  KdfParams kdf;
   std::string password;
   int keyBits = 256;
   ChunkPolicy policy;
@@ -69,12 +74,22 @@ std::string defaultStub(const std::string &program) {
   return std::string();
 }
 
-// The key for the password, in the code page the stub's users type it in; false when the
-// password cannot be written in that code page.
-bool makeKey(const BuildOptions &o, DataBuffer &key, std::string &error) {
+// The key for the password, in the code page the stub's users type it in: the classic AES key or
+// the sealed scheme's, under a new salt; false when the password cannot be written in that code
+// page.
+bool makeKey(BuildOptions &o, DataBuffer &key, MessageSealer &sealer, std::string &error) {
   if (!o.encrypt) return true;
   std::string bytes;
   if (!passwordBytes(o.password, o.passwordCodePage, bytes, error)) return false;
+  if (!o.classic) {
+    MessageSealer::randomSalt(o.kdf);
+    LogNull log;
+    if (!sealer.deriveKey(bytes.data(), uint32_t(bytes.size()), o.kdf, log)) {
+      error = "out of memory deriving the key";
+      return false;
+    }
+    return true;
+  }
   if (!deriveKey(bytes.data(), uint32_t(bytes.size()), o.keyBits, key)) {
     error = "out of memory deriving the key";
     return false;
@@ -85,7 +100,7 @@ bool makeKey(const BuildOptions &o, DataBuffer &key, std::string &error) {
 // Everything goes to OUT.partial first; only a complete archive takes the output's name.
 // A branded stub comes as bytes; the plain one is copied from its file.
 bool writeArchive(const BuildOptions &o, const Bytes *brandedStub, const DataBuffer &key,
-                  const std::vector<PackEntry> &entries, const NamedValues &values, PackCounters &counters,
+                  const MessageSealer &sealer, const std::vector<PackEntry> &entries, const NamedValues &values, PackCounters &counters,
                   std::string &error) {
   std::ofstream out(o.partialPath(), std::ios::binary | std::ios::trunc);
   if (!out) {
@@ -105,15 +120,7 @@ bool writeArchive(const BuildOptions &o, const Bytes *brandedStub, const DataBuf
     }
   }
   MessageEncryptor encryptor;
-  if (o.encrypt) {
-    encryptor = [&key, &o](const std::string &plain, std::string &cipher) {
-      DataBuffer sealed;
-      LogNull log;
-      if (!aesEncryptMessage(key, o.keyBits, plain.data(), uint32_t(plain.size()), sealed, log)) return false;
-      cipher.assign(reinterpret_cast<const char *>(sealed.getData()), sealed.getSize());
-      return true;
-    };
-  }
+  if (o.encrypt) encryptor = o.classic ? classicEncryptor(key, o.keyBits) : sealingEncryptor(sealer);
   NamedValues allValues = values;
   std::vector<uint32_t> crcs;
   if (o.checkValues && (!computeFileCrcs(entries, crcs, error) || !appendCheckValues(crcs, encryptor, allValues, error))) {
@@ -122,6 +129,12 @@ bool writeArchive(const BuildOptions &o, const Bytes *brandedStub, const DataBuf
   ProgressLine progress(!o.quiet && ProgressLine::isTerminal(stderr), stderr);
   PayloadWriter writer(out, o.policy, encryptor, o.keyBits,
                        [&progress](const PackCounters &c) { progress.update(c); });
+  if (o.encrypt && !o.classic) {
+    PayloadFeatures features;
+    features.scheme = PayloadScheme::Sodium;
+    writer.setFeatures(features);
+    writer.setSealing(&sealer, o.kdf, uint32_t(entries.size()));
+  }
   bool ok =
       writer.writeHeader(error) && writer.writeNamedValues(allValues, error) && writer.writeVerifier(error);
   for (size_t i = 0, file = 0; ok && i < entries.size(); ++i) {
@@ -179,6 +192,26 @@ bool parseBuildOptions(const Arguments &args, BuildOptions &o, int &exitCode) {
       if (!v) return usageError(exitCode, "--password needs a value");
       o.encrypt = true;
       o.password = v;
+    } else if (a == "--encryption") {
+      const char *v = value();
+      if (!v || (std::strcmp(v, "sealed") != 0 && std::strcmp(v, "classic") != 0)) {
+        return usageError(exitCode, "--encryption takes sealed or classic");
+      }
+      o.classic = std::strcmp(v, "classic") == 0;
+    } else if (a == "--kdf-memory") {
+      const char *v = value();
+      const long most = long(KdfParams::kMaxMemoryKiB / 1024);
+      if (!v || !parseNumber(v, 1, most, n)) {
+        return usageError(exitCode, "--kdf-memory takes a number of MiB from 1 to " + std::to_string(most));
+      }
+      o.kdf.memoryKiB = uint32_t(n) * 1024;
+    } else if (a == "--kdf-passes") {
+      const char *v = value();
+      const long most = long(KdfParams::kMaxPasses);
+      if (!v || !parseNumber(v, 1, most, n)) {
+        return usageError(exitCode, "--kdf-passes takes a number from 1 to " + std::to_string(most));
+      }
+      o.kdf.passes = uint32_t(n);
     } else if (a == "--password-codepage") {
       const char *v = value();
       if (!v || !parseNumber(v, 1, 65535, o.passwordCodePage)) {
@@ -216,10 +249,10 @@ bool parseBuildOptions(const Arguments &args, BuildOptions &o, int &exitCode) {
       o.reproducible = true;
     } else if (a == "--chunk-size") {
       const char *v = value();
-      // Room for a block of padding when the chunk is encrypted.
-      if (!v || !parseNumber(v, 1, long(payload::kChunkLimit) - 17, n)) {
-        return usageError(
-            exitCode, "--chunk-size takes a number from 1 to " + std::to_string(payload::kChunkLimit - 17));
+      // Room for a block of padding, or a sealed message's nonce and tag, when the chunk is encrypted.
+      const long most = long(payload::kChunkLimit - 1 - MessageSealer::kOverhead);
+      if (!v || !parseNumber(v, 1, most, n)) {
+        return usageError(exitCode, "--chunk-size takes a number from 1 to " + std::to_string(most));
       }
       o.policy.chunkSize = uint32_t(n);
     } else if (!a.empty() && a[0] == '-') {
@@ -269,9 +302,10 @@ int runBuild(const Arguments &args) {
   if (branded && !brandedStub(o.stub, o.branding, stub, checksumOffset, error)) return fail(error);
   NamedValues values = {{"xmlConfig", settings}};
   DataBuffer key;
-  if (!makeKey(o, key, error)) return fail(error);
+  MessageSealer sealer;
+  if (!makeKey(o, key, sealer, error)) return fail(error);
   PackCounters counters;
-  bool written = writeArchive(o, branded ? &stub : nullptr, key, entries, values, counters, error) &&
+  bool written = writeArchive(o, branded ? &stub : nullptr, key, sealer, entries, values, counters, error) &&
                  (!branded || writeImageChecksum(o.partialPath(), checksumOffset, error));
   key.clearSecure();
   std::error_code ec;

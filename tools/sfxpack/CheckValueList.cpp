@@ -58,8 +58,11 @@ bool appendCheckValues(const std::vector<uint32_t> &crcs, const MessageEncryptor
       for (int shift = 24; shift >= 0; shift -= 8) bytes += char(crcs[i] >> shift);
     }
     if (encryptor) {
+      MessagePlace place;
+      place.kind = MessageKind::CheckValues;
+      place.index = part;
       std::string sealed;
-      if (!encryptor(bytes, sealed)) {
+      if (!encryptor(place, bytes, sealed)) {
         error = "Encryption failed.";
         return false;
       }

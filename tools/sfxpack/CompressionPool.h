@@ -16,11 +16,14 @@
 #include <utility>
 #include <vector>
 
+#include "crypto/MessagePlace.h"
+
 // One chunk of a file on its way into the payload.
 struct ChunkJob {
   // Set by the writer before it submits the job; read by the worker.
   std::string prefix;  // payload bytes that precede this chunk: entry records, end-of-data words
   std::string raw;     // the file's bytes
+  MessagePlace place;  // where the chunk stands, for the sealed scheme
   // Set by the worker; the writer reads them once the pool has handed the job back.
   std::string body;    // the chunk as the payload holds it: deflated or raw, then encrypted
   bool stored = false;

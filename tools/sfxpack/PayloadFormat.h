@@ -13,6 +13,8 @@ constexpr uint32_t kMarkerSecondHalf = 0xAAAB5921;
 constexpr uint32_t kExtendedMarkerSecondHalf = 0xAAAB5922;
 constexpr uint32_t kEntryMarker = 0x6D27E59B;
 constexpr uint32_t kStoredFlag = 0x80000000u;
+// In a sealed payload: the file's last chunk.
+constexpr uint32_t kLastChunkFlag = 0x40000000u;
 // A stored chunk (after encryption) must stay below this many bytes.
 constexpr uint32_t kChunkLimit = 2048576;
 constexpr uint32_t kDefaultChunkSize = 2000000;

@@ -2,6 +2,7 @@
 
 #include "ChunkCompressor.h"
 #include "CompressionPool.h"
+#include "SealedSection.h"
 #include "SourceFile.h"
 
 namespace {
@@ -11,7 +12,7 @@ void sealChunk(ChunkJob &job, ChunkCompressor &compressor, const MessageEncrypto
   if (job.stored) job.body = job.raw;
   if (encryptor) {
     std::string cipher;
-    if (!encryptor(job.body, cipher)) {
+    if (!encryptor(job.place, job.body, cipher)) {
       job.failed = true;
       job.error = "Encryption failed.";
       return;
@@ -57,12 +58,13 @@ bool PayloadWriter::emit(const std::string &bytes, std::string &error) {
   return true;
 }
 
-bool PayloadWriter::protect(const std::string &plain, std::string &out, std::string &error) {
+bool PayloadWriter::protect(const MessagePlace &place, const std::string &plain, std::string &out,
+                            std::string &error) {
   if (!m_encryptor) {
     out = plain;
     return true;
   }
-  if (!m_encryptor(plain, out)) {
+  if (!m_encryptor(place, plain, out)) {
     error = "Encryption failed.";
     return false;
   }
@@ -102,8 +104,16 @@ bool PayloadWriter::writeNamedValues(const std::vector<std::pair<std::string, st
 
 bool PayloadWriter::writeVerifier(std::string &error) {
   if (!m_encryptor) return true;
+  if (sealed()) {
+    // Nothing has gone out yet: every byte the authenticator covers is still queued.
+    if (m_sealer == nullptr || !appendSealedSection(*m_sealer, m_kdf, m_entryCount, m_queued)) {
+      error = "Encryption failed.";
+      return false;
+    }
+    return true;
+  }
   std::string cipher;
-  if (!protect("qzvk", cipher, error)) return false;
+  if (!protect(MessagePlace(), "qzvk", cipher, error)) return false;
   uint8_t length = uint8_t(cipher.size());
   put(&length, 1);
   put(cipher.data(), cipher.size());
@@ -130,7 +140,7 @@ bool PayloadWriter::startPool(std::string &error) {
   return true;
 }
 
-bool PayloadWriter::submitChunk(std::string raw, std::string &error) {
+bool PayloadWriter::submitChunk(std::string raw, const MessagePlace &place, std::string &error) {
   if (!m_pool && !startPool(error)) return false;
   while (m_pool->full()) {
     if (!writeOldest(error)) return false;
@@ -138,6 +148,7 @@ bool PayloadWriter::submitChunk(std::string raw, std::string &error) {
   auto job = std::make_unique<ChunkJob>();
   job->prefix.swap(m_queued);
   job->raw = std::move(raw);
+  job->place = place;
   m_counters.inputBytes += job->raw.size();
   m_pool->submit(std::move(job));
   return true;
@@ -150,7 +161,8 @@ bool PayloadWriter::writeOldest(std::string &error) {
     return false;
   }
   std::string word(4, '\0');
-  uint32_t size = uint32_t(job->body.size()) | (job->stored ? payload::kStoredFlag : 0);
+  uint32_t size = uint32_t(job->body.size()) | (job->stored ? payload::kStoredFlag : 0) |
+                  (sealed() && job->place.last ? payload::kLastChunkFlag : 0);
   for (int i = 0; i < 4; ++i) word[i] = char(uint8_t(size >> (8 * i)));
   if (!emit(job->prefix, error) || !emit(word, error) || !emit(job->body, error)) return false;
   ++(job->stored ? m_counters.storedChunks : m_counters.deflatedChunks);
@@ -159,8 +171,11 @@ bool PayloadWriter::writeOldest(std::string &error) {
 }
 
 bool PayloadWriter::writeEntry(const PackEntry &entry, std::string &error) {
+  MessagePlace place;
+  place.kind = MessageKind::Name;
+  place.entry = m_entriesWritten++;
   std::string name;
-  if (!protect(entry.name, name, error)) return false;
+  if (!protect(place, entry.name, name, error)) return false;
   if (name.empty() || name.size() > 0xFFFF) {
     error = "Entry name is empty or too long: " + entry.name;
     return false;
@@ -178,14 +193,17 @@ bool PayloadWriter::writeEntry(const PackEntry &entry, std::string &error) {
     SourceFile in;
     if (!in.open(entry.sourcePath, error)) return false;
     m_fileCrc = ZipCRC();
-    for (;;) {
+    place.kind = MessageKind::Chunk;
+    for (place.index = 0;; ++place.index) {
       std::string raw;
       if (!in.read(m_policy.chunkSize, raw, error)) return false;
       // Taken here, in file order, from the bytes the workers are given.
       m_fileCrc.update(raw.data(), uint32_t(raw.size()));
-      bool last = raw.size() < m_policy.chunkSize;
-      if (!raw.empty() && !submitChunk(std::move(raw), error)) return false;
-      if (last) break;
+      place.last = raw.size() < m_policy.chunkSize;
+      // A sealed file always ends with a chunk marked last, empty when need be, so that a
+      // reader can tell a whole file from one cut short.
+      if ((!raw.empty() || (sealed() && place.last)) && !submitChunk(std::move(raw), place, error)) return false;
+      if (place.last) break;
     }
     putU32(0);
     ++m_counters.files;

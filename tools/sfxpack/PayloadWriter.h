@@ -11,13 +11,16 @@
 #include "PayloadFormat.h"
 #include "archive/PayloadFeatures.h"
 #include "base/ZipCRC.h"
+#include "crypto/MessageSealer.h"
 
 class CompressionPool;
 struct ChunkJob;
 
-// Encrypts one message (a name, a chunk or the verifier) on its own; empty when it cannot.
-// Chunks are encrypted on the worker threads, so it must be safe to call from several at once.
-using MessageEncryptor = std::function<bool(const std::string &plain, std::string &cipher)>;
+// Encrypts one message (a name, a chunk, a part of the check values) on its own; empty when it
+// cannot. The place matters to the sealed scheme only. Chunks are encrypted on the worker
+// threads, so it must be safe to call from several at once.
+using MessageEncryptor =
+    std::function<bool(const MessagePlace &place, const std::string &plain, std::string &cipher)>;
 
 struct PackEntry {
   payload::EntryType type = payload::kFileEntry;
@@ -60,6 +63,13 @@ class PayloadWriter {
   // What the payload needs beyond today's stream; anything but the defaults is written with the
   // extended marker and the feature word. Set before writeHeader.
   void setFeatures(PayloadFeatures features) { m_features = features; }
+  // For the sealed scheme: the key, how it was derived and how many entries will be written, for
+  // the section that takes the verifier's place. Not owned; set before writeVerifier.
+  void setSealing(const MessageSealer *sealer, const KdfParams &params, uint32_t entryCount) {
+    m_sealer = sealer;
+    m_kdf = params;
+    m_entryCount = entryCount;
+  }
   bool writeHeader(std::string &error);
   bool writeNamedValues(const std::vector<std::pair<std::string, std::string>> &values, std::string &error);
   bool writeVerifier(std::string &error);
@@ -74,9 +84,10 @@ class PayloadWriter {
   void put(const void *data, size_t size);
   void putU16(uint32_t value);
   void putU32(uint32_t value);
-  bool protect(const std::string &plain, std::string &out, std::string &error);
+  bool protect(const MessagePlace &place, const std::string &plain, std::string &out, std::string &error);
+  bool sealed() const { return m_features.scheme == PayloadScheme::Sodium; }
   bool startPool(std::string &error);
-  bool submitChunk(std::string raw, std::string &error);
+  bool submitChunk(std::string raw, const MessagePlace &place, std::string &error);
   bool writeOldest(std::string &error);
   bool emit(const std::string &bytes, std::string &error);
 
@@ -85,6 +96,10 @@ class PayloadWriter {
   MessageEncryptor m_encryptor;
   int m_keyBits;
   PayloadFeatures m_features;
+  const MessageSealer *m_sealer = nullptr;
+  KdfParams m_kdf;
+  uint32_t m_entryCount = 0;
+  uint32_t m_entriesWritten = 0;
   std::function<void(const PackCounters &)> m_onProgress;
   std::string m_queued;  // bytes that go out after the chunks in flight
   std::unique_ptr<CompressionPool> m_pool;

@@ -92,7 +92,10 @@ int openPayload(const ReadOptions &o, OpenPayload &p) {
   if (!passwordBytes(o.password, o.codePage, bytes, reason)) return fail(reason);
   p.archive.setPassword(bytes.data(), uint32_t(bytes.size()));
   DataBuffer cache;
-  if (!p.archive.verifyPassword(p.log, cache)) return fail(o.file + ": wrong password");
+  if (!p.archive.verifyPassword(p.log, cache)) {
+    if (p.archive.payloadDamaged()) return failWithLog(o.file + ": the payload is damaged or was changed", p.log);
+    return fail(o.file + ": wrong password");
+  }
   return 0;
 }
 

@@ -9,6 +9,7 @@
 namespace {
 const char kUsage[] =
     "usage: sfxpack build -o OUT.exe [--stub STUB] [--payload-only] [--no-check] [--password PW]\n"
+    "                     [--encryption sealed|classic] [--kdf-memory MIB] [--kdf-passes N]\n"
     "                     [--key-bits 128|192|256] [--password-codepage N] [--level 0-12]\n"
     "                     [--chunk-size N] [--jobs N] [--reproducible] [--quiet]\n"
     "                     [--config FILE.xml] [--set Key=Value]...\n"
@@ -32,7 +33,11 @@ const char kUsage[] =
     "  test    Decodes and checks every entry without writing anything; exit 0 when all of them\n"
     "          decode and match their check values. Every damaged file is named.\n"
     "  extract Writes the entries under DIR exactly as the stub would.\n"
-    "  The password is hashed in the code page the stub's machine uses (default 1252).\n";
+    "  The password is hashed in the code page the stub's machine uses (default 1252).\n"
+    "  --password seals every name, chunk and check value with XChaCha20-Poly1305 under an\n"
+    "  Argon2id key (default 256 MiB, 3 passes) and authenticates the header and settings;\n"
+    "  stubs built before this scheme refuse such a payload. --encryption classic writes the\n"
+    "  earlier AES scheme (--key-bits), which resists neither guessing nor tampering.\n";
 }  // namespace
 
 int main(int argc, char **argv) {

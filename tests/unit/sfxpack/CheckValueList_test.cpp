@@ -7,6 +7,7 @@
 #include <string>
 
 #include "CheckValueList.h"
+#include "MessageEncryptors.h"
 #include "base/DataBuffer.h"
 #include "base/LogBase.h"
 #include "crypto/AesContext.h"
@@ -49,13 +50,7 @@ TEST(CheckValueList, NoFilesStillSayThatTheListIsThere) {
 TEST(CheckValueList, EachPartIsEncryptedOnItsOwnAndFitsItsValue) {
   DataBuffer key;
   ASSERT_TRUE(deriveKey("pw", 2, 256, key));
-  MessageEncryptor encryptor = [&key](const std::string &plain, std::string &cipher) {
-    DataBuffer sealed;
-    LogNull log;
-    if (!aesEncryptMessage(key, 256, plain.data(), uint32_t(plain.size()), sealed, log)) return false;
-    cipher.assign(reinterpret_cast<const char *>(sealed.getData()), sealed.getSize());
-    return true;
-  };
+  MessageEncryptor encryptor = classicEncryptor(key, 256);
   const std::vector<uint32_t> crcs = someCrcs(8003);
   NamedValues values;
   std::string error;

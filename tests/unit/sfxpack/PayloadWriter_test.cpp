@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <cstring>
 #include <map>
 #include <random>
 #include <sstream>
@@ -11,10 +12,12 @@
 #include <string>
 #include <vector>
 
+#include "MessageEncryptors.h"
 #include "base/DataBuffer.h"
 #include "base/LogBase.h"
 #include "crypto/AesKeyDerivation.h"
 #include "crypto/AesMessageEncrypt.h"
+#include "crypto/MessageSealer.h"
 #include "unit/archive/ArchiveTestSupport.h"
 
 namespace fs = std::filesystem;
@@ -79,13 +82,7 @@ class PayloadWriterTest : public ::testing::Test {
     deriveKey(password.data(), uint32_t(password.size()), 256, key);
     MessageEncryptor encryptor = override;
     if (!encryptor && !password.empty()) {
-      encryptor = [&key](const std::string &plain, std::string &cipher) {
-        DataBuffer sealed;
-        LogNull log;
-        if (!aesEncryptMessage(key, 256, plain.data(), uint32_t(plain.size()), sealed, log)) return false;
-        cipher.assign(reinterpret_cast<const char *>(sealed.getData()), sealed.getSize());
-        return true;
-      };
+      encryptor = classicEncryptor(key, 256);
     }
     PayloadWriter writer(out, policy, encryptor, 256);
     writer.setFeatures(features);
@@ -155,6 +152,56 @@ TEST_F(PayloadWriterTest, EveryLevelReadsBackThroughTheStubsReader) {
   }
 }
 
+TEST_F(PayloadWriterTest, SealedPayloadsReadBackWithAnyNumberOfWorkersAndOnlyWithTheirPassword) {
+  // Many small files: the workers then open chunks of entries the reader has not reached.
+  for (int i = 0; i < 40; ++i) {
+    const std::string name = "small" + std::to_string(100 + i) + ".txt";
+    files[name] = std::string(size_t(i * 37), char('a' + i % 26));
+    std::ofstream(root / name, std::ios::binary) << files[name];
+  }
+  KdfParams params;
+  params.memoryKiB = 64;
+  params.passes = 1;
+  MessageSealer::randomSalt(params);
+  MessageSealer sealer;
+  LogNull log;
+  ASSERT_TRUE(sealer.deriveKey("secret", 6, params, log));
+  std::ostringstream out;
+  PayloadWriter writer(out, policyOf(6, 4096, 3), sealingEncryptor(sealer), 256);
+  PayloadFeatures features;
+  features.scheme = PayloadScheme::Sodium;
+  writer.setFeatures(features);
+  writer.setSealing(&sealer, params, uint32_t(files.size()));
+  std::string error;
+  bool ok = writer.writeHeader(error) && writer.writeNamedValues({{"xmlConfig", "<SfxConfig/>"}}, error) &&
+            writer.writeVerifier(error);
+  for (const PackEntry &entry : entries()) ok = ok && writer.writeEntry(entry, error);
+  ASSERT_TRUE(ok && writer.writeEnd(error)) << error;
+  const std::string payload = out.str();
+  for (const char *password : {"secret", "secret ", "Secret"}) {
+    for (int workers : {1, 2, 8}) {
+      MemoryArchive archive(std::vector<uint8_t>(payload.begin(), payload.end()));
+      archive.archive.setWorkerCount(workers);
+      ASSERT_TRUE(archive.openContainer());
+      EXPECT_EQ(archive.archive.scheme(), PayloadScheme::Sodium);
+      archive.archive.setPassword(password, uint32_t(std::strlen(password)));
+      DataBuffer cache;
+      const bool right = std::strcmp(password, "secret") == 0;
+      ASSERT_EQ(archive.archive.verifyPassword(log, cache), right) << password;
+      EXPECT_FALSE(archive.archive.payloadDamaged());
+      if (!right) continue;
+      for (const auto &[name, content] : files) {
+        archive.sink.text.clear();
+        ASSERT_TRUE(archive.next()) << workers << " " << name;
+        EXPECT_EQ(std::string(archive.name.getText()), name);
+        EXPECT_TRUE(archive.sink.text == content) << workers << " " << name;
+      }
+      ASSERT_TRUE(archive.next());
+      EXPECT_TRUE(archive.end);
+    }
+  }
+}
+
 TEST_F(PayloadWriterTest, FilesEndingAtOrNearAChunkBoundaryReadBackWholeInAsFewChunks) {
   files.clear();
   size_t chunks = 0;
@@ -212,7 +259,7 @@ TEST_F(PayloadWriterTest, AWorkersEncryptionFailureStopsTheBuild) {
   std::ostringstream out;
   std::string error;
   // Names and the verifier are short; only chunks are long enough to fail.
-  MessageEncryptor failsOnChunks = [](const std::string &plain, std::string &cipher) {
+  MessageEncryptor failsOnChunks = [](const MessagePlace &, const std::string &plain, std::string &cipher) {
     cipher = plain + std::string(16 - plain.size() % 16, '\x10');
     return plain.size() < 1000;
   };
