@@ -10,8 +10,8 @@
 #include "app/RunLog.h"
 #include "app/RunThread.h"
 #include "app/SfxConfig.h"
-#include "base/ExtPtrArray.h"
 #include "base/PathQueries.h"
+#include "base/UndoList.h"
 #include "base/XString.h"
 
 namespace {
@@ -49,7 +49,7 @@ void normaliseSetupPath(StringBuffer &path) {
 }
 
 void runShell(HWND owner, const XString &args, const StringBuffer &program, const StringBuffer &unzipDir,
-              ExtPtrArray &entryList) {
+              UndoList &entryList) {
   bool started = RunShellCommand(g_config.GetFlag("WaitForSetup"), args.getAnsi());
   endProcessIfAutoExit();
   ProcessUndoList(entryList, true);
@@ -65,7 +65,7 @@ bool cannotStart(const XString &fullPath) {
 }
 
 void runProgram(HWND owner, const XString &args, const StringBuffer &program, const StringBuffer &unzipDir,
-                ExtPtrArray &entryList) {
+                UndoList &entryList) {
   XString dir, path, fullPath;
   dir.setUtf8(unzipDir.getText());
   path.setUtf8(program.getText());
@@ -125,7 +125,7 @@ bool decideCleanup() {
   return cleanup;
 }
 
-void runSetupStage(HWND owner, const StringBuffer &unzipDir, ExtPtrArray &entryList) {
+void runSetupStage(HWND owner, const StringBuffer &unzipDir, UndoList &entryList) {
   XString setupExe;
   g_config.GetValue("SetupExe", setupExe);
   if (!setupExe.isEmpty()) runLogWrite("setup filename: [%s]\r\n", setupExe.getUtf8());

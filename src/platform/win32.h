@@ -197,6 +197,11 @@ BOOL RemoveDirectoryA(LPCSTR path);
 BOOL RemoveDirectoryW(LPCWSTR path);
 BOOL DeleteFileA(LPCSTR path);
 BOOL DeleteFileW(LPCWSTR path);
+// Renames a file within its volume, keeping its contents, times and attributes (read-only
+// included). An existing target is refused (183) unless MOVEFILE_REPLACE_EXISTING is given;
+// then a read-only target is refused (5). Either name open without FILE_SHARE_DELETE: 32.
+constexpr DWORD MOVEFILE_REPLACE_EXISTING = 1;
+BOOL MoveFileExW(LPCWSTR existing, LPCWSTR target, DWORD flags);
 // The C runtime's stream open by a UTF-16 path and mode; the path maps as above.
 std::FILE *_wfopen(LPCWSTR path, LPCWSTR mode);
 
