@@ -144,10 +144,9 @@ bool enterUnzipDir(HWND owner, const StringBuffer &dir) {
 
 // What the run thread does for DoUnzip.
 bool runExtraction(HWND owner) {
-  disableOwnerControl(owner, kUnzipButtonId);
   if (g_config.GetFlag("Encryption")) {
     if (!CheckPassword(owner)) {
-      recordFailure(g_passwordCancelled ? RunFailure::Cancelled : RunFailure::Password);
+      recordFailure(g_passwordCancelled || cancelRequested() ? RunFailure::Cancelled : RunFailure::Password);
       runLogWrite("Password is incorrect.\r\n");
       abandonRun(owner);
       return false;
@@ -207,6 +206,7 @@ bool runExtraction(HWND owner) {
 }  // namespace
 
 bool DoUnzip(HWND owner) {
+  if (runActive()) return false;
   resetCancel();
   return runOnRunThread([](void *window) { return runExtraction(static_cast<HWND>(window)); }, owner,
                         owner != g_hiddenWindow ? owner : nullptr);
@@ -216,6 +216,8 @@ bool CheckPassword(HWND owner) {
   DataBuffer verifierCache;
   LogNull log;
   for (;;) {
+    // Asked to end: the prompt has closed without an answer.
+    if (cancelRequested()) return false;
     // Nobody is there to ask in a silent run; a password dialog that cannot be shown can never
     // be answered either: both are giving up.
     if (g_password.isEmpty() && isSilentRun()) {

@@ -56,6 +56,15 @@ void runShell(HWND owner, const XString &args, const StringBuffer &program, cons
   if (!started) reportFailedStart(owner, program, unzipDir);
 }
 
+// False when the process is asked to end first; the setup program goes on by itself.
+bool waitForSetupProgram(HANDLE process) {
+  constexpr DWORD kLookMs = 100;
+  while (WaitForSingleObject(process, kLookMs) == WAIT_TIMEOUT) {
+    if (cancelRequested()) return false;
+  }
+  return true;
+}
+
 // A name with an extension that names no file cannot start; one without may still be found by
 // the shell with an extension added.
 bool cannotStart(const XString &fullPath) {
@@ -98,7 +107,15 @@ void runProgram(HWND owner, const XString &args, const StringBuffer &program, co
   }
   runLogWrite("waiting for setup EXE to complete...\r\n");
   if (info.hProcess != nullptr) {
-    WaitForSingleObject(info.hProcess, INFINITE);
+    if (!waitForSetupProgram(info.hProcess)) {
+      // It may still use what it was given: nothing is cleaned up, its code is not known.
+      runLogWrite("Stopped waiting for setup EXE: the program is asked to end.\r\n");
+      CloseHandle(info.hProcess);
+      recordFailure(RunFailure::Cancelled);
+      endOwnerDialog(owner, 0);
+      postQuitRequest();
+      return;
+    }
     DWORD code = 0;
     if (GetExitCodeProcess(info.hProcess, &code)) {
       runLogWrite("GetExitCodeProcess: exitCode = %d\r\n", int(code));

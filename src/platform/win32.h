@@ -362,6 +362,7 @@ constexpr UINT WM_TIMER = 0x0113;
 constexpr UINT WM_NULL = 0x0000;
 constexpr UINT WM_CLOSE = 0x0010;
 constexpr UINT WM_QUERYENDSESSION = 0x0011;
+constexpr UINT WM_ENDSESSION = 0x0016;
 constexpr UINT WM_USER = 0x0400;
 constexpr UINT WM_APP = 0x8000;
 constexpr UINT PM_REMOVE = 0x0001;
@@ -404,6 +405,9 @@ BOOL PeekMessageA(LPMSG msg, HWND window, UINT filterMin, UINT filterMax, UINT r
 DWORD MsgWaitForMultipleObjects(DWORD count, const HANDLE *handles, BOOL waitAll, DWORD milliseconds,
                                 DWORD wakeMask);
 BOOL IsDialogMessageA(HWND dialog, LPMSG msg);
+// There is no session to hold up: both succeed and do nothing.
+BOOL ShutdownBlockReasonCreate(HWND window, LPCWSTR reason);
+BOOL ShutdownBlockReasonDestroy(HWND window);
 #endif
 
 // A broken invariant inside the program (a destroyed object used again): report and stop.

@@ -97,11 +97,32 @@ TEST_F(RunThreadTest, AQuitRequestDuringTheRunIsHeldUntilTheRunEnds) {
   EXPECT_EQ(left.back().message, WM_QUIT);
 }
 
-TEST_F(RunThreadTest, ACloseOfTheHiddenWindowCancelsOnlyWhileExtracting) {
-  // Before extraction a close is the platform's as ever.
+TEST_F(RunThreadTest, ACloseOfTheHiddenWindowEndsTheLoopsAndKeepsTheWindow) {
+  // No run: every loop is asked to end, and the window still takes the run thread's posts.
   EXPECT_EQ(WndProc(g_hiddenWindow, WM_CLOSE, 0, 0), 0);
   EXPECT_FALSE(cancelRequested());
+  std::vector<MSG> left = drain();
+  ASSERT_EQ(left.size(), 1u);
+  EXPECT_EQ(left[0].message, WM_QUIT);
+  EXPECT_TRUE(PostMessageA(g_hiddenWindow, kRunRequestMessage, 0, 0));
+  drain();
 
+  // A run that is not extracting (a password prompt, a setup wait) is told to stop at its next
+  // step; the quit request waits until it has returned.
+  bool toldToStop = runOnRunThread(
+      [](void *) {
+        PostMessageA(g_hiddenWindow, WM_CLOSE, 0, 0);
+        while (!cancelRequested()) std::this_thread::yield();
+        return true;
+      },
+      nullptr, nullptr);
+  EXPECT_TRUE(toldToStop);
+  left = drain();
+  ASSERT_FALSE(left.empty());
+  EXPECT_EQ(left.back().message, WM_QUIT);
+}
+
+TEST_F(RunThreadTest, ACloseDuringTheExtractionCancelsItAndTheSessionQuestionDoesNot) {
   // The run checks for a cancel the way the extraction does, through a monitor's abort check,
   // and asks for the close itself once it is extracting.
   struct Check : ProgressCallback {
@@ -120,13 +141,36 @@ TEST_F(RunThreadTest, ACloseOfTheHiddenWindowCancelsOnlyWhileExtracting) {
       &check, nullptr);
   EXPECT_TRUE(aborted);
   EXPECT_TRUE(cancelRequested());
-  WndProc(g_hiddenWindow, WM_QUERYENDSESSION, 0, 0);  // not extracting: the platform's answer
-  EXPECT_TRUE(cancelRequested());
+  // The extraction ends the loops itself once it has taken its files back.
+  for (const MSG &msg : drain()) EXPECT_NE(msg.message, WM_QUIT);
 
+  // Another program may still refuse the end of the session: the extraction goes on.
   resetCancel();
   setExtracting(true);
-  EXPECT_EQ(WndProc(g_hiddenWindow, WM_QUERYENDSESSION, 0, 0), TRUE);  // the session may end
-  EXPECT_TRUE(cancelRequested());
+  EXPECT_EQ(WndProc(g_hiddenWindow, WM_QUERYENDSESSION, 0, 0), TRUE);
+  EXPECT_FALSE(cancelRequested());
+  // A session that goes on after all changes nothing either.
+  EXPECT_EQ(WndProc(g_hiddenWindow, WM_ENDSESSION, FALSE, 0), 0);
+  EXPECT_FALSE(cancelRequested());
+}
+
+TEST_F(RunThreadTest, OneRunAtATime) {
+  struct Nested {
+    bool second = true;
+  } nested;
+  bool first = runOnRunThread(
+      [](void *context) {
+        // A second Unzip press reaches the window thread while this run goes on.
+        onWindowThread([context] {
+          static_cast<Nested *>(context)->second = runOnRunThread([](void *) { return true; }, nullptr, nullptr);
+        });
+        return true;
+      },
+      &nested, nullptr);
+  EXPECT_TRUE(first);
+  EXPECT_FALSE(nested.second);
+  EXPECT_FALSE(runActive());
+  EXPECT_TRUE(runOnRunThread([](void *) { return true; }, nullptr, nullptr));
 }
 
 // Natively a message box is a line on stderr; on Windows it would wait for a click.
