@@ -31,9 +31,8 @@ extern bool g_launchedWithoutWait;
 extern bool g_progressStarted;
 extern bool g_helpRequested;  // "-help" or "-?": the run only shows the options
 
-// Control ids the extraction reaches on its owner: the main dialog's Unzip button and the
-// progress bar that the main and progress dialogs share.
-constexpr int kUnzipButtonId = 1001;
+// The control id of the progress bar that the main and progress dialogs share, which the
+// extraction reaches on its owner.
 constexpr int kProgressBarId = 1008;
 
 // The process exit code of a run the person cancelled (ERROR_CANCELLED).

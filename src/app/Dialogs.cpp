@@ -79,6 +79,3 @@ void postQuitRequest() {
   onWindowThread([] { PostQuitMessage(0); });
 }
 
-void disableOwnerControl(HWND owner, int id) {
-  onWindowThread([&] { EnableWindow(GetDlgItem(owner, id), FALSE); });
-}

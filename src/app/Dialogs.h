@@ -26,5 +26,4 @@ void endOwnerDialog(HWND owner, INT_PTR result);
 void setOwnerProgress(HWND owner, int percent);
 int showMessageBox(HWND owner, const char16_t *text, const char16_t *caption, UINT type);
 void postQuitRequest();
-void disableOwnerControl(HWND owner, int id);
 // Every function here is carried out by the window thread, whichever thread calls it.

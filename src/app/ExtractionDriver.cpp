@@ -3,7 +3,7 @@
 #include <new>
 
 #include "app/AppState.h"
-#include "app/CleanupRetry.h"
+#include "base/CleanupRetry.h"
 #include "app/Dialogs.h"
 #include "app/ExitCode.h"
 #include "app/Messages.h"
@@ -14,10 +14,9 @@
 #include "app/SfxConfig.h"
 #include "archive/SimpleArchive.h"
 #include "base/DataBuffer.h"
-#include "base/ExtPtrArray.h"
 #include "base/Directories.h"
-#include "base/FileDelete.h"
 #include "base/PathQueries.h"
+#include "base/UndoList.h"
 #include "crypto/TempFilePath.h"
 #include "base/Logger.h"
 #include "base/XString.h"
@@ -44,14 +43,43 @@ void abandonRun(HWND owner) {
   postQuitRequest();
 }
 
+// What a run could not take back or tidy away, said once at its end.
+StringBuffer s_leftovers;
+
+// Every step in a verbose run log; what could not be removed or restored in every run log.
+class RunLogUndoReport : public UndoReport {
+ public:
+  void step(const char *action, const char *utf8Path) override {
+    if (g_config.GetIntValue("Verbose") != 0) runLogWrite("(%s) %s\r\n", action, utf8Path);
+  }
+  void failed(const char *action, const char *utf8Path, DWORD windowsError) override {
+    StringBuffer reason;
+    reason.appendWindowsError(windowsError);
+    runLogWrite("(%s) %s: %s\r\n", action, utf8Path, reason.getText());
+    s_leftovers.append("\n");
+    s_leftovers.append(utf8Path);
+  }
+};
+
+// In the dialog modes the person is told; the run log has the reasons in every mode.
+void reportLeftovers(HWND owner) {
+  if (s_leftovers.isEmpty()) return;
+  if (owner != g_hiddenWindow) {
+    StringBuffer text("These files or folders could not be removed or restored:");
+    text.appendBuffer(s_leftovers);
+    showMessage(owner, text.getText(), "Warning");
+  }
+  s_leftovers.clear();
+}
+
 class CancelCheck : public ProgressCallback {
  public:
   void abortCheck(bool &abort) override { abort = extractionShouldStop(); }
 };
 
-bool ensureUnzipDir(HWND owner, const StringBuffer &dir, ExtPtrArray &topDirs) {
+bool ensureUnzipDir(HWND owner, const StringBuffer &dir, UndoList &topDirs) {
   LogNull log;
-  if (ensureDirExists(dir.getText(), &topDirs, log)) return true;
+  if (ensureDirExists(dir.getText(), topDirs.createdDirs(), log)) return true;
   recordFailure(failureForWindowsError(GetLastError()));
   runLogWrite("failed to ensure dir exists: [%s]\r\n", dir.getText());
   showErrorWithPath(owner, "Failed to ensure dir exists: ", dir);
@@ -59,13 +87,13 @@ bool ensureUnzipDir(HWND owner, const StringBuffer &dir, ExtPtrArray &topDirs) {
   return false;
 }
 
-void logTopDirectory(const ExtPtrArray &topDirs) {
-  if (topDirs.getCount() == 0) {
+void logTopDirectory(UndoList &topDirs) {
+  if (topDirs.count() == 0) {
     runLogWrite("No top-level directory added to undo list\r\n");
     return;
   }
   // The recorded path carries its tag letter at the end.
-  const StringBuffer *first = static_cast<const StringBuffer *>(topDirs.get(0));
+  const StringBuffer *first = static_cast<const StringBuffer *>(topDirs.createdDirs()->get(0));
   StringBuffer path(first->getText());
   path.shortenBy(1);
   runLogWrite("created unzip dir: [%s]\r\n", path.getText());
@@ -80,7 +108,7 @@ void normaliseUnzipDir(StringBuffer &dir) {
   for (int pass = 0; pass < 1001 && dir.contains("\\\\"); ++pass) dir.replaceAll("\\\\", "\\");
 }
 
-bool prepareUnzipDir(HWND owner, ExtPtrArray &topDirs, StringBuffer &dir) {
+bool prepareUnzipDir(HWND owner, UndoList &topDirs, StringBuffer &dir) {
   bool dryRun = g_config.GetIntValue("Debug") != 0;
   XString configured;
   g_config.GetValue("UnzipDir", configured);
@@ -116,7 +144,6 @@ bool enterUnzipDir(HWND owner, const StringBuffer &dir) {
 
 // What the run thread does for DoUnzip.
 bool runExtraction(HWND owner) {
-  disableOwnerControl(owner, kUnzipButtonId);
   // A sealed payload asks for its password whatever its settings say: they are only trusted once
   // the password has proved them unchanged.
   if (g_config.GetFlag("Encryption") || g_archive.scheme() == PayloadScheme::Sodium) {
@@ -125,7 +152,7 @@ bool runExtraction(HWND owner) {
         recordFailure(RunFailure::Damaged);
         runLogWrite("The package is damaged or was changed after it was made.\r\n");
       } else {
-        recordFailure(g_passwordCancelled ? RunFailure::Cancelled : RunFailure::Password);
+        recordFailure(g_passwordCancelled || cancelRequested() ? RunFailure::Cancelled : RunFailure::Password);
         runLogWrite("Password is incorrect.\r\n");
       }
       abandonRun(owner);
@@ -137,11 +164,11 @@ bool runExtraction(HWND owner) {
   }
   runLogCurrentDirectory();
 
-  ExtPtrArray topDirs;
+  UndoList topDirs;
   StringBuffer dir;
   if (!prepareUnzipDir(owner, topDirs, dir)) {
     // What was created for a directory that cannot be used stays, as the person may look at it.
-    topDirs.deleteAll();
+    topDirs.forget();
     return false;
   }
   if (dir.beginsWith("\\\\?\\")) dir.removeRange(0, 4);
@@ -149,19 +176,20 @@ bool runExtraction(HWND owner) {
   XString savedDir;
   getCurrentDir(savedDir);
   if (!enterUnzipDir(owner, dir)) {
-    topDirs.deleteAll();
+    topDirs.forget();
     return false;
   }
 
   bool cleanup = decideCleanup();
-  ExtPtrArray entryList;
+  UndoList entryList;
   StringBuffer errorText;
   setExtracting(true);
   bool ok = UnzipToFile(owner, dir, errorText, entryList);
   if (finishExtracting()) ok = false;
   bool cancelled = !ok && cancelRequested();
-  // Recorded for a cancel's sake only: without cleanup what was extracted stays.
-  if (!cleanup && !cancelled) entryList.deleteAll();
+  // Recorded for a cancel's or a failure's sake: without cleanup what was extracted stays, and
+  // the earlier copies of what it replaced go now.
+  if (ok && !cleanup) KeepUndoList(entryList);
   if (ok && g_progressDialog != nullptr) setOwnerProgress(g_progressDialog, 100);
   if (ok) {
     runLogWrite("Unzip complete...\r\n");
@@ -176,7 +204,8 @@ bool runExtraction(HWND owner) {
     showError(owner, errorText.getText());
   }
   setCurrentDir(savedDir);
-  ProcessUndoList(topDirs, cleanup || cancelled);
+  ProcessUndoList(topDirs, cleanup || !ok);
+  reportLeftovers(owner);
   if (cancelled) abandonRun(owner);
   return ok;
 }
@@ -184,6 +213,7 @@ bool runExtraction(HWND owner) {
 }  // namespace
 
 bool DoUnzip(HWND owner) {
+  if (runActive()) return false;
   resetCancel();
   return runOnRunThread([](void *window) { return runExtraction(static_cast<HWND>(window)); }, owner,
                         owner != g_hiddenWindow ? owner : nullptr);
@@ -193,6 +223,8 @@ bool CheckPassword(HWND owner) {
   DataBuffer verifierCache;
   LogNull log;
   for (;;) {
+    // Asked to end: the prompt has closed without an answer.
+    if (cancelRequested()) return false;
     // Nobody is there to ask in a silent run; a password dialog that cannot be shown can never
     // be answered either: both are giving up.
     if (g_password.isEmpty() && isSilentRun()) {
@@ -220,7 +252,7 @@ bool CheckPassword(HWND owner) {
   }
 }
 
-bool SelectTempUnzipDir(HWND owner, ExtPtrArray &topDirs, StringBuffer &dir) {
+bool SelectTempUnzipDir(HWND owner, UndoList &topDirs, StringBuffer &dir) {
   MakeTempDirName(dir);
   runLogWrite("temp unzipDir = [%s]\r\n", dir.getText());
   if (g_config.GetIntValue("Debug") != 0) return true;
@@ -240,7 +272,7 @@ void MakeTempDirName(StringBuffer &dir) {
   }
 }
 
-bool UnzipToFile(HWND owner, const StringBuffer &, StringBuffer &errorText, ExtPtrArray &entryList) {
+bool UnzipToFile(HWND owner, const StringBuffer &, StringBuffer &errorText, UndoList &entryList) {
   errorText.clear();
   if (owner != nullptr) setOwnerProgress(owner, 0);
   ProgressReporter progress(owner, g_payloadEnd - g_payloadStart, g_archive.getSource() != nullptr
@@ -269,13 +301,7 @@ bool UnzipToFile(HWND owner, const StringBuffer &, StringBuffer &errorText, ExtP
       runLogWrite(isDirectory ? "(dir) %s\r\n" : "(file) %s\r\n", name.getText());
       if (g_archive.lastFileVerified()) runLogWrite("(verified) %s\r\n", name.getText());
     }
-    if (!ok) break;
-    if (!skipped && !name.isEmpty() && !isDirectory && recording) {
-      StringBuffer *entry = new (std::nothrow) StringBuffer(name.getText());
-      if (entry != nullptr && entry->appendChar('F') && entryList.append(entry)) continue;
-      delete entry;
-    }
-  } while (!endOfArchive);
+  } while (ok && !endOfArchive);
   log.leaveContext();
   if (ok) return true;
   log.copyLogText(errorText);
@@ -287,29 +313,13 @@ bool UnzipToFile(HWND owner, const StringBuffer &, StringBuffer &errorText, ExtP
   return false;
 }
 
-void ProcessUndoList(ExtPtrArray &undoList, bool retryHeld) {
-  DWORD patienceMs = retryHeld ? kCleanupRetryMs : 0;
-  LogNull log;
-  bool verbose = g_config.GetIntValue("Verbose") != 0;
+void ProcessUndoList(UndoList &undoList, bool retryHeld) {
   runLogWrite("processing undo list...\r\n");
-  while (undoList.getCount() > 0) {
-    StringBuffer *entry = static_cast<StringBuffer *>(undoList.pop());
-    char tag = entry->lastChar();
-    entry->shortenBy(1);
-    if (tag == 'F') {
-      if (verbose) runLogWrite("(deleteFile) %s\r\n", entry->getText());
-      bool gone = retryWhileHeld([&] { return deleteFile(entry->getText(), log); }, patienceMs);
-      if (!gone && verbose) runLogWrite("(failedToDelete) %s\r\n", entry->getText());
-    } else {
-      if (verbose) {
-        entry->replaceCharBytes('\\', '/');
-        runLogWrite("(deleteDir) %s\r\n", entry->getText());
-      }
-      XString path;
-      path.setUtf8(entry->getText());
-      bool gone = retryWhileHeld([&] { return removeDirectory(path, log); }, patienceMs);
-      if (!gone && verbose) runLogWrite("(failedToDelete) %s\r\n", entry->getText());
-    }
-    delete entry;
-  }
+  RunLogUndoReport report;
+  undoList.rollBack(retryHeld ? kCleanupRetryMs : 0, report);
+}
+
+void KeepUndoList(UndoList &undoList) {
+  RunLogUndoReport report;
+  undoList.keep(report);
 }

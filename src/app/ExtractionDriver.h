@@ -2,8 +2,8 @@
 
 #include "platform/win32.h"
 
-class ExtPtrArray;
 class StringBuffer;
+class UndoList;
 
 // One extraction run, owned by a window (the hidden main window or a dialog, which the run may
 // end): password, unzip directory, current directory, every entry, the setup stage, and the
@@ -16,13 +16,17 @@ bool DoUnzip(HWND owner);
 // dialog could be shown).
 bool CheckPassword(HWND owner);
 // A fresh directory under the temporary directory, created unless this is a dry run.
-bool SelectTempUnzipDir(HWND owner, ExtPtrArray &topDirs, StringBuffer &dir);
+bool SelectTempUnzipDir(HWND owner, UndoList &topDirs, StringBuffer &dir);
 // The temporary directory, "qvz_" and four random characters; nothing is created.
 void MakeTempDirName(StringBuffer &dir);
-// Records every file and directory it creates in `entryList`, whether or not cleanup is in force:
-// a cancelled run takes them back; otherwise the caller drops the list when there is no cleanup.
+// Records every file and directory it creates or replaces in `entryList`, whether or not cleanup
+// is in force: a cancelled or failed run takes them back; otherwise the caller keeps them when
+// there is no cleanup.
 // The extraction stops soon after cancelRequested() turns true.
-bool UnzipToFile(HWND owner, const StringBuffer &unzipDir, StringBuffer &errorText, ExtPtrArray &entryList);
-// Deletes what the list records, last entry first, and empties it. With `retryHeld`, a file or
-// folder that is only held for a moment is tried again (see CleanupRetry.h).
-void ProcessUndoList(ExtPtrArray &undoList, bool retryHeld = false);
+bool UnzipToFile(HWND owner, const StringBuffer &unzipDir, StringBuffer &errorText, UndoList &entryList);
+// Takes back what the list records, last entry first (earlier copies of replaced files come
+// back), and empties it. With `retryHeld`, a file or folder that is only held for a moment is
+// tried again (see CleanupRetry.h). What cannot be removed goes to the run log, verbose or not.
+void ProcessUndoList(UndoList &undoList, bool retryHeld = false);
+// The run keeps what it extracted: the earlier copies of the files it replaced are deleted.
+void KeepUndoList(UndoList &undoList);

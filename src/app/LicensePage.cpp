@@ -2,6 +2,7 @@
 
 #include "app/AppState.h"
 #include "app/Dialogs.h"
+#include "app/EndRequests.h"
 #include "app/RunLog.h"
 #include "app/SfxConfig.h"
 #include "base/XString.h"
@@ -13,7 +14,8 @@ LicenseAnswer askLicense(HWND owner) {
   runLogWrite("Showing license...\r\n");
   INT_PTR result = showDialog(SfxDialog::License, owner);
   if (result == -1) return LicenseAnswer::Failed;
-  if (result == IDOK) return LicenseAnswer::Accepted;
+  // A page that ended because the program was asked to close was not agreed to.
+  if (result == IDOK && !closeRequested()) return LicenseAnswer::Accepted;
   runLogWrite("License declined.\r\n");
   g_exitCode = kExitLicenseDeclined;
   return LicenseAnswer::Declined;

@@ -3,6 +3,7 @@
 #include "app/AppState.h"
 #include "app/Dialogs.h"
 #include "app/RunLog.h"
+#include "app/RunThread.h"
 #include "app/SfxConfig.h"
 #include "base/StringBuffer.h"
 #include "base/XString.h"
@@ -20,7 +21,8 @@ void writeToStandardError(const StringBuffer &line) {
 bool isSilentRun() { return g_config.GetFlag("Silent"); }
 
 void showMessage(HWND owner, const char *utf8Text, const char *utf8Caption) {
-  if (!isSilentRun()) {
+  // Nobody is there to click a box while the session ends.
+  if (!isSilentRun() && !sessionEnding()) {
     XString text, caption;
     text.setUtf8(utf8Text);
     caption.setUtf8(utf8Caption);

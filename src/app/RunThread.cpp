@@ -1,5 +1,6 @@
 #include "app/RunThread.h"
 
+#include <chrono>
 #include <condition_variable>
 #include <mutex>
 #include <thread>
@@ -29,6 +30,11 @@ Exchange &exchange() {
 
 std::atomic<bool> s_cancel{false};
 std::atomic<bool> s_extracting{false};
+std::atomic<bool> s_sessionEnding{false};
+
+// How often a waiting thread looks again without being woken: a post that was lost (a full
+// queue) delays the answer by this much instead of for ever.
+constexpr DWORD kRecheckMs = 100;
 
 struct Hold {
   std::mutex lock;
@@ -47,11 +53,18 @@ struct RunState {
   std::atomic<bool> finished{false};
 };
 
+// Window thread only: the run under way, and whether the window thread is carrying out one of
+// its requests (a dialog of the run may be open further down this thread's stack).
+RunState *s_activeRun = nullptr;
+bool s_servicing = false;
+
 void pumpUntilFinished(const RunState &run, HWND dialog) {
   bool quit = false;
   WPARAM quitCode = 0;
   while (!run.finished.load()) {
-    MsgWaitForMultipleObjects(0, nullptr, FALSE, INFINITE, QS_ALLINPUT);
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, kRecheckMs, QS_ALLINPUT);
+    // A request whose post was lost is carried out all the same.
+    serviceRunRequest();
     MSG msg;
     while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
       if (msg.message == WM_QUIT) {
@@ -70,19 +83,32 @@ void pumpUntilFinished(const RunState &run, HWND dialog) {
 }  // namespace
 
 bool runOnRunThread(bool (*body)(void *), void *context, HWND dialog) {
+  // A second Unzip, or a queued Enter, while a run is under way.
+  if (s_activeRun != nullptr) return false;
   exchange().windowThread = std::this_thread::get_id();
   RunState run;
   run.body = body;
   run.context = context;
+  s_activeRun = &run;
   std::thread worker([&run] {
     run.result = run.body(run.context);
     run.finished.store(true);
-    // Wakes the window thread's wait; the message itself needs no handling.
+    // Wakes the window thread's wait at once; without it the wait ends at its next look.
     PostMessageA(g_hiddenWindow, kRunRequestMessage, 0, 0);
   });
   pumpUntilFinished(run, dialog);
   worker.join();
+  s_activeRun = nullptr;
   return run.result;
+}
+
+bool runActive() { return s_activeRun != nullptr; }
+
+bool waitForRunEnd() {
+  if (s_activeRun == nullptr) return true;
+  if (s_servicing) return false;
+  pumpUntilFinished(*s_activeRun, nullptr);
+  return true;
 }
 
 void onWindowThreadRaw(void (*work)(void *), void *context) {
@@ -96,8 +122,11 @@ void onWindowThreadRaw(void (*work)(void *), void *context) {
   request.context = context;
   std::unique_lock<std::mutex> hold(e.lock);
   e.pending = &request;
-  PostMessageA(g_hiddenWindow, kRunRequestMessage, 0, 0);
-  e.answered.wait(hold, [&request] { return request.done; });
+  // A post that fails (a full queue) is tried again; the window thread also looks by itself.
+  while (!request.done) {
+    if (e.pending == &request) PostMessageA(g_hiddenWindow, kRunRequestMessage, 0, 0);
+    e.answered.wait_for(hold, std::chrono::milliseconds(kRecheckMs), [&request] { return request.done; });
+  }
 }
 
 void serviceRunRequest() {
@@ -111,13 +140,18 @@ void serviceRunRequest() {
   // Carried out without the lock: it may open a dialog whose loop services nothing else of
   // this run, as the run thread waits for this very request.
   if (request == nullptr) return;
+  bool outer = s_servicing;
+  s_servicing = true;
   request->work(request->context);
+  s_servicing = outer;
   std::lock_guard<std::mutex> hold(e.lock);
   request->done = true;
   e.answered.notify_all();
 }
 
 void requestCancel() { s_cancel.store(true); }
+void setSessionEnding() { s_sessionEnding.store(true); }
+bool sessionEnding() { return s_sessionEnding.load(); }
 
 bool holdExtraction() {
   std::lock_guard<std::mutex> guard(hold().lock);

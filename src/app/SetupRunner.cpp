@@ -10,8 +10,8 @@
 #include "app/RunLog.h"
 #include "app/RunThread.h"
 #include "app/SfxConfig.h"
-#include "base/ExtPtrArray.h"
 #include "base/PathQueries.h"
+#include "base/UndoList.h"
 #include "base/XString.h"
 
 namespace {
@@ -49,11 +49,20 @@ void normaliseSetupPath(StringBuffer &path) {
 }
 
 void runShell(HWND owner, const XString &args, const StringBuffer &program, const StringBuffer &unzipDir,
-              ExtPtrArray &entryList) {
+              UndoList &entryList) {
   bool started = RunShellCommand(g_config.GetFlag("WaitForSetup"), args.getAnsi());
   endProcessIfAutoExit();
   ProcessUndoList(entryList, true);
   if (!started) reportFailedStart(owner, program, unzipDir);
+}
+
+// False when the process is asked to end first; the setup program goes on by itself.
+bool waitForSetupProgram(HANDLE process) {
+  constexpr DWORD kLookMs = 100;
+  while (WaitForSingleObject(process, kLookMs) == WAIT_TIMEOUT) {
+    if (cancelRequested()) return false;
+  }
+  return true;
 }
 
 // A name with an extension that names no file cannot start; one without may still be found by
@@ -65,7 +74,7 @@ bool cannotStart(const XString &fullPath) {
 }
 
 void runProgram(HWND owner, const XString &args, const StringBuffer &program, const StringBuffer &unzipDir,
-                ExtPtrArray &entryList) {
+                UndoList &entryList) {
   XString dir, path, fullPath;
   dir.setUtf8(unzipDir.getText());
   path.setUtf8(program.getText());
@@ -98,7 +107,15 @@ void runProgram(HWND owner, const XString &args, const StringBuffer &program, co
   }
   runLogWrite("waiting for setup EXE to complete...\r\n");
   if (info.hProcess != nullptr) {
-    WaitForSingleObject(info.hProcess, INFINITE);
+    if (!waitForSetupProgram(info.hProcess)) {
+      // It may still use what it was given: nothing is cleaned up, its code is not known.
+      runLogWrite("Stopped waiting for setup EXE: the program is asked to end.\r\n");
+      CloseHandle(info.hProcess);
+      recordFailure(RunFailure::Cancelled);
+      endOwnerDialog(owner, 0);
+      postQuitRequest();
+      return;
+    }
     DWORD code = 0;
     if (GetExitCodeProcess(info.hProcess, &code)) {
       runLogWrite("GetExitCodeProcess: exitCode = %d\r\n", int(code));
@@ -125,7 +142,7 @@ bool decideCleanup() {
   return cleanup;
 }
 
-void runSetupStage(HWND owner, const StringBuffer &unzipDir, ExtPtrArray &entryList) {
+void runSetupStage(HWND owner, const StringBuffer &unzipDir, UndoList &entryList) {
   XString setupExe;
   g_config.GetValue("SetupExe", setupExe);
   if (!setupExe.isEmpty()) runLogWrite("setup filename: [%s]\r\n", setupExe.getUtf8());

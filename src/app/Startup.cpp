@@ -5,6 +5,7 @@
 #include "app/AppState.h"
 #include "app/CommandLine.h"
 #include "app/Dialogs.h"
+#include "app/EndRequests.h"
 #include "app/ExitCode.h"
 #include "app/ExtractionDriver.h"
 #include "app/HelpText.h"
@@ -92,11 +93,18 @@ LRESULT CALLBACK WndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam
     case kTaskbarProgressMessage:
       showTaskbarProgress(reinterpret_cast<HWND>(lParam), int(wParam));
       return 0;
+    // Never DefWindowProc's: it would destroy this window, and the run thread's requests would
+    // have nowhere to go.
     case WM_CLOSE:
+      answerClose();
+      return 0;
+    // The session may still go on (another program can refuse): the run goes on until
+    // WM_ENDSESSION says it ends.
     case WM_QUERYENDSESSION:
-      if (!isExtracting()) break;
-      requestCancel();
-      return message == WM_QUERYENDSESSION ? TRUE : 0;
+      return TRUE;
+    case WM_ENDSESSION:
+      if (wParam != FALSE) answerSessionEnd(window);
+      return 0;
   }
   return DefWindowProcW(window, message, wParam, lParam);
 }

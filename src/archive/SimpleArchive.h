@@ -26,6 +26,7 @@ class Output;
 class ProgressMonitor;
 class QuorvelHandle;
 class SaProgress;
+class UndoList;
 class XString;
 
 // Reads the payload appended to the program's file: finds the container marker, reads the
@@ -87,9 +88,11 @@ class SimpleArchive {
 
   // Reads one entry and creates what it describes under the current directory. True with
   // `endOfArchive` set at the end entry, true with it cleared when an entry was handled, false
-  // on failure. A file that fails is removed again rather than left half written.
+  // on failure. A file that fails is removed again rather than left half written, and a file
+  // that was there keeps its earlier copy until the new one is complete (see FileReplacement).
+  // `undoList` (or null) receives every folder and file created and every file replaced.
   bool unzipNextEntry(bool dryRun, bool &endOfArchive, SaProgress *progress, StringBuffer &name,
-                      bool &isDirectory, ExtPtrArray *undoList, bool &skipped, ProgressMonitor *monitor,
+                      bool &isDirectory, UndoList *undoList, bool &skipped, ProgressMonitor *monitor,
                       LogBase &log);
 
   // Whether the payload carries check values for its files. When it does, every file is
@@ -124,9 +127,9 @@ class SimpleArchive {
 
   bool readEntryStart(uint8_t &type, ProgressMonitor *monitor, LogBase &log);
   bool readEntryHeader(EntryHeader &entry, ProgressMonitor *monitor, LogBase &log);
-  bool extractDirectory(const EntryHeader &entry, bool dryRun, ExtPtrArray *undoList, StringBuffer &name,
+  bool extractDirectory(const EntryHeader &entry, bool dryRun, UndoList *undoList, StringBuffer &name,
                         SaProgress *progress, LogBase &log);
-  bool extractFile(const EntryHeader &entry, bool dryRun, ExtPtrArray *undoList, StringBuffer &name,
+  bool extractFile(const EntryHeader &entry, bool dryRun, UndoList *undoList, StringBuffer &name,
                    bool &skipped, SaProgress *progress, ProgressMonitor *monitor, LogBase &log);
   bool endOfStream() const;
   // Gives the source back where reading stopped, lets the worker threads go and waits until

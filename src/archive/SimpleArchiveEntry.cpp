@@ -10,10 +10,11 @@
 #include "base/BackgroundCloser.h"
 #include "base/Directories.h"
 #include "base/FileAttributes.h"
-#include "base/FileDelete.h"
 #include "base/FileOpen.h"
+#include "base/FileReplacement.h"
 #include "base/QuorvelHandle.h"
 #include "base/TimeValue.h"
+#include "base/UndoList.h"
 #include "base/XString.h"
 #include "compress/DataSource.h"
 #include "compress/Output.h"
@@ -22,6 +23,8 @@
 
 namespace {
 using namespace entry_format;
+
+ExtPtrArray *createdDirsOf(UndoList *undoList) { return undoList != nullptr ? undoList->createdDirs() : nullptr; }
 
 void dropByteOrderMark(StringBuffer &name) {
   if (name.getSize() >= 3 && std::memcmp(name.getText(), "\xEF\xBB\xBF", 3) == 0) name.removeRange(0, 3);
@@ -104,7 +107,7 @@ bool SimpleArchive::readEntryHeader(EntryHeader &entry, ProgressMonitor *monitor
 }
 
 bool SimpleArchive::unzipNextEntry(bool dryRun, bool &endOfArchive, SaProgress *progress, StringBuffer &name,
-                                   bool &isDirectory, ExtPtrArray *undoList, bool &skipped,
+                                   bool &isDirectory, UndoList *undoList, bool &skipped,
                                    ProgressMonitor *monitor, LogBase &log) {
   name.clear();
   isDirectory = false;
@@ -180,9 +183,9 @@ bool SimpleArchive::copyCheckedChunks(Output &output, uint32_t fileIndex, const 
   return true;
 }
 
-bool SimpleArchive::extractDirectory(const EntryHeader &entry, bool dryRun, ExtPtrArray *undoList,
+bool SimpleArchive::extractDirectory(const EntryHeader &entry, bool dryRun, UndoList *undoList,
                                      StringBuffer &name, SaProgress *progress, LogBase &log) {
-  if (!dryRun && !ensureDirExists(entry.name.getText(), undoList, log)) {
+  if (!dryRun && !ensureDirExists(entry.name.getText(), createdDirsOf(undoList), log)) {
     log.logError("Failed to ensure directory exists.");
     return false;
   }
@@ -205,7 +208,7 @@ bool SimpleArchive::extractDirectory(const EntryHeader &entry, bool dryRun, ExtP
   return true;
 }
 
-bool SimpleArchive::extractFile(const EntryHeader &entry, bool dryRun, ExtPtrArray *undoList,
+bool SimpleArchive::extractFile(const EntryHeader &entry, bool dryRun, UndoList *undoList,
                                 StringBuffer &name, bool &skipped, SaProgress *progress,
                                 ProgressMonitor *monitor, LogBase &log) {
   const uint32_t pending = kHeaderBytes + entry.storedNameLength;
@@ -221,7 +224,7 @@ bool SimpleArchive::extractFile(const EntryHeader &entry, bool dryRun, ExtPtrArr
   // Files come folder by folder: the folder the last file went to is not asked for again.
   const bool hasParent = parentDirOf(entry.name.getText(), directory);
   const bool known = hasParent && directory.equalsBuffer(m_lastParent);
-  if (!known && !ensureParentDir(entry.name.getText(), directory, undoList, quiet)) {
+  if (!known && !ensureParentDir(entry.name.getText(), directory, createdDirsOf(undoList), quiet)) {
     // Once more, only for the reasons.
     ensureParentDir(entry.name.getText(), directory, nullptr, log);
     log.logError("Failed to ensure file can be created.");
@@ -231,8 +234,11 @@ bool SimpleArchive::extractFile(const EntryHeader &entry, bool dryRun, ExtPtrArr
   if (hasParent && !known) m_lastParent.copyFrom(directory);
   name.copyFrom(entry.name);
 
-  XString path;
-  path.setUtf8(entry.name.getText());
+  XString entryPath;
+  entryPath.setUtf8(entry.name.getText());
+  FileReplacement target;
+  if (!target.begin(entryPath, undoList, log)) return false;
+  const XString &path = target.writePath();
   QuorvelHandle handle;
   if (!openEntryFile(handle, path, entry.attributes, log)) {
     // Explorer keeps its thumbnail caches open; such a file is passed over, not fatal.
@@ -247,21 +253,27 @@ bool SimpleArchive::extractFile(const EntryHeader &entry, bool dryRun, ExtPtrArr
   if (!copyCheckedChunks(file, fileIndex, entry.name, pending, progress, monitor, log)) {
     // Half a file, or a damaged one, would pass for a whole one.
     file.close();
-    deleteFile(path, quiet);
+    target.abandon(log);
     return false;
   }
   TimeValue time;
   time.fromFileTime(entry.utcTime);
   file.setFileTime(time, quiet);
-  // A file whose attributes are set by name afterwards is closed first.
-  BackgroundCloser *background = entry.attributes == FILE_ATTRIBUTE_ARCHIVE ? closer() : nullptr;
+  // A file whose attributes are set by name afterwards is closed first, and so is one that
+  // still has to take the name of the file it replaces.
+  BackgroundCloser *background =
+      entry.attributes == FILE_ATTRIBUTE_ARCHIVE && !target.replacing() ? closer() : nullptr;
   if (background != nullptr) {
     file.handOver(*background, entry.name.getText());
   } else {
     file.close();
   }
   if (entry.attributes != FILE_ATTRIBUTE_ARCHIVE) setAttributes(path, entry.attributes);
-  return true;
+  if (target.finish(undoList, log)) return true;
+  target.abandon(log);
+  // The thumbnail cache in use stays as it was.
+  skipped = entry.name.endsWith("Thumbs.db");
+  return skipped;
 }
 
 bool SimpleArchive::openEntryFile(QuorvelHandle &handle, const XString &path, uint32_t attributes, LogBase &log) {

@@ -197,6 +197,11 @@ BOOL RemoveDirectoryA(LPCSTR path);
 BOOL RemoveDirectoryW(LPCWSTR path);
 BOOL DeleteFileA(LPCSTR path);
 BOOL DeleteFileW(LPCWSTR path);
+// Renames a file within its volume, keeping its contents, times and attributes (read-only
+// included). An existing target is refused (183) unless MOVEFILE_REPLACE_EXISTING is given;
+// then a read-only target is refused (5). Either name open without FILE_SHARE_DELETE: 32.
+constexpr DWORD MOVEFILE_REPLACE_EXISTING = 1;
+BOOL MoveFileExW(LPCWSTR existing, LPCWSTR target, DWORD flags);
 // The C runtime's stream open by a UTF-16 path and mode; the path maps as above.
 std::FILE *_wfopen(LPCWSTR path, LPCWSTR mode);
 
@@ -357,6 +362,7 @@ constexpr UINT WM_TIMER = 0x0113;
 constexpr UINT WM_NULL = 0x0000;
 constexpr UINT WM_CLOSE = 0x0010;
 constexpr UINT WM_QUERYENDSESSION = 0x0011;
+constexpr UINT WM_ENDSESSION = 0x0016;
 constexpr UINT WM_USER = 0x0400;
 constexpr UINT WM_APP = 0x8000;
 constexpr UINT PM_REMOVE = 0x0001;
@@ -399,6 +405,9 @@ BOOL PeekMessageA(LPMSG msg, HWND window, UINT filterMin, UINT filterMax, UINT r
 DWORD MsgWaitForMultipleObjects(DWORD count, const HANDLE *handles, BOOL waitAll, DWORD milliseconds,
                                 DWORD wakeMask);
 BOOL IsDialogMessageA(HWND dialog, LPMSG msg);
+// There is no session to hold up: both succeed and do nothing.
+BOOL ShutdownBlockReasonCreate(HWND window, LPCWSTR reason);
+BOOL ShutdownBlockReasonDestroy(HWND window);
 #endif
 
 // A broken invariant inside the program (a destroyed object used again): report and stop.

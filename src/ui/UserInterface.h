@@ -31,7 +31,8 @@ inline bool isSystemClose(UINT message, WPARAM wParam) {
 }
 
 // While entries are being extracted, closing a dialog asks whether to cancel the extraction
-// (and cancels on Yes) instead of closing it; true when it did so.
+// (and cancels on Yes) instead of closing it; at any other moment of a run it stops the run at
+// its next step, which then ends the dialog. True when the dialog is not to close itself.
 bool closeCancelsExtraction(HWND dialog);
 
 // The taskbar button's progress, where the system offers it (Windows 7 and later).

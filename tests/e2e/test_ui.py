@@ -15,6 +15,7 @@ import shutil
 import subprocess
 import sys
 import tempfile
+import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import wine_paths  # noqa: E402
@@ -248,6 +249,72 @@ def scenario_progress_finished():
     check(run.exit_code() == 0, "%s: exit code" % label)
 
 
+def timed_exit(label, run, limit_s):
+    """The run's exit code, and a failure when it took longer than `limit_s` to end."""
+    start = time.monotonic()
+    code = run.exit_code()
+    took = time.monotonic() - start
+    print("%s: ended %.1f s after the request" % (label, took), flush=True)
+    check(took <= limit_s, "%s: took %.1f s to end" % (label, took))
+    return code
+
+
+def scenario_close_stages():
+    """WM_CLOSE to the hidden window at each stage ends the run promptly, never a hang."""
+    label = "close stages"
+    target = os.path.join(WORK, "out close password")
+    exe = pack("close_password", {"ShowMain": "0", "ShowProgress": "0", "Encryption": "1", "UnzipDir": win(target)},
+               password="secret")
+    run = Stub(exe)
+    drive("wait", PASSWORD, "closeclass", "SELFEXTRACT")
+    code = timed_exit(label + " (password prompt)", run, 10)
+    check(code == 1223 & 0xFF, "%s: password prompt exit code %d" % (label, code))
+    check(not os.path.exists(target), "%s: extracted after the close" % label)
+
+    run = Stub(pack("close_license", {"ShowMain": "0", "ShowProgress": "1", "UnzipDir": win(target)},
+                    options=["--license", win(license_file(3))]))
+    drive("wait", LICENSE, "closeclass", "SELFEXTRACT")
+    code = timed_exit(label + " (license page)", run, 10)
+    check(code == 1223 & 0xFF, "%s: license page exit code %d" % (label, code))
+    check(not os.path.exists(target), "%s: extracted after the license close" % label)
+
+    # A setup program that runs for half a minute, and says when it has started.
+    source = os.path.join(WORK, "slow setup")
+    os.makedirs(source)
+    with open(os.path.join(source, "setup.bat"), "w", newline="\r\n") as f:
+        f.write("@echo off\necho started> started.txt\nping -n 30 127.0.0.1 > nul\n")
+    target = os.path.join(WORK, "out close setup")
+    run = Stub(pack("close_setup", {"ShowMain": "0", "ShowProgress": "0", "SetupExe": "setup.bat",
+                                    "WaitForSetup": "1", "UnzipDir": win(target)}, source=source))
+    drive("waitsize", win(os.path.join(target, "started.txt")), "1", "closeclass", "SELFEXTRACT")
+    code = timed_exit(label + " (setup wait)", run, 10)
+    check(code == 1223 & 0xFF, "%s: setup wait exit code %d" % (label, code))
+
+    target = os.path.join(WORK, "out close finished")
+    run = Stub(pack("close_finished", {"ShowMain": "0", "ShowProgress": "1", "ShowFin": "1",
+                                       "UnzipDir": win(target)}))
+    drive("wait", FINISHED, "closeclass", "SELFEXTRACT")
+    code = timed_exit(label + " (finished dialog)", run, 10)
+    check(code == 0, "%s: finished dialog exit code %d" % (label, code))
+    check_tree(label, target)
+
+    run = Stub(pack("close_main", {}))
+    drive("wait", MAIN, "closeclass", "SELFEXTRACT")
+    code = timed_exit(label + " (main dialog)", run, 10)
+    check(code == 0, "%s: main dialog exit code %d" % (label, code))
+
+
+def scenario_double_unzip():
+    """Two presses of Unzip in a row: one run, every file whole."""
+    label = "double unzip"
+    target = os.path.join(WORK, "out double")
+    run = Stub(pack("double", {}))
+    drive("wait", MAIN, "set", "1003", win(target), "press", "1001", "press", "1001", "waittext", "1013", "Finished!")
+    drive("wait", MAIN, "press", "2")
+    check(run.exit_code() == 0, "%s: exit code" % label)
+    check_tree(label, target)
+
+
 def main_layout(settings, title=MAIN):
     """Texts of caption, label and the three buttons, the dialog size and the two button places."""
     run = Stub(pack("layout", dict(settings, DefaultDir="C:\\x")))
@@ -375,6 +442,7 @@ def scenario_branded_main():
 
 LARGE_BYTES = 1100 * 1024 * 1024
 large_exe = []
+newer_exe = []
 
 
 def large_payload():
@@ -494,8 +562,86 @@ def scenario_large_cancel_automatic():
     check_cancelled(label, run, parent, log=log)
 
 
+EARLIER = {"a.txt": (b"earlier a\r\n", False), "b_ro.txt": (b"earlier b\r\n", True), "keep.txt": (b"mine\r\n", False)}
+
+
+def newer_version_payload():
+    """Replaces a.txt and the read-only b_ro.txt, adds a folder with a read-only file, and ends
+    with a large file (zeros, sorted last) to be interrupted in."""
+    if not newer_exe:
+        source = os.path.join(WORK, "newer")
+        os.makedirs(os.path.join(source, "added"))
+        for rel, content, read_only in [("a.txt", b"newer a\r\n", False), ("b_ro.txt", b"newer b\r\n", True),
+                                        (os.path.join("added", "ro_new.txt"), b"new\r\n", True)]:
+            with open(os.path.join(source, rel), "wb") as f:
+                f.write(content)
+            if read_only:
+                os.chmod(os.path.join(source, rel), 0o444)
+        with open(os.path.join(source, "z_big.bin"), "wb") as f:
+            f.truncate(LARGE_BYTES)
+        newer_exe.append(pack("newer", {"ShowMain": "0", "ShowProgress": "1", "ShowFin": "0", "AutoTemp": "0"},
+                              source=source))
+    return newer_exe[0]
+
+
+def earlier_folder(name):
+    """A folder that holds an earlier version: its files with old times, one read-only."""
+    folder = os.path.join(WORK, name)
+    os.makedirs(folder)
+    for rel, (content, read_only) in EARLIER.items():
+        path = os.path.join(folder, rel)
+        with open(path, "wb") as f:
+            f.write(content)
+        os.utime(path, (1500000000, 1500000000))
+        if read_only:
+            os.chmod(path, 0o444)
+    return folder
+
+
+def check_as_before(label, folder):
+    names = sorted(os.listdir(folder))
+    check(names == sorted(EARLIER), "%s: the folder holds %r" % (label, names))
+    for rel, (content, read_only) in EARLIER.items():
+        path = os.path.join(folder, rel)
+        if not os.path.exists(path):
+            continue
+        with open(path, "rb") as f:
+            check(f.read() == content, "%s: %s has other content" % (label, rel))
+        check(int(os.stat(path).st_mtime) == 1500000000, "%s: %s has another time" % (label, rel))
+        # Wine's read-only attribute is the owner's missing write bit (os.access ignores it for root).
+        check(not (os.stat(path).st_mode & 0o200) == read_only, "%s: %s read-only bit changed" % (label, rel))
+
+
+def scenario_large_cancel_existing():
+    label = "large cancel over an existing folder"
+    folder = earlier_folder("cancel existing")
+    log = os.path.join(WORK, "cancel_existing.log")
+    run = Stub(newer_version_payload(), ["-unzipDir", win(folder), "-log", win(log)])
+    drive("waitsize", win(os.path.join(folder, "z_big.bin")), str(LARGE_BYTES // 3), "wait", PROGRESS, "close",
+          "wait", "Cancel")
+    drive("yes", "Cancel")
+    code = run.exit_code()
+    check(code == 1223 & 0xFF, "%s: exit code %d" % (label, code))
+    check_as_before(label, folder)
+
+
+def scenario_large_logoff():
+    label = "large log-off during extraction"
+    folder = earlier_folder("logoff existing")
+    run = Stub(newer_version_payload(), ["-unzipDir", win(folder)])
+    lines = drive("waitsize", win(os.path.join(folder, "z_big.bin")), str(LARGE_BYTES // 3), "endsession",
+                  "SELFEXTRACT")
+    print("%s: %s" % (label, lines), flush=True)
+    check(lines[:1] == ["query 1"], "%s: the session question was answered %r" % (label, lines))
+    # Windows may end the process as soon as WM_ENDSESSION returns: the folder must be whole now.
+    check_as_before(label, folder)
+    code = run.exit_code()
+    check(code == 1223 & 0xFF, "%s: exit code %d" % (label, code))
+
+
 LARGE_SCENARIOS = [scenario_large_progress, scenario_large_main, scenario_large_cancel_progress,
-                   scenario_large_cancel_main, scenario_large_cancel_no, scenario_large_cancel_automatic]
+                   scenario_large_cancel_main, scenario_large_cancel_no, scenario_large_cancel_automatic,
+                   scenario_large_cancel_existing, scenario_large_logoff]
 def scenario_high_dpi():
     """The dialogs at 144 dots per inch (Wine's LogPixels): larger, with the same layout."""
     label = "144 dpi"
@@ -528,7 +674,8 @@ def scenario_high_dpi():
 
 SCENARIOS = [scenario_main_unzip, scenario_empty_field, scenario_proposals, scenario_browse_cancel,
              scenario_password, scenario_progress_finished, scenario_overrides, scenario_no_payload,
-             scenario_license_agree, scenario_license_decline, scenario_branded_main, scenario_high_dpi]
+             scenario_license_agree, scenario_license_decline, scenario_branded_main, scenario_high_dpi,
+             scenario_close_stages, scenario_double_unzip]
 SAMPLES = os.path.join(WORK, "samples")
 ICON = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "fixtures", "icons", "app.ico")
 

@@ -24,6 +24,8 @@
 //   gonewithin MS TITLE wait at most MS for the window to go; print how long it took
 //   waitsize PATH BYTES wait until the file holds at least BYTES
 //   closeclass CLASS    post WM_CLOSE to the top-level window of that class (visible or not)
+//   endsession CLASS    send that window WM_QUERYENDSESSION, print its answer, then
+//                       WM_ENDSESSION (a log-off) and print how many ms it took to return
 //   lines ID            print an edit's line count and its first visible line
 //   pagedown ID         scroll an edit down by a page (as a click in its scroll bar does)
 //   resize W H          give the current window that size in pixels
@@ -346,6 +348,15 @@ int main(int argc, char **argv) {
       HWND window = FindWindowW(widen(next()).c_str(), nullptr);
       if (window == nullptr) giveUp("closeclass", "");
       PostMessageW(window, WM_CLOSE, 0, 0);
+    } else if (step == "endsession") {
+      HWND window = FindWindowW(widen(next()).c_str(), nullptr);
+      if (window == nullptr) giveUp("endsession", "");
+      DWORD_PTR answer = 0;
+      SendMessageTimeoutW(window, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF, SMTO_NORMAL, kWaitLimitMs, &answer);
+      std::printf("query %d\n", int(answer));
+      DWORD start = GetTickCount();
+      SendMessageTimeoutW(window, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF, SMTO_NORMAL, kWaitLimitMs, &answer);
+      std::printf("endsession %lu\n", static_cast<unsigned long>(GetTickCount() - start));
     } else if (step == "launch") {
       launchAndWatch(next());
     } else if (step == "progress") {

@@ -249,6 +249,38 @@ BOOL deleteFile(const std::string &windowsPath) {
   return TRUE;
 }
 
+BOOL moveFile(const std::string &windowsFrom, const std::string &windowsTo, DWORD flags) {
+  std::string from = posix::toPosixPath(windowsFrom), to = posix::toPosixPath(windowsTo);
+  struct stat source {}, target {};
+  if (from.empty() || to.empty() || lstat(from.c_str(), &source) != 0) {
+    posix::setLastErrorFromErrno(from.empty() || to.empty() ? ENOENT : errno, from);
+    return FALSE;
+  }
+  if (openWithoutDeleteSharing(source.st_dev, source.st_ino)) {
+    SetLastError(ERROR_SHARING_VIOLATION);
+    return FALSE;
+  }
+  if (lstat(to.c_str(), &target) == 0) {
+    if (!(flags & MOVEFILE_REPLACE_EXISTING)) {
+      SetLastError(ERROR_ALREADY_EXISTS);
+      return FALSE;
+    }
+    if (S_ISDIR(target.st_mode) || isReadOnly(target)) {
+      SetLastError(ERROR_ACCESS_DENIED);
+      return FALSE;
+    }
+    if (openWithoutDeleteSharing(target.st_dev, target.st_ino)) {
+      SetLastError(ERROR_SHARING_VIOLATION);
+      return FALSE;
+    }
+  }
+  if (rename(from.c_str(), to.c_str()) != 0) {
+    posix::setLastErrorFromErrno(errno, from);
+    return FALSE;
+  }
+  return TRUE;
+}
+
 // Absolute, with "." and ".." resolved by name as Windows does (no symbolic links followed). A
 // UNC path ("\\server\share\x") is already full and keeps its two leading separators.
 std::string fullPath(const std::string &windowsPath) {
@@ -491,6 +523,9 @@ BOOL RemoveDirectoryA(LPCSTR path) { return removeDirectory(path ? path : ""); }
 BOOL RemoveDirectoryW(LPCWSTR path) { return removeDirectory(posix::toUtf8(path)); }
 BOOL DeleteFileA(LPCSTR path) { return deleteFile(path ? path : ""); }
 BOOL DeleteFileW(LPCWSTR path) { return deleteFile(posix::toUtf8(path)); }
+BOOL MoveFileExW(LPCWSTR existing, LPCWSTR target, DWORD flags) {
+  return moveFile(posix::toUtf8(existing), posix::toUtf8(target), flags);
+}
 
 DWORD GetFullPathNameA(LPCSTR path, DWORD bufferLength, LPSTR buffer, LPSTR *filePart) {
   if (path == nullptr || *path == 0) {

@@ -150,6 +150,9 @@ DWORD MsgWaitForMultipleObjects(DWORD count, const HANDLE *, BOOL, DWORD millise
 
 BOOL IsDialogMessageA(HWND, LPMSG) { return FALSE; }
 
+BOOL ShutdownBlockReasonCreate(HWND, LPCWSTR) { return TRUE; }
+BOOL ShutdownBlockReasonDestroy(HWND) { return TRUE; }
+
 // 1 with the next queued message; 0 with WM_QUIT once a quit was requested (the request is then
 // consumed); otherwise -1: with nothing queued no message can arrive on this thread alone, and
 // a loop must not wait for one.

@@ -6,7 +6,13 @@
 
 bool closeCancelsExtraction(HWND dialog) {
   // The extraction waits for the answer; the window keeps answering meanwhile.
-  if (!holdExtraction()) return false;
+  if (!holdExtraction()) {
+    if (!runActive()) return false;
+    // Before the first entry or in the setup wait there is nothing to ask: the run stops at its
+    // next step and ends this dialog itself.
+    requestCancel();
+    return true;
+  }
   XString title, text;
   g_config.GetValue("CancelTitle", title);
   g_config.GetValue("CancelCaption", text);

@@ -69,6 +69,9 @@ void endMainDialog(HWND dialog, INT_PTR result) {
 }
 
 void unzipPressed(HWND dialog) {
+  // A second press, or a queued Enter, while the run starts or goes on: the field it reads
+  // must not change under it.
+  if (runActive()) return;
   WCHAR text[512] = {};
   GetDlgItemTextW(dialog, IDC_UNZIP_DIR, text, 512);
   if (text[0] == 0) {
@@ -78,6 +81,7 @@ void unzipPressed(HWND dialog) {
   XString dir;
   dir.setUtf16(reinterpret_cast<const char16_t *>(text));
   g_config.SetValue("UnzipDir", dir.getUtf8());
+  EnableWindow(GetDlgItem(dialog, IDC_UNZIP), FALSE);
   bool ok = DoUnzip(dialog);
   // The run has ended this dialog and the program; nothing more is shown.
   if (cancelRequested() && !ok) return;

@@ -11,7 +11,7 @@
 #include "app/RunLog.h"
 #include "app/SetupRunner.h"
 #include "app/SfxConfig.h"
-#include "base/ExtPtrArray.h"
+#include "base/UndoList.h"
 #include "base/StringBuffer.h"
 #include "platform/win32.h"
 
@@ -39,10 +39,14 @@ void writeFile(const std::string &path, const char *text) {
   CloseHandle(file);
 }
 
-void record(ExtPtrArray &list, const std::string &path, char tag) {
+void record(UndoList &list, const std::string &path, char tag) {
+  if (tag == 'F') {
+    list.addCreatedFile(path.c_str());
+    return;
+  }
   StringBuffer *entry = new StringBuffer(path.c_str());
   entry->appendChar(tag);
-  list.append(entry);
+  list.createdDirs()->append(entry);
 }
 
 bool exists(const std::string &path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
@@ -68,7 +72,7 @@ TEST(ExtractionDriver, UndoListIsWorkedFromItsEnd) {
   ASSERT_TRUE(CreateDirectoryA(sub.c_str(), nullptr));
   writeFile(file, "a");
   writeFile(kept, "k");
-  ExtPtrArray list;
+  UndoList list;
   record(list, root, 'D');  // still holds kept.txt: cannot go
   record(list, sub, 'D');
   record(list, file, 'F');
@@ -77,7 +81,7 @@ TEST(ExtractionDriver, UndoListIsWorkedFromItsEnd) {
   g_config.SetValue("Verbose", "1");
   std::string text = logged([&] { ProcessUndoList(list); });
   g_config.SetValue("Verbose", "0");
-  EXPECT_EQ(list.getCount(), 0);
+  EXPECT_EQ(list.count(), 0);
   EXPECT_FALSE(exists(file));
   EXPECT_FALSE(exists(sub));
   EXPECT_TRUE(exists(kept));

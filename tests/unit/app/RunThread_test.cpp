@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "app/AppState.h"
-#include "app/CleanupRetry.h"
+#include "base/CleanupRetry.h"
 #include "app/ExtractionDriver.h"
 #include "app/ProgressReporter.h"
 #include "app/RunLog.h"
@@ -97,11 +97,32 @@ TEST_F(RunThreadTest, AQuitRequestDuringTheRunIsHeldUntilTheRunEnds) {
   EXPECT_EQ(left.back().message, WM_QUIT);
 }
 
-TEST_F(RunThreadTest, ACloseOfTheHiddenWindowCancelsOnlyWhileExtracting) {
-  // Before extraction a close is the platform's as ever.
+TEST_F(RunThreadTest, ACloseOfTheHiddenWindowEndsTheLoopsAndKeepsTheWindow) {
+  // No run: every loop is asked to end, and the window still takes the run thread's posts.
   EXPECT_EQ(WndProc(g_hiddenWindow, WM_CLOSE, 0, 0), 0);
   EXPECT_FALSE(cancelRequested());
+  std::vector<MSG> left = drain();
+  ASSERT_EQ(left.size(), 1u);
+  EXPECT_EQ(left[0].message, WM_QUIT);
+  EXPECT_TRUE(PostMessageA(g_hiddenWindow, kRunRequestMessage, 0, 0));
+  drain();
 
+  // A run that is not extracting (a password prompt, a setup wait) is told to stop at its next
+  // step; the quit request waits until it has returned.
+  bool toldToStop = runOnRunThread(
+      [](void *) {
+        PostMessageA(g_hiddenWindow, WM_CLOSE, 0, 0);
+        while (!cancelRequested()) std::this_thread::yield();
+        return true;
+      },
+      nullptr, nullptr);
+  EXPECT_TRUE(toldToStop);
+  left = drain();
+  ASSERT_FALSE(left.empty());
+  EXPECT_EQ(left.back().message, WM_QUIT);
+}
+
+TEST_F(RunThreadTest, ACloseDuringTheExtractionCancelsItAndTheSessionQuestionDoesNot) {
   // The run checks for a cancel the way the extraction does, through a monitor's abort check,
   // and asks for the close itself once it is extracting.
   struct Check : ProgressCallback {
@@ -120,13 +141,36 @@ TEST_F(RunThreadTest, ACloseOfTheHiddenWindowCancelsOnlyWhileExtracting) {
       &check, nullptr);
   EXPECT_TRUE(aborted);
   EXPECT_TRUE(cancelRequested());
-  WndProc(g_hiddenWindow, WM_QUERYENDSESSION, 0, 0);  // not extracting: the platform's answer
-  EXPECT_TRUE(cancelRequested());
+  // The extraction ends the loops itself once it has taken its files back.
+  for (const MSG &msg : drain()) EXPECT_NE(msg.message, WM_QUIT);
 
+  // Another program may still refuse the end of the session: the extraction goes on.
   resetCancel();
   setExtracting(true);
-  EXPECT_EQ(WndProc(g_hiddenWindow, WM_QUERYENDSESSION, 0, 0), TRUE);  // the session may end
-  EXPECT_TRUE(cancelRequested());
+  EXPECT_EQ(WndProc(g_hiddenWindow, WM_QUERYENDSESSION, 0, 0), TRUE);
+  EXPECT_FALSE(cancelRequested());
+  // A session that goes on after all changes nothing either.
+  EXPECT_EQ(WndProc(g_hiddenWindow, WM_ENDSESSION, FALSE, 0), 0);
+  EXPECT_FALSE(cancelRequested());
+}
+
+TEST_F(RunThreadTest, OneRunAtATime) {
+  struct Nested {
+    bool second = true;
+  } nested;
+  bool first = runOnRunThread(
+      [](void *context) {
+        // A second Unzip press reaches the window thread while this run goes on.
+        onWindowThread([context] {
+          static_cast<Nested *>(context)->second = runOnRunThread([](void *) { return true; }, nullptr, nullptr);
+        });
+        return true;
+      },
+      &nested, nullptr);
+  EXPECT_TRUE(first);
+  EXPECT_FALSE(nested.second);
+  EXPECT_FALSE(runActive());
+  EXPECT_TRUE(runOnRunThread([](void *) { return true; }, nullptr, nullptr));
 }
 
 // Natively a message box is a line on stderr; on Windows it would wait for a click.
@@ -175,18 +219,21 @@ TEST(CleanupRetry, AHoldThatPassesIsWaitedOutAndOtherFailuresAreNot) {
     }
     return true;
   };
-  for (DWORD held : {ERROR_SHARING_VIOLATION, ERROR_ACCESS_DENIED, ERROR_DIR_NOT_EMPTY}) {
+  for (DWORD held : {ERROR_SHARING_VIOLATION, ERROR_LOCK_VIOLATION, ERROR_DIR_NOT_EMPTY}) {
     Attempts a{0, 2, held};
     EXPECT_TRUE(retryWhileHeld(attempt, &a, kCleanupRetryMs)) << held;
     EXPECT_EQ(a.made, 3) << held;
   }
-  Attempts missing{0, 5, ERROR_PATH_NOT_FOUND};
-  EXPECT_FALSE(retryWhileHeld(attempt, &missing, kCleanupRetryMs));
-  EXPECT_EQ(missing.made, 1);
+  // A read-only file or a folder without the right stays as it is: no time is spent on it.
+  for (DWORD lasting : {ERROR_PATH_NOT_FOUND, ERROR_ACCESS_DENIED}) {
+    Attempts a{0, 5, lasting};
+    EXPECT_FALSE(retryWhileHeld(attempt, &a, kCleanupRetryMs)) << lasting;
+    EXPECT_EQ(a.made, 1) << lasting;
+  }
   Attempts noPatience{0, 5, ERROR_SHARING_VIOLATION};
   EXPECT_FALSE(retryWhileHeld(attempt, &noPatience, 0));
   EXPECT_EQ(noPatience.made, 1);
-  Attempts forever{0, 1 << 30, ERROR_ACCESS_DENIED};
+  Attempts forever{0, 1 << 30, ERROR_SHARING_VIOLATION};
   EXPECT_FALSE(retryWhileHeld(attempt, &forever, 120));  // gives up once the time is over
   EXPECT_GT(forever.made, 1);
 }

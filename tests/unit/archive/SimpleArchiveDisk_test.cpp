@@ -4,7 +4,7 @@
 
 #include "ArchiveTestSupport.h"
 #include "DeflateSamples.h"
-#include "base/ExtPtrArray.h"
+#include "base/UndoList.h"
 #include "unit/base/FileTestDir.h"
 #include "unit/compress/RecordingLog.h"
 
@@ -25,7 +25,7 @@ class SimpleArchiveDisk : public FileTestDir {
   }
 
   // Extracts every entry; false at the first failure.
-  bool extract(const PayloadBytes &p, LogBase &log, ExtPtrArray *undo = nullptr, int workers = 0) {
+  bool extract(const PayloadBytes &p, LogBase &log, UndoList *undo = nullptr, int workers = 0) {
     m_archive.reset(new MemoryArchive(p.bytes));
     m_archive->archive.setWorkerCount(workers);
     if (!m_archive->openContainer()) return false;
@@ -84,7 +84,7 @@ TEST_F(SimpleArchiveDisk, WritesDirectoriesFilesTimesAndAttributes) {
                            "new\\made\\empty", "top\\leaf"}) {
     path(name);
   }
-  ExtPtrArray undo;
+  UndoList undo;
   RecordingLog log;
   ASSERT_TRUE(extract(p, log, &undo)) << ::testing::PrintToString(log.entries);
 
@@ -101,12 +101,14 @@ TEST_F(SimpleArchiveDisk, WritesDirectoriesFilesTimesAndAttributes) {
   EXPECT_EQ(ticks(lastWriteOf(root + "\\top\\inner\\data.txt")), utc - utc % 10000000);
   EXPECT_EQ(ticks(lastWriteOf(root + "\\top\\leaf")), utc);
 
-  // The undo list holds the directories made, each tagged "D", outermost first.
+  // The undo list holds the directories made, each tagged "D", outermost first, and the files
+  // written, tagged "F", in the order they were made.
   std::vector<std::string> made;
-  for (int i = 0; i < undo.getCount(); ++i)
-    made.push_back(static_cast<StringBuffer *>(undo.get(i))->getText());
-  undo.deleteAll();
-  std::vector<std::string> want = {"topD", "top\\innerD", "newD", "new\\madeD", "top\\leafD"};
+  for (int i = 0; i < undo.count(); ++i)
+    made.push_back(static_cast<StringBuffer *>(undo.createdDirs()->get(i))->getText());
+  undo.forget();
+  std::vector<std::string> want = {"topD",     "top\\innerD",        "top\\inner\\data.txtF", "top\\ro.txtF",
+                                   "newD",     "new\\madeD",         "new\\made\\emptyF",     "top\\leafD"};
   EXPECT_EQ(made, want);
 }
 
@@ -224,13 +226,14 @@ TEST_F(SimpleArchiveDisk, FilesOfOneFolderAskForItOnceAndAFileNeverPassesForAFol
   p.entry(2, "p\\r\\3").storedChunk("3").endChunks().entry(2, "p\\q\\4").storedChunk("4").endChunks();
   p.entry(2, "top.txt").storedChunk("t").endChunks().endEntry();
   for (const char *name : {"p", "p\\q", "p\\q\\1", "p\\q\\2", "p\\r", "p\\r\\3", "p\\q\\4", "top.txt"}) path(name);
-  ExtPtrArray undo;
+  UndoList undo;
   RecordingLog log;
   ASSERT_TRUE(extract(p, log, &undo));
   std::vector<std::string> made;
-  for (int i = 0; i < undo.getCount(); ++i) made.push_back(static_cast<StringBuffer *>(undo.get(i))->getText());
-  undo.deleteAll();
-  EXPECT_EQ(made, (std::vector<std::string>{"pD", "p\\qD", "p\\rD"}));
+  for (int i = 0; i < undo.count(); ++i) made.push_back(static_cast<StringBuffer *>(undo.createdDirs()->get(i))->getText());
+  undo.forget();
+  EXPECT_EQ(made, (std::vector<std::string>{"pD", "p\\qD", "p\\q\\1F", "p\\q\\2F", "p\\rD", "p\\r\\3F",
+                                            "p\\q\\4F", "top.txtF"}));
   EXPECT_EQ(readFile(root + "\\p\\q\\4"), "4");
 
   // A file, then files that would need it as a folder: the remembered folder is not taken for it.
@@ -273,4 +276,116 @@ TEST_F(SimpleArchiveDisk, AFileWrittenTwiceHoldsTheSecondAndNoFileIsHeldAtTheEnd
     EXPECT_EQ(std::string(buffer, got), i == 3 ? "again" : "first " + std::to_string(i));
   }
   EXPECT_EQ(readFile(root + "\\dup.txt"), "two");
+}
+
+namespace {
+// A file as a person had it before the run: its content, an old time and, when asked, read-only.
+void placeEarlierFile(const std::string &p, const std::string &content, bool readOnly) {
+  HANDLE h = CreateFileA(p.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(h, INVALID_HANDLE_VALUE) << p;
+  DWORD written = 0;
+  WriteFile(h, content.data(), DWORD(content.size()), &written, nullptr);
+  FILETIME old{0x12340000, 0x01D00000};
+  SetFileTime(h, &old, &old, &old);
+  CloseHandle(h);
+  if (readOnly) SetFileAttributesA(p.c_str(), FILE_ATTRIBUTE_READONLY);
+}
+
+// Collects what the undo list says it could not do.
+struct CollectingReport : UndoReport {
+  std::vector<std::string> steps, failures;
+  void step(const char *action, const char *p) override { steps.push_back(std::string(action) + " " + p); }
+  void failed(const char *action, const char *p, DWORD) override {
+    failures.push_back(std::string(action) + " " + p);
+  }
+};
+
+// Over a folder that holds an earlier version: two files the payload replaces (one read-only), a
+// file it leaves alone; it adds a folder, a read-only file, and a file that `last` ends it with.
+PayloadBytes newerVersion(PayloadBytes &&last) {
+  last.entry(2, "a.txt", kLocalTime, 0x20).storedChunk("new a").endChunks();
+  last.entry(2, "b_ro.txt", kLocalTime, 0x21).storedChunk("new b").endChunks();
+  last.entry(1, "added", kLocalTime, 0x10);
+  last.entry(2, "added\\ro_new.txt", kLocalTime, 0x21).storedChunk("new ro").endChunks();
+  return std::move(last);
+}
+}  // namespace
+
+TEST_F(SimpleArchiveDisk, AFailedRunTakenBackLeavesTheFolderAsItWasReadOnlyFilesIncluded) {
+  for (const char *name : {"added", "added\\ro_new.txt", "d.txt"}) path(name);
+  const std::string a = path("a.txt"), b = path("b_ro.txt"), untouched = path("keep.txt");
+  placeEarlierFile(a, "old a", false);
+  placeEarlierFile(b, "old b", true);
+  placeEarlierFile(untouched, "mine", false);
+  const uint64_t before = ticks(lastWriteOf(a));
+
+  // d.txt ends in a damaged chunk.
+  PayloadBytes p = newerVersion(plainPayload());
+  p.entry(2, "d.txt").storedChunk("partial").u32(0x80000100).raw("too short");
+  UndoList undo;
+  RecordingLog log;
+  EXPECT_FALSE(extract(p, log, &undo));
+  // What was replaced holds the new content meanwhile; its earlier copy is only set aside.
+  EXPECT_EQ(readFile(a), "new a");
+  EXPECT_FALSE(exists(root + "\\d.txt"));
+
+  CollectingReport report;
+  EXPECT_TRUE(undo.rollBack(0, report)) << ::testing::PrintToString(report.failures);
+  EXPECT_EQ(undo.count(), 0);
+  EXPECT_EQ(readFile(a), "old a");
+  EXPECT_EQ(readFile(b), "old b");
+  EXPECT_EQ(ticks(lastWriteOf(a)), before);
+  EXPECT_EQ(GetFileAttributesA(b.c_str()) & FILE_ATTRIBUTE_READONLY, FILE_ATTRIBUTE_READONLY);
+  EXPECT_FALSE(GetFileAttributesA(a.c_str()) & FILE_ATTRIBUTE_READONLY);
+  EXPECT_EQ(readFile(untouched), "mine");
+  for (const char *gone : {"added", "d.txt", "a.txt.sfxnew", "a.txt.sfxold", "b_ro.txt.sfxold", "b_ro.txt.sfxnew"}) {
+    EXPECT_FALSE(exists(root + "\\" + gone)) << gone;
+  }
+}
+
+TEST_F(SimpleArchiveDisk, AKeptRunHasTheNewFilesAndNoBackups) {
+  for (const char *name : {"added", "added\\ro_new.txt"}) path(name);
+  const std::string a = path("a.txt"), b = path("b_ro.txt");
+  placeEarlierFile(a, "old a", false);
+  placeEarlierFile(b, "old b", true);
+  UndoList undo;
+  RecordingLog log;
+  ASSERT_TRUE(extract(newerVersion(plainPayload()).endEntry(), log, &undo)) << ::testing::PrintToString(log.entries);
+  CollectingReport report;
+  EXPECT_TRUE(undo.keep(report));
+  EXPECT_EQ(undo.count(), 0);
+  EXPECT_EQ(readFile(a), "new a");
+  EXPECT_EQ(readFile(b), "new b");
+  EXPECT_EQ(readFile(root + "\\added\\ro_new.txt"), "new ro");
+  EXPECT_EQ(ticks(lastWriteOf(a)), ticks(lastWriteOf(root + "\\added\\ro_new.txt")));
+  EXPECT_TRUE(GetFileAttributesA(b.c_str()) & FILE_ATTRIBUTE_READONLY);
+  for (const char *gone : {"a.txt.sfxold", "b_ro.txt.sfxold", "a.txt.sfxnew"}) EXPECT_FALSE(exists(root + "\\" + gone));
+}
+
+TEST_F(SimpleArchiveDisk, AnExistingFileKeepsItsEarlierCopyWhenItsEntryFailsOrItIsInUse) {
+  const std::string a = path("a.txt");
+  placeEarlierFile(a, "old a", true);
+  PayloadBytes damaged = plainPayload();
+  damaged.entry(2, "a.txt").storedChunk("partial").u32(0x80000100).raw("too short");
+  RecordingLog log;
+  EXPECT_FALSE(extract(damaged, log));
+  EXPECT_EQ(readFile(a), "old a");
+  EXPECT_FALSE(exists(a + ".sfxnew"));
+
+  // Another program holds the file without letting it be renamed or deleted.
+  HANDLE held = CreateFileA(a.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(held, INVALID_HANDLE_VALUE);
+  PayloadBytes whole = plainPayload();
+  whole.entry(2, "a.txt").storedChunk("new a").endChunks().endEntry();
+  UndoList undo;
+  RecordingLog log2;
+  EXPECT_FALSE(extract(whole, log2, &undo));
+  CloseHandle(held);
+  std::string all = ::testing::PrintToString(log2.entries);
+  EXPECT_NE(all.find("used by another process"), std::string::npos) << all;
+  EXPECT_EQ(readFile(a), "old a");
+  EXPECT_FALSE(exists(a + ".sfxnew"));
+  CollectingReport report;
+  EXPECT_TRUE(undo.rollBack(0, report));
+  EXPECT_EQ(readFile(a), "old a");
 }

@@ -2,8 +2,10 @@
 
 #include "platform/win32.h"
 
-// Removing what a run extracted right after its setup program ended can meet a hold that
-// passes by itself: a console host or a virus scanner still has the file or folder open.
+// Removing or moving what a run extracted right after it was written, or right after its setup
+// program ended, can meet a hold that passes by itself: a console host or a virus scanner still
+// has the file or folder open (a sharing violation), or a folder still lists a file whose
+// deletion waits for such a holder.
 constexpr DWORD kCleanupRetryMs = 2000;
 
 // Whether a failed removal with this error is worth trying again.
