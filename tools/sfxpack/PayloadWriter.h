@@ -10,7 +10,9 @@
 
 #include "PayloadFormat.h"
 #include "archive/PayloadFeatures.h"
+#include "archive/SolidFormat.h"
 #include "base/ZipCRC.h"
+#include "compress/BlockDecoder.h"
 
 class CompressionPool;
 struct ChunkJob;
@@ -34,6 +36,16 @@ struct ChunkPolicy {
   int jobs = 1;              // worker threads compressing and encrypting
 };
 
+// The solid layout: the files' contents as one stream cut into independently compressed
+// blocks. Without it (`solid` false) files travel as deflated chunks.
+struct SolidPolicy {
+  bool solid = false;
+  BlockCodec codec = BlockCodec::Zstd;
+  int level = 19;
+  uint32_t blockSize = solid_format::kDefaultBlockSize;
+  int jobs = 1;
+};
+
 // What has reached the output so far.
 struct PackCounters {
   uint64_t entries = 0;
@@ -42,6 +54,7 @@ struct PackCounters {
   uint64_t payloadBytes = 0; // bytes written
   uint64_t storedChunks = 0;
   uint64_t deflatedChunks = 0;
+  uint64_t blocks = 0;
 };
 
 // Writes the sections of a payload in order: marker and header, named values, verifier (when
@@ -56,6 +69,9 @@ class PayloadWriter {
   PayloadWriter(std::ostream &out, ChunkPolicy policy, MessageEncryptor encryptor, int keyBits,
                 std::function<void(const PackCounters &)> onProgress = {});
   ~PayloadWriter();
+  // Before writeHeader(), which marks the layout: files then declare their sizes, and writeEnd() writes their
+  // contents as blocks, checked against `expectedCrcs` (in file order) when it is not null.
+  void setSolid(const SolidPolicy &policy, const std::vector<uint32_t> *expectedCrcs);
 
   // What the payload needs beyond today's stream; anything but the defaults is written with the
   // extended marker and the feature word. Set before writeHeader.
@@ -74,6 +90,7 @@ class PayloadWriter {
   void put(const void *data, size_t size);
   void putU16(uint32_t value);
   void putU32(uint32_t value);
+  bool putFileSize(const PackEntry &entry, std::string &error);
   bool protect(const std::string &plain, std::string &out, std::string &error);
   bool startPool(std::string &error);
   bool submitChunk(std::string raw, std::string &error);
@@ -90,4 +107,8 @@ class PayloadWriter {
   std::unique_ptr<CompressionPool> m_pool;
   PackCounters m_counters;
   ZipCRC m_fileCrc;
+  SolidPolicy m_solid;
+  const std::vector<uint32_t> *m_expectedCrcs = nullptr;
+  // Solid layout: the files whose records are written, with the sizes they declare.
+  std::vector<std::pair<PackEntry, uint64_t>> m_solidFiles;
 };

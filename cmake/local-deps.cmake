@@ -1,0 +1,13 @@
+# Stand-ins for the codec library targets, native build only, from the -dev packages.
+if(NOT WIN32)
+  find_library(SFX_ZSTD_LIB zstd REQUIRED)
+  find_library(SFX_LZMA_LIB lzma REQUIRED)
+  foreach(t sfx_zstd_decoder sfx_zstd)
+    add_library(${t} INTERFACE)
+    target_link_libraries(${t} INTERFACE ${SFX_ZSTD_LIB})
+  endforeach()
+  foreach(t sfx_lzma_decoder sfx_lzma)
+    add_library(${t} INTERFACE)
+    target_link_libraries(${t} INTERFACE ${SFX_LZMA_LIB})
+  endforeach()
+endif()
