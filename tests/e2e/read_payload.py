@@ -3,18 +3,23 @@
 
 It checks that sfxpack writes what the format says, without using any of the project's own
 reading code: find the container marker, read the header, the named values, the verifier and
-every entry, decrypt and inflate the chunks, and write the tree out (or just list it).
+every entry, decrypt and inflate the chunks, and write the tree out (or just list it). A solid
+payload's blocks are decoded by Python's lzma module and the `zstd` command-line tool.
 
 usage: read_payload.py FILE [--password PW] [--out DIR] [--list]
 """
 import argparse
 import hashlib
 import os
+import lzma
 import struct
+import subprocess
 import sys
 import zlib
 
 MARKER = bytes.fromhex("07d26cbf2159abaa")
+EXTENDED_MARKER = bytes.fromhex("07d26cbf2259abaa")
+SOLID_ZSTD, SOLID_XZ = 1, 2
 ENTRY_MARKER = 0x6D27E59B
 CHUNK_LIMIT = 2048576
 KEY_SUFFIX = b"1"
@@ -73,14 +78,56 @@ def check_values(values, password=None, key_bits=256):
     return crcs if part > 1 else None
 
 
-def read_payload(data: bytes, password, spans=None):
-    """(encrypted, key bits, named values, entries); `spans`, when given, receives
-    (name, offset, stored size, is stored) for every chunk."""
-    start = data.find(MARKER)
-    if start < 0:
+def decode_block(layout: int, block: bytes) -> bytes:
+    if layout == SOLID_XZ:
+        return lzma.decompress(block, format=lzma.FORMAT_XZ)
+    done = subprocess.run(["zstd", "-d", "-q", "-c"], input=block, capture_output=True)
+    if done.returncode != 0:
+        raise ValueError("zstd: " + done.stderr.decode(errors="replace"))
+    return done.stdout
+
+
+def read_blocks(r, layout, key, blocks=None):
+    """The solid layout's block section decoded and joined; `blocks`, when given, receives
+    (offset of the block's size words, stored size, decoded size) for every block."""
+    largest, parts = r.u32(), []
+    while True:
+        at = r.pos
+        stored = r.u32()
+        if stored == 0:
+            return b"".join(parts)
+        raw = r.u32()
+        if raw > largest:
+            raise ValueError("block larger than the declared largest")
+        if blocks is not None:
+            blocks.append((at, stored, raw))
+        body = r.take(stored)
+        plain = decode_block(layout, decrypt(key, body) if key else body)
+        if len(plain) != raw:
+            raise ValueError("block decodes to %d bytes, not %d" % (len(plain), raw))
+        parts.append(plain)
+
+
+def find_marker(data: bytes):
+    """Offset just past the marker and the layout (0 for a payload of today's layout)."""
+    classic, extended = data.find(MARKER), data.find(EXTENDED_MARKER)
+    if extended >= 0 and (classic < 0 or extended < classic):
+        return extended + 8, None
+    if classic < 0:
         raise ValueError("no container marker")
-    r = Reader(data, start + 8)
+    return classic + 8, 0
+
+
+def read_payload(data: bytes, password, spans=None, blocks=None):
+    """(encrypted, key bits, named values, entries); `spans`, when given, receives
+    (name, offset, stored size, is stored) for every chunk, `blocks` what read_blocks gives."""
+    start, layout = find_marker(data)
+    r = Reader(data, start)
     header = r.take(6)
+    if layout is None:
+        layout = header[0]
+        if header[1:4] != bytes(3) or layout not in (SOLID_ZSTD, SOLID_XZ):
+            raise ValueError("unknown feature word %s" % header[:4].hex())
     encrypted = header[4] != 0
     key_bits = {0: 128, 1: 192}.get(header[5], 256)
     values = {}
@@ -110,7 +157,9 @@ def read_payload(data: bytes, password, spans=None):
             name = decrypt(key, name)
         time, attributes = r.u64(), r.u32()
         content = None
-        if kind == 2:
+        if kind == 2 and layout:
+            content = r.u64()
+        elif kind == 2:
             parts = []
             while True:
                 word = r.u32()
@@ -133,6 +182,16 @@ def read_payload(data: bytes, password, spans=None):
                         raise ValueError("deflate stream of %r ends early" % name)
             content = b"".join(parts)
         entries.append((kind, name.decode("utf-8"), time, attributes, content))
+    if layout:
+        stream, at = read_blocks(r, layout, key, blocks), 0
+        for i, (kind, name, time, attributes, size) in enumerate(entries):
+            if kind == 2:
+                if at + size > len(stream):
+                    raise ValueError("%s runs past the last block" % name)
+                entries[i] = (kind, name, time, attributes, stream[at:at + size])
+                at += size
+        if at != len(stream):
+            raise ValueError("the blocks hold more than the files")
     if spans is not None:
         spans[:] = [(n.decode("utf-8"), offset, size, stored) for n, offset, size, stored in spans]
     return encrypted, key_bits, values, entries

@@ -227,7 +227,7 @@ bool parseBuildOptions(const Arguments &args, BuildOptions &o, int &exitCode) {
     } else if (a == "--level") {
       const char *v = value();
       if (!v || !parseNumber(v, 0, BlockCodecLevels::kZstdMax, n)) {
-        return usageError(exitCode, "--level takes a number (deflate 0-12, zstd 1-22, xz 0-9)");
+        return usageError(exitCode, "--level takes a number: deflate 0 to 12, zstd 1 to 22, xz 0 to 9");
       }
       o.level = n;
     } else if (a == "--codec") {
