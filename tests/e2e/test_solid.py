@@ -3,7 +3,8 @@
 files span blocks and blocks hold many files; Python's own reader (read_payload.py: the lzma
 module and the `zstd` tool) decodes the payload independently and must find the source files, in
 an order where every folder comes before what it holds. The program then extracts it in the
-automatic mode, plain and encrypted, with the "(file)" lines in entry order; `sfxpack test` and
+automatic mode, plain and encrypted, with the "(file)" lines in entry order (natively also on
+one processor, where no worker decodes); `sfxpack test` and
 `extract` agree; the bytes are the same for any --jobs. Damaged payloads (a flipped byte in a
 block, the last block dropped, a block added, a decoded size beyond the declared largest block,
 a stored size that lies, a download cut short) make the program fail with exit code 13 under
@@ -126,6 +127,11 @@ def check_extraction(label, exe, files, order, password):
     text = open(log, "rb").read().decode("utf-8", errors="replace") if os.path.exists(log) else ""
     logged = [line[7:].replace("\\", "/") for line in text.split("\r\n") if line.startswith("(file) ")]
     check(logged == order, "%s: the run log's (file) lines are %s" % (label, logged))
+    if not WINE:
+        # One processor: every block is decoded on the run thread, with no workers.
+        alone = target + "_one_cpu"
+        code, out = run(["taskset", "-c", "0", exe, "-unzipDir", alone] + (["-pwd", password] if password else []))
+        check(code == 0 and files_on_disk(alone) == files, "%s: on one processor: %d %s" % (label, code, out))
     secret = ["--password", password] if password else []
     code, out = run([SFXPACK, "test", win(exe)] + secret)
     check(code == 0 and "match their check values" in out, "%s: sfxpack test: %d %s" % (label, code, out))

@@ -9,8 +9,9 @@
 namespace {
 const char kUsage[] =
     "usage: sfxpack build -o OUT.exe [--stub STUB] [--payload-only] [--no-check] [--password PW]\n"
-    "                     [--key-bits 128|192|256] [--password-codepage N] [--level 0-12]\n"
-    "                     [--chunk-size N] [--jobs N] [--reproducible] [--quiet]\n"
+    "                     [--key-bits 128|192|256] [--password-codepage N] [--level N]\n"
+    "                     [--codec deflate|zstd|xz] [--block-size N] [--chunk-size N]\n"
+    "                     [--jobs N] [--reproducible] [--quiet]\n"
     "                     [--config FILE.xml] [--set Key=Value]...\n"
     "                     [--icon FILE.ico] [--version-info KEY=VALUE]... [--license FILE.txt]\n"
     "                     [--execution-level asInvoker|highestAvailable|requireAdministrator]\n"
@@ -21,6 +22,9 @@ const char kUsage[] =
     "  build   A folder's contents become the top level of the payload; a file is added by its\n"
     "          name. Settings start from the stub's defaults, then --config, then each --set.\n"
     "          Level 0 stores, 1-12 deflate (default 9); --jobs compresses on N threads\n"
+    "          --codec zstd|xz packs all contents as one stream in independent blocks of\n"
+    "          --block-size bytes (default 16 MiB, 4096 to 64 MiB): levels zstd 1-22\n"
+    "          (default 19), xz 0-9 (default 9). Earlier stubs refuse such payloads.\n"
     "          (default: one per hardware thread; the output is the same for any N).\n"
     "          --reproducible stamps no entry later than SOURCE_DATE_EPOCH when it is set.\n"
     "          --quiet prints neither the progress line nor the closing line.\n"
