@@ -12,7 +12,7 @@ namespace solid_format {
 constexpr uint32_t kSizeBytes = 8;
 // Blocks this small only serve tests; they compress poorly.
 constexpr uint32_t kMinBlockSize = 4096;
-constexpr uint32_t kDefaultBlockSize = 16u << 20;
+constexpr uint32_t kDefaultBlockSize = 32u << 20;
 // Size words ahead of each block's bytes: stored size, decoded size.
 constexpr uint32_t kBlockHeaderBytes = 8;
 }  // namespace solid_format

@@ -41,4 +41,7 @@ class BlockDecoder {
 
 // One codec's decoder, made by the function of its own file.
 std::unique_ptr<BlockDecoder> newZstdBlockDecoder(uint32_t blockLimit);
+// The smallest zstd window (as a power of two) that holds a block of that size: the largest a
+// decoder allows, and all an encoder of such blocks needs.
+int zstdWindowLog(uint32_t blockSize);
 std::unique_ptr<BlockDecoder> newXzBlockDecoder(uint32_t blockLimit);

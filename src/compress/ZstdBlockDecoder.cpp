@@ -9,13 +9,13 @@
 
 #include "compress/BlockDecoder.h"
 
-namespace {
-
-unsigned windowLogFor(uint32_t blockLimit) {
-  unsigned log = ZSTD_WINDOWLOG_MIN;
-  while (log < 31 && (uint64_t(1) << log) < blockLimit) ++log;
+int zstdWindowLog(uint32_t blockSize) {
+  int log = ZSTD_WINDOWLOG_MIN;
+  while (log < 31 && (uint64_t(1) << log) < blockSize) ++log;
   return log;
 }
+
+namespace {
 
 class ZstdBlockDecoder final : public BlockDecoder {
  public:
@@ -53,7 +53,7 @@ std::unique_ptr<BlockDecoder> newZstdBlockDecoder(uint32_t blockLimit) {
   ZSTD_DCtx *context = ZSTD_createDCtx();
   if (context == nullptr) return nullptr;
   // The header check above is the first line; this one holds inside the library as well.
-  if (ZSTD_isError(ZSTD_DCtx_setParameter(context, ZSTD_d_windowLogMax, int(windowLogFor(blockLimit))))) {
+  if (ZSTD_isError(ZSTD_DCtx_setParameter(context, ZSTD_d_windowLogMax, zstdWindowLog(blockLimit)))) {
     ZSTD_freeDCtx(context);
     return nullptr;
   }

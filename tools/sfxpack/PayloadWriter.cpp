@@ -231,7 +231,8 @@ bool PayloadWriter::writeEnd(std::string &error) {
   rest.swap(m_queued);
   if (!emit(rest, error)) return false;
   if (m_solid.solid) {
-    SolidBlockWriter blocks(m_out, m_solid, m_encryptor, m_expectedCrcs, m_counters, m_onProgress);
+    SolidBlockWriter blocks([this](const std::string &bytes, std::string &e) { return emit(bytes, e); }, m_solid,
+                            m_encryptor, m_expectedCrcs, m_counters, m_onProgress);
     if (!blocks.write(m_solidFiles, error)) return false;
   }
   m_out.flush();

@@ -10,6 +10,11 @@ namespace {
 // The x86 filter is tried on blocks that are at least this share executable code (1/n).
 constexpr uint64_t kExecutableShare = 4;
 
+// Windows programs and libraries (MZ) and ELF ones: the x86 filter may find their calls.
+bool isExecutable(const std::string &start) {
+  return start.compare(0, 2, "MZ") == 0 || start.compare(0, 4, "\x7F" "ELF") == 0;
+}
+
 void sealBlock(ChunkJob &job, BlockCompressor &compressor, const MessageEncryptor &encryptor) {
   if (!compressor.compress(job.raw, job.executable, job.body, job.error)) {
     job.failed = true;
@@ -27,29 +32,19 @@ void sealBlock(ChunkJob &job, BlockCompressor &compressor, const MessageEncrypto
 }
 }  // namespace
 
-SolidBlockWriter::SolidBlockWriter(std::ostream &out, const SolidPolicy &policy, const MessageEncryptor &encryptor,
+SolidBlockWriter::SolidBlockWriter(Emit emit, const SolidPolicy &policy, const MessageEncryptor &encryptor,
                                    const std::vector<uint32_t> *expectedCrcs, PackCounters &counters,
                                    const std::function<void(const PackCounters &)> &onProgress)
-    : m_out(out),
+    : m_emit(std::move(emit)),
       m_policy(policy),
       m_encryptor(encryptor),
       m_expectedCrcs(expectedCrcs),
       m_counters(counters),
       m_onProgress(onProgress) {}
 
-bool SolidBlockWriter::emit(const void *data, size_t size, std::string &error) {
-  m_out.write(static_cast<const char *>(data), std::streamsize(size));
-  if (!m_out) {
-    error = "Failed to write the output file (disk full or I/O error).";
-    return false;
-  }
-  m_counters.payloadBytes += size;
-  return true;
-}
-
 bool SolidBlockWriter::emitU32(uint32_t value, std::string &error) {
-  uint8_t b[4] = {uint8_t(value), uint8_t(value >> 8), uint8_t(value >> 16), uint8_t(value >> 24)};
-  return emit(b, 4, error);
+  const char b[4] = {char(value), char(value >> 8), char(value >> 16), char(value >> 24)};
+  return m_emit(std::string(b, 4), error);
 }
 
 bool SolidBlockWriter::startPool(std::string &error) {
@@ -95,7 +90,7 @@ bool SolidBlockWriter::writeOldest(std::string &error) {
     return false;
   }
   if (!emitU32(uint32_t(job->body.size()), error) || !emitU32(uint32_t(job->raw.size()), error) ||
-      !emit(job->body.data(), job->body.size(), error)) {
+      !m_emit(job->body, error)) {
     return false;
   }
   ++m_counters.blocks;
@@ -114,7 +109,7 @@ bool SolidBlockWriter::copyFile(const PackEntry &entry, uint64_t size, uint32_t 
     const size_t room = m_policy.blockSize - block.size();
     std::string piece;
     if (!in.read(room, piece, error)) return false;
-    if (total == 0 && piece.size() >= 2 && piece[0] == 'M' && piece[1] == 'Z') executable = true;
+    if (total == 0) executable = isExecutable(piece);
     crc.update(piece.data(), uint32_t(piece.size()));
     total += piece.size();
     if (executable) executableBytes += piece.size();

@@ -5,7 +5,6 @@
 
 #include <cstdint>
 #include <functional>
-#include <ostream>
 #include <string>
 #include <vector>
 
@@ -13,9 +12,11 @@
 
 class SolidBlockWriter {
  public:
-  // `expectedCrcs`, when not null, holds the CRC-32 each file had when its check value was
-  // taken: a file whose contents differ now fails the build.
-  SolidBlockWriter(std::ostream &out, const SolidPolicy &policy, const MessageEncryptor &encryptor,
+  // Writes the payload's bytes through `emit`, which counts them. `expectedCrcs`, when not
+  // null, holds the CRC-32 each file had when its check value was taken: a file whose contents
+  // differ now fails the build.
+  using Emit = std::function<bool(const std::string &bytes, std::string &error)>;
+  SolidBlockWriter(Emit emit, const SolidPolicy &policy, const MessageEncryptor &encryptor,
                    const std::vector<uint32_t> *expectedCrcs, PackCounters &counters,
                    const std::function<void(const PackCounters &)> &onProgress);
 
@@ -26,12 +27,11 @@ class SolidBlockWriter {
   bool startPool(std::string &error);
   bool submit(std::string &block, uint64_t executableBytes, std::string &error);
   bool writeOldest(std::string &error);
-  bool emit(const void *data, size_t size, std::string &error);
   bool emitU32(uint32_t value, std::string &error);
   bool copyFile(const PackEntry &entry, uint64_t size, uint32_t expectedCrc, std::string &block,
                 uint64_t &executableBytes, std::string &error);
 
-  std::ostream &m_out;
+  Emit m_emit;
   const SolidPolicy &m_policy;
   const MessageEncryptor &m_encryptor;
   const std::vector<uint32_t> *m_expectedCrcs;
