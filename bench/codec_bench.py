@@ -23,7 +23,7 @@ from corpus_sampler import corpus_size, sample_corpus  # noqa: E402
 from extract_bench import fastest_runs  # noqa: E402
 
 DEFAULT_BUILDS = "deflate:9,zstd:19,zstd:22,xz:9"
-DEFAULT_BLOCK_MIB = 16
+DEFAULT_BLOCK_MIB = 32
 
 
 def build(sfxpack, corpus, exe, spec):

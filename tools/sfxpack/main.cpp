@@ -23,7 +23,7 @@ const char kUsage[] =
     "          name. Settings start from the stub's defaults, then --config, then each --set.\n"
     "          Level 0 stores, 1-12 deflate (default 9); --jobs compresses on N threads\n"
     "          --codec zstd|xz packs all contents as one stream in independent blocks of\n"
-    "          --block-size bytes (default 16 MiB, 4096 to 64 MiB): levels zstd 1-22\n"
+    "          --block-size bytes (default 32 MiB, 4096 to 64 MiB): levels zstd 1-22\n"
     "          (default 19), xz 0-9 (default 9). Earlier stubs refuse such payloads.\n"
     "          (default: one per hardware thread; the output is the same for any N).\n"
     "          --reproducible stamps no entry later than SOURCE_DATE_EPOCH when it is set.\n"
