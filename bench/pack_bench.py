@@ -16,7 +16,6 @@ and zlib 6's build time over level 6's with 2 jobs.
 import argparse
 import os
 import resource
-import shutil
 import subprocess
 import sys
 import time
@@ -24,26 +23,14 @@ import time
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, HERE)
 from corpus_sampler import sample_corpus  # noqa: E402
+import earlier_build  # noqa: E402
 
 # The last revision whose sfxpack deflated with zlib.
 ZLIB_REVISION = "5f5202f"
 
 
 def build_baseline(work):
-    binary = os.path.join(work, "baseline-build", "tools", "sfxpack", "sfxpack")
-    if os.path.exists(binary):
-        return binary
-    source = os.path.join(work, "baseline-src")
-    shutil.rmtree(source, ignore_errors=True)
-    os.makedirs(source)
-    repo = os.path.dirname(HERE)
-    archive = subprocess.run(["git", "-C", repo, "archive", ZLIB_REVISION], check=True, capture_output=True).stdout
-    subprocess.run(["tar", "-x", "-C", source], input=archive, check=True)
-    build = os.path.join(work, "baseline-build")
-    subprocess.run(["cmake", "-S", source, "-B", build, "-G", "Ninja", "-DCMAKE_BUILD_TYPE=Release",
-                    "-DSFX_TESTS=OFF"], check=True, stdout=subprocess.DEVNULL)
-    subprocess.run(["cmake", "--build", build, "-j2", "--target", "sfxpack"], check=True, stdout=subprocess.DEVNULL)
-    return binary
+    return earlier_build.build_at(ZLIB_REVISION, os.path.join(work, "baseline"), "sfxpack", "sfxpack")
 
 
 def timed(command, cwd=None):

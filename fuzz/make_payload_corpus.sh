@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Writes the seed corpus of payload_fuzz with sfxpack: a small tree (text, random bytes, an
 # empty file, an empty folder) packed plain, stored, without check values, in many chunks and
-# encrypted with each key size under the password the harness tries ("fuzz").
+# encrypted with each key size under the password the harness tries ("fuzz"); then, with one
+# more file that spans blocks of the smallest size, as solid zstd and xz blocks.
 # usage: fuzz/make_payload_corpus.sh SFXPACK
 set -euo pipefail
 sfxpack=$1
@@ -19,3 +20,7 @@ pack stored.bin --level 0
 pack nocheck.bin --no-check
 pack chunks.bin --chunk-size 200
 for bits in 128 192 256; do pack "aes$bits.bin" --password fuzz --encryption classic --key-bits "$bits" --chunk-size 500; done
+/usr/bin/python3 -c "print('spans blocks ' * 800, end='')" >"$tree/src/sub/d.txt"
+pack solid_zstd.bin --codec zstd --block-size 4096
+pack solid_xz.bin --codec xz --block-size 4096
+pack solid_aes.bin --codec zstd --block-size 4096 --password fuzz --encryption classic

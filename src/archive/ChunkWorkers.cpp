@@ -5,7 +5,9 @@
 #include <cstring>
 #include <new>
 
+#include "archive/SolidBlockReader.h"
 #include "base/ZipCRC.h"
+#include "compress/BlockDecoder.h"
 #include "compress/ChunkInflater.h"
 #include "compress/Output.h"
 #include "archive/EntryCipher.h"
@@ -36,7 +38,23 @@ struct ChunkWorkers::Worker {
   EntryCipher cipher;
   bool encrypted = false;
   ChunkInflater inflater;
+  // Made for the first block of the solid layout.
+  std::unique_ptr<BlockDecoder> blockDecoder;
 };
+
+void ChunkWorkers::decodeBlock(Worker &worker, DecodeJob &job) {
+  LogNull quiet;
+  job.decrypted = unsealBlock(worker.encrypted ? &worker.cipher : nullptr, job.chunk, job.data, quiet);
+  job.decoded = false;
+  job.crcTaken = false;
+  const BlockCodec codec = BlockCodec(job.blockCodec);
+  if (worker.blockDecoder == nullptr || worker.blockDecoder->codec() != codec ||
+      worker.blockDecoder->blockLimit() != job.blockLimit) {
+    worker.blockDecoder = BlockDecoder::create(codec, job.blockLimit);
+  }
+  if (!job.decrypted || worker.blockDecoder == nullptr) return;
+  job.decoded = worker.blockDecoder->decodeInto(job.data.getData(), job.data.getSize(), job.rawSize, job.output, quiet);
+}
 
 int ChunkWorkers::defaultThreadCount() {
   DWORD processors = GetActiveProcessorCount(ALL_PROCESSOR_GROUPS);
@@ -163,6 +181,18 @@ void ChunkWorkers::decodeNext(Worker &worker, std::unique_lock<std::mutex> &hold
   DecodeJob &job = jobAt(serial);
   hold.unlock();
 
+  if (job.blockCodec != 0) {
+    decodeBlock(worker, job);
+  } else {
+    decodeChunk(worker, job);
+  }
+
+  hold.lock();
+  stateAt(serial) = State::Done;
+  m_jobDone.notify_one();
+}
+
+void ChunkWorkers::decodeChunk(Worker &worker, DecodeJob &job) {
   LogNull quiet;
   job.decrypted =
       !worker.encrypted || worker.cipher.openChunk(job.entry, job.chunk, job.last, job.data, quiet);
@@ -177,8 +207,4 @@ void ChunkWorkers::decodeNext(Worker &worker, std::unique_lock<std::mutex> &hold
     const DataBuffer &plain = job.decoded ? job.output : job.data;
     job.crc = ZipCRC::crc32(plain.getData(), plain.getSize());
   }
-
-  hold.lock();
-  stateAt(serial) = State::Done;
-  m_jobDone.notify_one();
 }

@@ -37,9 +37,15 @@ struct DecodeJob {
   // decrypted `data` of a stored chunk), taken while they are still in its cache.
   bool crcTaken = false;
   uint32_t crc = 0;
+  // A block of the solid layout instead of a chunk: its codec (0 for a chunk), its declared
+  // decoded size, and the payload's largest block, which bounds the decoder. `output` then
+  // receives the whole block.
+  uint8_t blockCodec = 0;
+  uint32_t rawSize = 0;
+  uint32_t blockLimit = 0;
 };
 
-// A fixed number of chunk jobs decoded by a pool of threads and handed back in the order they
+// A fixed number of chunk jobs (or solid blocks) decoded by a pool of threads and handed back in the order they
 // were submitted. The oldest jobs in flight are claimed: the reader has reached them. Those after
 // them were submitted ahead of the reader, from chunks of later entries it has not parsed yet,
 // and are claimed one by one as it gets there, or dropped. What a worker cannot finish (a decode error, a chunk that expands beyond the
@@ -98,6 +104,10 @@ class ChunkWorkers {
   // Takes the next queued job and decodes it with `worker`'s cipher and decoder; `hold` is
   // locked on entry and on return, and released meanwhile.
   void decodeNext(Worker &worker, std::unique_lock<std::mutex> &hold);
+  // What a worker does to a job it holds; what fails stays undone, for the run thread to report.
+  void decodeChunk(Worker &worker, DecodeJob &job);
+  // A solid block, decoded whole into the job.
+  static void decodeBlock(Worker &worker, DecodeJob &job);
   DecodeJob &jobAt(int serial) { return *m_jobs[size_t(serial) % m_jobs.size()]; }
   State &stateAt(int serial) { return m_states[size_t(serial) % m_states.size()]; }
 

@@ -12,6 +12,8 @@ bool PayloadFeatures::fromWord(uint32_t word, PayloadFeatures &out) {
 bool payloadFeaturesSupported(const PayloadFeatures &features) {
   switch (features.layout) {
     case PayloadLayout::DeflateChunks:
+    case PayloadLayout::SolidZstd:
+    case PayloadLayout::SolidXz:
       break;
     default:
       return false;

@@ -4,6 +4,7 @@
 #include <new>
 
 #include "archive/ChunkWorkers.h"
+#include "archive/SolidBlockReader.h"
 #include "base/BackgroundCloser.h"
 #include "base/XString.h"
 #include "compress/DataSource.h"
@@ -32,6 +33,7 @@ SimpleArchive::SimpleArchive() : m_namedValues(kNamedValueBuckets) {
 }
 
 SimpleArchive::~SimpleArchive() {
+  m_blocks.reset();
   m_workers.reset();
   m_closer.reset();
   m_valueNames.deleteAll();
@@ -43,6 +45,7 @@ FileDataSource *SimpleArchive::openFileSource(const char *utf8Path, LogBase &log
 }
 
 void SimpleArchive::setSource(DataSource *source) {
+  m_blocks.reset();
   m_workers.reset();
   m_reader.attach(nullptr);
   m_lastParent.clear();
@@ -50,6 +53,7 @@ void SimpleArchive::setSource(DataSource *source) {
 }
 
 void SimpleArchive::setWorkerCount(int count) {
+  m_blocks.reset();
   m_workers.reset();
   m_workerCount = count < 0 ? 0 : count;
 }
@@ -59,6 +63,7 @@ bool SimpleArchive::endOfStream() const {
 }
 
 bool SimpleArchive::finishEntries(LogBase &log) {
+  m_blocks.reset();
   m_workers.reset();
   m_lastParent.clear();
   // Whatever follows the entries is not ours to read.

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 #include "archive/CheckValues.h"
 #include "archive/ChunkLookAhead.h"
@@ -27,6 +28,7 @@ class ProgressMonitor;
 class QuorvelHandle;
 class SaProgress;
 class UndoList;
+class SolidBlockReader;
 class XString;
 
 // Reads the payload appended to the program's file: finds the container marker, reads the
@@ -111,7 +113,16 @@ class SimpleArchive {
   uint32_t lastEntryAttributes() const { return m_entryAttributes; }
 
  private:
-  struct EntryHeader;
+  struct EntryHeader {
+    uint8_t type = 0;
+    uint32_t storedNameLength = 0;
+    StringBuffer name;
+    uint64_t localTime = 0;
+    FILETIME utcTime{};
+    uint32_t attributes = 0;
+    // Solid layout only: the file's content size.
+    uint64_t size = 0;
+  };
 
   bool readExact(void *buffer, uint32_t count, ProgressMonitor *monitor, LogBase &log);
   bool readU16(uint32_t &value, ProgressMonitor *monitor, LogBase &log);
@@ -163,9 +174,25 @@ class SimpleArchive {
   // Decrypts (unless done already) and inflates or copies one chunk into the output.
   bool writePlainChunk(DataBuffer &data, uint32_t entry, uint32_t chunk, bool stored, bool last, bool decrypted,
                        Output &output, uint64_t &produced, ProgressMonitor *monitor, LogBase &log);
-  // copyChunks, and the comparison with the check value of the file at `fileIndex`.
-  bool copyCheckedChunks(Output &output, uint32_t fileIndex, const StringBuffer &name, uint32_t pending,
-                         SaProgress *progress, ProgressMonitor *monitor, LogBase &log);
+  // A file's contents into `output`: its chunks, or its share of the solid blocks.
+  bool copyFileData(Output &output, const EntryHeader &entry, uint32_t pending, SaProgress *progress,
+                    ProgressMonitor *monitor, LogBase &log);
+  // copyFileData, and the comparison with the check value of the file at `fileIndex`.
+  bool copyCheckedData(Output &output, uint32_t fileIndex, const EntryHeader &entry, uint32_t pending,
+                       SaProgress *progress, ProgressMonitor *monitor, LogBase &log);
+  // Creates what a directory or file entry describes; another type is passed over.
+  bool extractEntry(const EntryHeader &entry, bool dryRun, bool &endOfArchive, SaProgress *progress,
+                    StringBuffer &name, bool &isDirectory, UndoList *undoList, bool &skipped,
+                    ProgressMonitor *monitor, LogBase &log);
+  // The archive bytes of an entry's record, reported with its first progress call.
+  uint32_t entryRecordBytes(const EntryHeader &entry) const;
+
+  // The solid layout: the entry records are read whole at the first entry (the blocks follow
+  // them), then handed out one per call.
+  bool unzipNextSolidEntry(bool dryRun, bool &endOfArchive, SaProgress *progress, StringBuffer &name,
+                           bool &isDirectory, UndoList *undoList, bool &skipped, ProgressMonitor *monitor,
+                           LogBase &log);
+  bool readSolidEntries(ProgressMonitor *monitor, LogBase &log);
 
   EntryCipher m_cipher;
   HashMap m_namedValues;
@@ -210,5 +237,10 @@ class SimpleArchive {
   DataBuffer m_headerBytes;
   bool m_keepHeaderBytes = true;
   bool m_payloadDamaged = false;
+  // The solid layout's entries, read at the first entry, and the next to hand out; its blocks.
+  std::vector<std::unique_ptr<EntryHeader>> m_solidEntries;
+  size_t m_nextSolidEntry = 0;
+  bool m_solidEntriesRead = false;
+  std::unique_ptr<SolidBlockReader> m_blocks;
   enum class FileCheck { None, Verified, Damaged } m_fileCheck = FileCheck::None;
 };

@@ -143,6 +143,7 @@ bool SimpleArchive::readChunkJob(ChunkWorkers &workers, uint32_t sizeWord, uint3
   job.decrypted = false;
   job.decoded = false;
   job.crcTaken = false;
+  job.blockCodec = 0;
   pending = 0;
   uint32_t next = 1;
   if (!ahead && m_reader.peekU32(next) && next == 0) {

@@ -7,6 +7,7 @@
 #include "archive/EntryFormat.h"
 #include "archive/EntryName.h"
 #include "archive/SimpleArchive.h"
+#include "archive/SolidBlockReader.h"
 #include "base/BackgroundCloser.h"
 #include "base/Directories.h"
 #include "base/FileAttributes.h"
@@ -31,14 +32,6 @@ void dropByteOrderMark(StringBuffer &name) {
 }
 
 }  // namespace
-
-struct SimpleArchive::EntryHeader {
-  uint8_t type = kEndEntry;
-  uint32_t storedNameLength = 0;
-  StringBuffer name;
-  FILETIME utcTime{};
-  uint32_t attributes = 0;
-};
 
 bool SimpleArchive::unprotect(const MessagePlace &place, DataBuffer &bytes, LogBase &log) {
   return !m_encrypted || m_cipher.open(place, bytes, log);
@@ -96,6 +89,7 @@ bool SimpleArchive::readEntryHeader(EntryHeader &entry, ProgressMonitor *monitor
   }
   m_entryLocalTime = 0;
   for (int i = 7; i >= 0; --i) m_entryLocalTime = m_entryLocalTime << 8 | time[i];
+  entry.localTime = m_entryLocalTime;
   FILETIME local{DWORD(m_entryLocalTime), DWORD(m_entryLocalTime >> 32)};
   LocalFileTimeToFileTime(&local, &entry.utcTime);
   if (!readU32(entry.attributes, monitor, log)) {
@@ -119,6 +113,9 @@ bool SimpleArchive::unzipNextEntry(bool dryRun, bool &endOfArchive, SaProgress *
     return false;
   }
   if (!m_reader.isAttached()) m_reader.attach(m_source);
+  if (m_features.layout != PayloadLayout::DeflateChunks) {
+    return unzipNextSolidEntry(dryRun, endOfArchive, progress, name, isDirectory, undoList, skipped, monitor, log);
+  }
   EntryHeader entry;
   if (!readEntryStart(entry.type, monitor, log)) {
     finishEntries(log);
@@ -138,6 +135,12 @@ bool SimpleArchive::unzipNextEntry(bool dryRun, bool &endOfArchive, SaProgress *
     finishEntries(log);
     return false;
   }
+  return extractEntry(entry, dryRun, endOfArchive, progress, name, isDirectory, undoList, skipped, monitor, log);
+}
+
+bool SimpleArchive::extractEntry(const EntryHeader &entry, bool dryRun, bool &endOfArchive, SaProgress *progress,
+                                 StringBuffer &name, bool &isDirectory, ExtPtrArray *undoList, bool &skipped,
+                                 ProgressMonitor *monitor, LogBase &log) {
   if (entry.type != kDirectoryEntry && entry.type != kFileEntry) {
     // A kind of entry this reader does not know: its header is all it has.
     endOfArchive = false;
@@ -164,13 +167,20 @@ bool SimpleArchive::unzipNextEntry(bool dryRun, bool &endOfArchive, SaProgress *
   return ok;
 }
 
-bool SimpleArchive::copyCheckedChunks(Output &output, uint32_t fileIndex, const StringBuffer &name,
-                                      uint32_t pending, SaProgress *progress, ProgressMonitor *monitor,
-                                      LogBase &log) {
+bool SimpleArchive::copyFileData(Output &output, const EntryHeader &entry, uint32_t pending, SaProgress *progress,
+                                 ProgressMonitor *monitor, LogBase &log) {
+  if (m_blocks != nullptr) return m_blocks->copy(entry.size, output, pending, progress, monitor, log);
+  return copyChunks(output, pending, progress, monitor, log);
+}
+
+bool SimpleArchive::copyCheckedData(Output &output, uint32_t fileIndex, const EntryHeader &entry,
+                                    uint32_t pending, SaProgress *progress, ProgressMonitor *monitor,
+                                    LogBase &log) {
+  const StringBuffer &name = entry.name;
   if (!m_checkValues.load(*this, m_encrypted ? &m_cipher : nullptr, log)) return false;
   CrcOutput checked(output);
   Output &target = m_checkValues.present() ? checked : output;
-  if (!copyChunks(target, pending, progress, monitor, log)) {
+  if (!copyFileData(target, entry, pending, progress, monitor, log)) {
     log.logData("filename", name);
     return false;
   }
@@ -203,7 +213,7 @@ bool SimpleArchive::extractDirectory(const EntryHeader &entry, bool dryRun, Undo
       SetFileTime(handle.osHandle(), &time, &time, &time);
     }
   }
-  uint32_t pending = kHeaderBytes + entry.storedNameLength;
+  uint32_t pending = entryRecordBytes(entry);
   if (progress != nullptr) progress->progress(pending, pending);
   return true;
 }
@@ -211,13 +221,13 @@ bool SimpleArchive::extractDirectory(const EntryHeader &entry, bool dryRun, Undo
 bool SimpleArchive::extractFile(const EntryHeader &entry, bool dryRun, UndoList *undoList,
                                 StringBuffer &name, bool &skipped, SaProgress *progress,
                                 ProgressMonitor *monitor, LogBase &log) {
-  const uint32_t pending = kHeaderBytes + entry.storedNameLength;
+  const uint32_t pending = entryRecordBytes(entry);
   const uint32_t fileIndex = m_filesRead++;
   Output discard;
   if (dryRun) {
     name.copyFrom(entry.name);
-    return copyCheckedChunks(m_dryRunSink != nullptr ? *m_dryRunSink : discard, fileIndex, entry.name, pending,
-                             progress, monitor, log);
+    return copyCheckedData(m_dryRunSink != nullptr ? *m_dryRunSink : discard, fileIndex, entry, pending, progress,
+                           monitor, log);
   }
   StringBuffer directory;
   LogNull quiet;
@@ -247,10 +257,10 @@ bool SimpleArchive::extractFile(const EntryHeader &entry, bool dryRun, UndoList 
       return false;
     }
     skipped = true;
-    return copyChunks(discard, pending, progress, monitor, log);
+    return copyFileData(discard, entry, pending, progress, monitor, log);
   }
   OutputFile file(path, handle);
-  if (!copyCheckedChunks(file, fileIndex, entry.name, pending, progress, monitor, log)) {
+  if (!copyCheckedData(file, fileIndex, entry, pending, progress, monitor, log)) {
     // Half a file, or a damaged one, would pass for a whole one.
     file.close();
     target.abandon(log);

@@ -22,6 +22,15 @@ struct MessagePlace {
   bool last = false;
 
   static constexpr uint32_t kEncodedSize = 16;
+
+  // A solid block, bound to its index alone: a block dropped or moved no longer lines up with
+  // the files' sizes and check values, which are read before any block is written.
+  static MessagePlace block(uint64_t blockIndex) {
+    MessagePlace place;
+    place.kind = MessageKind::Block;
+    place.index = blockIndex;
+    return place;
+  }
   // kind, last flag, two zero bytes, entry (u32), index (u64); little-endian.
   void encode(uint8_t out[kEncodedSize]) const;
 };

@@ -5,14 +5,17 @@ classic AES scheme) and PyNaCl (the sealed scheme, in sealed_scheme.py).
 It checks that sfxpack writes what the format says, without using any of the project's own
 reading code: find the container marker, read the header, the named values, the verifier (or
 the sealed scheme's section) and every entry, decrypt and inflate the chunks, and write the tree
-out (or just list it).
+out (or just list it). A solid payload's blocks are decoded by Python's lzma module and the
+`zstd` command-line tool.
 
 usage: read_payload.py FILE [--password PW] [--out DIR] [--list]
 """
 import argparse
 import hashlib
 import os
+import lzma
 import struct
+import subprocess
 import sys
 import zlib
 
@@ -20,6 +23,8 @@ sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import sealed_scheme  # noqa: E402
 
 MARKER = bytes.fromhex("07d26cbf2159abaa")
+EXTENDED_MARKER = bytes.fromhex("07d26cbf2259abaa")
+SOLID_ZSTD, SOLID_XZ = 1, 2
 ENTRY_MARKER = 0x6D27E59B
 CHUNK_LIMIT = 2048576
 KEY_SUFFIX = b"1"
@@ -81,26 +86,61 @@ def check_values(values, password=None, key_bits=256, sealed_key=None):
     return crcs if part > 1 else None
 
 
+def decode_block(layout: int, block: bytes) -> bytes:
+    if layout == SOLID_XZ:
+        return lzma.decompress(block, format=lzma.FORMAT_XZ)
+    done = subprocess.run(["zstd", "-d", "-q", "-c"], input=block, capture_output=True)
+    if done.returncode != 0:
+        raise ValueError("zstd: " + done.stderr.decode(errors="replace"))
+    return done.stdout
+
+
+def read_blocks(r, layout, key, sealed_key, blocks=None):
+    """The solid layout's block section decoded and joined; `blocks`, when given, receives
+    (offset of the block's size words, stored size, decoded size) for every block."""
+    largest, parts = r.u32(), []
+    while True:
+        at = r.pos
+        stored = r.u32()
+        if stored == 0:
+            return b"".join(parts)
+        raw = r.u32()
+        if raw > largest:
+            raise ValueError("block larger than the declared largest")
+        if blocks is not None:
+            blocks.append((at, stored, raw))
+        body = r.take(stored)
+        if key:
+            body = decrypt(key, body)
+        elif sealed_key:
+            body = sealed_scheme.unseal(sealed_key, sealed_scheme.place("block", 0, len(parts)), body, "block")
+        plain = decode_block(layout, body)
+        if len(plain) != raw:
+            raise ValueError("block decodes to %d bytes, not %d" % (len(plain), raw))
+        parts.append(plain)
+
+
 def find_marker(data: bytes):
     """(offset, extended) of the first container marker of either kind."""
-    found = [(at, ext) for at, ext in ((data.find(MARKER), False), (data.find(sealed_scheme.EXTENDED_MARKER), True))
+    found = [(at, ext) for at, ext in ((data.find(MARKER), False), (data.find(EXTENDED_MARKER), True))
              if at >= 0]
     if not found:
         raise ValueError("no container marker")
     return min(found)
 
 
-def read_payload(data: bytes, password, spans=None, info=None):
+def read_payload(data: bytes, password, spans=None, info=None, blocks=None):
     """(encrypted, key bits, named values, entries); `spans`, when given, receives
     (name, offset, stored size, is stored) for every chunk; `info`, a dict, receives the scheme
-    ("classic" or "sealed") and for a sealed payload its key."""
+    ("classic" or "sealed") and for a sealed payload its key; `blocks` what read_blocks gives."""
     start, extended = find_marker(data)
     r = Reader(data, start + 8)
     header = r.take(6)
-    sealed = False
+    sealed, layout = False, 0
     if extended:
         word = struct.unpack("<I", header[:4])[0]
-        if word & 0xFF != 0 or word >> 16 != 0 or (word >> 8 & 0xFF) not in (0, 1):
+        layout = word & 0xFF
+        if layout not in (0, SOLID_ZSTD, SOLID_XZ) or word >> 16 != 0 or (word >> 8 & 0xFF) not in (0, 1):
             raise ValueError("unknown feature word 0x%x" % word)
         sealed = word >> 8 & 0xFF == 1
     encrypted = header[4] != 0 or sealed
@@ -144,7 +184,9 @@ def read_payload(data: bytes, password, spans=None, info=None):
             name = sealed_scheme.unseal(sealed_key, sealed_scheme.place("name", index), name, "name")
         time, attributes = r.u64(), r.u32()
         content = None
-        if kind == 2:
+        if kind == 2 and layout:
+            content = r.u64()
+        elif kind == 2:
             parts = []
             ended = False
             while True:
@@ -179,6 +221,16 @@ def read_payload(data: bytes, password, spans=None, info=None):
     if info is not None:
         info["scheme"] = "sealed" if sealed else "classic"
         info["key"] = sealed_key
+    if layout:
+        stream, at = read_blocks(r, layout, key, sealed_key, blocks), 0
+        for i, (kind, name, time, attributes, size) in enumerate(entries):
+            if kind == 2:
+                if at + size > len(stream):
+                    raise ValueError("%s runs past the last block" % name)
+                entries[i] = (kind, name, time, attributes, stream[at:at + size])
+                at += size
+        if at != len(stream):
+            raise ValueError("the blocks hold more than the files")
     if spans is not None:
         spans[:] = [(n.decode("utf-8"), offset, size, stored) for n, offset, size, stored in spans]
     return encrypted, key_bits, values, entries

@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "BlockCompressor.h"
 #include "Branding.h"
 #include "CheckValueList.h"
 #include "ChunkCompressor.h"
@@ -18,6 +19,7 @@
 #include "PayloadWriter.h"
 #include "ProgressLine.h"
 #include "Settings.h"
+#include "SolidOrder.h"
 #include "SourceTree.h"
 #include "base/DataBuffer.h"
 #include "base/LogBase.h"
@@ -41,6 +43,9 @@ struct BuildOptions {
   std::string password;
   int keyBits = 256;
   ChunkPolicy policy;
+  SolidPolicy solid;
+  // -1 until --level gives one: each codec has a default of its own.
+  long level = -1;
   std::vector<std::string> sources;
   long passwordCodePage = kDefaultPasswordCodePage;
   std::string configPath;
@@ -135,13 +140,16 @@ bool writeArchive(const BuildOptions &o, const Bytes *brandedStub, const DataBuf
     writer.setFeatures(features);
     writer.setSealing(&sealer, o.kdf, uint32_t(entries.size()));
   }
+  // After the scheme: it adds the layout to the features.
+  if (o.solid.solid) writer.setSolid(o.solid, o.checkValues ? &crcs : nullptr);
   bool ok =
       writer.writeHeader(error) && writer.writeNamedValues(allValues, error) && writer.writeVerifier(error);
   for (size_t i = 0, file = 0; ok && i < entries.size(); ++i) {
     ok = writer.writeEntry(entries[i], error);
     // The check values were taken before the data was written; a file that changed in between
     // would fail every extraction.
-    if (ok && o.checkValues && entries[i].type == payload::kFileEntry && writer.lastFileCrc() != crcs[file++]) {
+    if (ok && o.checkValues && !o.solid.solid && entries[i].type == payload::kFileEntry &&
+        writer.lastFileCrc() != crcs[file++]) {
       error = entries[i].sourcePath + " changed while it was being packed";
       ok = false;
     }
@@ -164,6 +172,25 @@ bool sourceDateEpoch(bool &present, int64_t &seconds) {
   long long value = std::strtoll(text, &end, 10);
   seconds = value;
   return end != text && *end == 0 && value >= 0 && value <= 253402300799LL;
+}
+
+// Gives the level to the codec chosen, or its default; false when it is outside its range.
+bool levelFitsCodec(BuildOptions &o, int &exitCode) {
+  if (!o.solid.solid) {
+    if (o.level > kMaxLevel) return usageError(exitCode, "deflate takes --level 0 to " + std::to_string(kMaxLevel));
+    if (o.level >= 0) o.policy.level = int(o.level);
+    return true;
+  }
+  const bool zstd = o.solid.codec == BlockCodec::Zstd;
+  const int low = zstd ? BlockCodecLevels::kZstdMin : BlockCodecLevels::kXzMin;
+  const int high = zstd ? BlockCodecLevels::kZstdMax : BlockCodecLevels::kXzMax;
+  if (o.level >= 0 && (o.level < low || o.level > high)) {
+    return usageError(exitCode, std::string(zstd ? "zstd" : "xz") + " takes --level " + std::to_string(low) +
+                                    " to " + std::to_string(high));
+  }
+  o.solid.level = o.level >= 0 ? int(o.level)
+                               : zstd ? BlockCodecLevels::kZstdDefault : BlockCodecLevels::kXzDefault;
+  return true;
 }
 
 // False with `exitCode` set when the command line is wrong.
@@ -233,10 +260,26 @@ bool parseBuildOptions(const Arguments &args, BuildOptions &o, int &exitCode) {
       o.keyBits = int(n);
     } else if (a == "--level") {
       const char *v = value();
-      if (!v || !parseNumber(v, 0, kMaxLevel, n)) {
-        return usageError(exitCode, "--level takes a number from 0 to " + std::to_string(kMaxLevel));
+      if (!v || !parseNumber(v, 0, BlockCodecLevels::kZstdMax, n)) {
+        return usageError(exitCode, "--level takes a number: deflate 0 to 12, zstd 1 to 22, xz 0 to 9");
       }
-      o.policy.level = int(n);
+      o.level = n;
+    } else if (a == "--codec") {
+      const char *v = value();
+      const std::string codec = v ? v : "";
+      if (codec != "deflate" && codec != "zstd" && codec != "xz") {
+        return usageError(exitCode, "--codec takes deflate, zstd or xz");
+      }
+      o.solid.solid = codec != "deflate";
+      o.solid.codec = codec == "xz" ? BlockCodec::Xz : BlockCodec::Zstd;
+    } else if (a == "--block-size") {
+      const char *v = value();
+      if (!v || !parseNumber(v, solid_format::kMinBlockSize, BlockDecoder::kMaxBlockSize, n)) {
+        return usageError(exitCode, "--block-size takes a number of bytes from " +
+                                        std::to_string(solid_format::kMinBlockSize) + " to " +
+                                        std::to_string(BlockDecoder::kMaxBlockSize));
+      }
+      o.solid.blockSize = uint32_t(n);
     } else if (a == "--jobs") {
       const char *v = value();
       if (!v || !parseNumber(v, 1, kMaxJobs, n)) {
@@ -261,6 +304,7 @@ bool parseBuildOptions(const Arguments &args, BuildOptions &o, int &exitCode) {
       o.sources.push_back(a);
     }
   }
+  if (!levelFitsCodec(o, exitCode)) return false;
   if (o.output.empty()) return usageError(exitCode, "no output file (-o)");
   if (o.sources.empty()) return usageError(exitCode, "nothing to pack: give at least one SOURCE");
   if (!o.payloadOnly && o.stub.empty()) o.stub = defaultStub(args[0]);
@@ -277,6 +321,7 @@ int runBuild(const Arguments &args) {
   o.policy.jobs = hardwareThreads();
   int code = 0;
   if (!parseBuildOptions(args, o, code)) return code;
+  o.solid.jobs = o.policy.jobs;
   bool clamp = false;
   int64_t latest = 0;
   if (o.reproducible && !sourceDateEpoch(clamp, latest)) {
@@ -286,6 +331,7 @@ int runBuild(const Arguments &args) {
   std::string error;
   if (!collectEntries(o.sources, entries, error)) return fail(error);
   if (clamp) clampEntryTimes(entries, latest);
+  if (o.solid.solid) orderForSolidBlocks(entries);
   std::string settings, license;
   if (!makeSettingsXml(o.configPath, o.assignments, o.encrypt, o.keyBits, settings, error))
     return fail(error);

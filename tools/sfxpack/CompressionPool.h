@@ -24,6 +24,7 @@ struct ChunkJob {
   std::string prefix;  // payload bytes that precede this chunk: entry records, end-of-data words
   std::string raw;     // the file's bytes
   MessagePlace place;  // where the chunk stands, for the sealed scheme
+  bool executable = false;  // a solid block mostly of executables: worth the x86 filter
   // Set by the worker; the writer reads them once the pool has handed the job back.
   std::string body;    // the chunk as the payload holds it: deflated or raw, then encrypted
   bool stored = false;

@@ -1,8 +1,11 @@
 #include "PayloadWriter.h"
 
+#include <filesystem>
+
 #include "ChunkCompressor.h"
 #include "CompressionPool.h"
 #include "SealedSection.h"
+#include "SolidBlockWriter.h"
 #include "SourceFile.h"
 
 namespace {
@@ -35,6 +38,26 @@ PayloadWriter::PayloadWriter(std::ostream &out, ChunkPolicy policy, MessageEncry
       m_onProgress(std::move(onProgress)) {}
 
 PayloadWriter::~PayloadWriter() = default;
+
+void PayloadWriter::setSolid(const SolidPolicy &policy, const std::vector<uint32_t> *expectedCrcs) {
+  m_solid = policy;
+  m_expectedCrcs = expectedCrcs;
+  if (policy.solid) m_features.layout = policy.codec == BlockCodec::Xz ? PayloadLayout::SolidXz : PayloadLayout::SolidZstd;
+}
+
+bool PayloadWriter::putFileSize(const PackEntry &entry, std::string &error) {
+  std::error_code ec;
+  const uint64_t size = std::filesystem::file_size(std::filesystem::u8path(entry.sourcePath), ec);
+  if (ec) {
+    error = "Cannot read " + entry.sourcePath + ": " + ec.message();
+    return false;
+  }
+  uint8_t b[8];
+  for (int i = 0; i < 8; ++i) b[i] = uint8_t(size >> (8 * i));
+  put(b, 8);
+  m_solidFiles.emplace_back(entry, size);
+  return true;
+}
 
 void PayloadWriter::put(const void *data, size_t size) { m_queued.append(static_cast<const char *>(data), size); }
 
@@ -189,7 +212,9 @@ bool PayloadWriter::writeEntry(const PackEntry &entry, std::string &error) {
   put(name.data(), name.size());
   put(time, 8);
   putU32(entry.attributes);
-  if (entry.type == payload::kFileEntry) {
+  if (entry.type == payload::kFileEntry && m_solid.solid) {
+    if (!putFileSize(entry, error)) return false;
+  } else if (entry.type == payload::kFileEntry) {
     SourceFile in;
     if (!in.open(entry.sourcePath, error)) return false;
     m_fileCrc = ZipCRC();
@@ -223,6 +248,11 @@ bool PayloadWriter::writeEnd(std::string &error) {
   std::string rest;
   rest.swap(m_queued);
   if (!emit(rest, error)) return false;
+  if (m_solid.solid) {
+    SolidBlockWriter blocks([this](const std::string &bytes, std::string &e) { return emit(bytes, e); }, m_solid,
+                            m_encryptor, m_expectedCrcs, m_counters, m_onProgress);
+    if (!blocks.write(m_solidFiles, error)) return false;
+  }
   m_out.flush();
   if (!m_out) {
     error = "Failed to write the output file (disk full or I/O error).";

@@ -10,8 +10,10 @@
 
 #include "PayloadFormat.h"
 #include "archive/PayloadFeatures.h"
+#include "archive/SolidFormat.h"
 #include "base/ZipCRC.h"
 #include "crypto/MessageSealer.h"
+#include "compress/BlockDecoder.h"
 
 class CompressionPool;
 struct ChunkJob;
@@ -37,6 +39,16 @@ struct ChunkPolicy {
   int jobs = 1;              // worker threads compressing and encrypting
 };
 
+// The solid layout: the files' contents as one stream cut into independently compressed
+// blocks. Without it (`solid` false) files travel as deflated chunks.
+struct SolidPolicy {
+  bool solid = false;
+  BlockCodec codec = BlockCodec::Zstd;
+  int level = 19;
+  uint32_t blockSize = solid_format::kDefaultBlockSize;
+  int jobs = 1;
+};
+
 // What has reached the output so far.
 struct PackCounters {
   uint64_t entries = 0;
@@ -45,6 +57,7 @@ struct PackCounters {
   uint64_t payloadBytes = 0; // bytes written
   uint64_t storedChunks = 0;
   uint64_t deflatedChunks = 0;
+  uint64_t blocks = 0;
 };
 
 // Writes the sections of a payload in order: marker and header, named values, verifier (when
@@ -59,6 +72,9 @@ class PayloadWriter {
   PayloadWriter(std::ostream &out, ChunkPolicy policy, MessageEncryptor encryptor, int keyBits,
                 std::function<void(const PackCounters &)> onProgress = {});
   ~PayloadWriter();
+  // Before writeHeader(), which marks the layout: files then declare their sizes, and writeEnd() writes their
+  // contents as blocks, checked against `expectedCrcs` (in file order) when it is not null.
+  void setSolid(const SolidPolicy &policy, const std::vector<uint32_t> *expectedCrcs);
 
   // What the payload needs beyond today's stream; anything but the defaults is written with the
   // extended marker and the feature word. Set before writeHeader.
@@ -86,6 +102,8 @@ class PayloadWriter {
   void putU32(uint32_t value);
   bool protect(const MessagePlace &place, const std::string &plain, std::string &out, std::string &error);
   bool sealed() const { return m_features.scheme == PayloadScheme::Sodium; }
+  bool putFileSize(const PackEntry &entry, std::string &error);
+  bool protect(const std::string &plain, std::string &out, std::string &error);
   bool startPool(std::string &error);
   bool submitChunk(std::string raw, const MessagePlace &place, std::string &error);
   bool writeOldest(std::string &error);
@@ -105,4 +123,8 @@ class PayloadWriter {
   std::unique_ptr<CompressionPool> m_pool;
   PackCounters m_counters;
   ZipCRC m_fileCrc;
+  SolidPolicy m_solid;
+  const std::vector<uint32_t> *m_expectedCrcs = nullptr;
+  // Solid layout: the files whose records are written, with the sizes they declare.
+  std::vector<std::pair<PackEntry, uint64_t>> m_solidFiles;
 };
