@@ -106,6 +106,7 @@ bool SimpleArchive::unzipNextEntry(bool dryRun, bool &endOfArchive, SaProgress *
   name.clear();
   isDirectory = false;
   skipped = false;
+  m_lastFileKept = false;
   endOfArchive = true;
   m_fileCheck = FileCheck::None;
   if (m_source == nullptr) {
@@ -224,6 +225,10 @@ bool SimpleArchive::extractFile(const EntryHeader &entry, bool dryRun, ExtPtrArr
 
   XString path;
   path.setUtf8(entry.name.getText());
+  if (!mayReplaceExisting(m_overwrite, path, entry.utcTime)) {
+    skipped = m_lastFileKept = true;
+    return copyChunks(discard, pending, progress, monitor, log);
+  }
   QuorvelHandle handle;
   if (!openEntryFile(handle, path, entry.attributes, log)) {
     // Explorer keeps its thumbnail caches open; such a file is passed over, not fatal.
