@@ -11,6 +11,7 @@
 #include "app/RunThread.h"
 #include "app/ProcessJob.h"
 #include "app/SfxConfig.h"
+#include "app/StartRefusal.h"
 #include "base/ExtPtrArray.h"
 #include "base/PathQueries.h"
 #include "base/XString.h"
@@ -31,9 +32,18 @@ void endProcessIfAutoExit() {
   if (autoExitRequested()) onWindowThread([] { std::exit(0); });
 }
 
-void reportFailedStart(HWND owner, const StringBuffer &program, const StringBuffer &unzipDir) {
-  recordFailure(RunFailure::SetupMissing);
+// A refusal by policy or scanner ends the run with its own Win32 error as the exit code, so that
+// a deployment tool can tell it from a package that lacks its setup program.
+void reportFailedStart(HWND owner, const StringBuffer &program, const StringBuffer &unzipDir, DWORD error) {
   runLogWrite("failed to run: [%s]\r\n", program.getText());
+  if (isStartRefusal(error)) {
+    StringBuffer text;
+    describeStartRefusal(program, unzipDir, error, text);
+    g_exitCode = int(error);
+    showMessage(owner, text.getText(), "Error");
+    return;
+  }
+  recordFailure(RunFailure::SetupMissing);
   XString text;
   text.appendUtf8("Failed to run ");
   text.appendUtf8(program.getText());
@@ -54,7 +64,8 @@ void runShell(HWND owner, const XString &args, const StringBuffer &program, cons
   bool started = RunShellCommand(g_config.GetFlag("WaitForSetup"), args.getAnsi());
   endProcessIfAutoExit();
   ProcessUndoList(entryList, true);
-  if (!started) reportFailedStart(owner, program, unzipDir);
+  // The runtime's spawn leaves no Win32 error to go by.
+  if (!started) reportFailedStart(owner, program, unzipDir, 0);
 }
 
 // A name with an extension that names no file cannot start; one without may still be found by
@@ -131,8 +142,9 @@ void runProgram(HWND owner, const XString &args, const StringBuffer &program, co
   // A missing file is said at once: the shell's search for it took over ten seconds under Wine.
   HANDLE process = nullptr;
   if (cannotStart(fullPath) || !startSetupProgram(wait ? &job : nullptr, fullPath, args, dir, process)) {
+    DWORD error = GetLastError();
     ProcessUndoList(entryList, true);
-    reportFailedStart(owner, program, unzipDir);
+    reportFailedStart(owner, program, unzipDir, error);
     return;
   }
   endProcessIfAutoExit();

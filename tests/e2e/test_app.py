@@ -674,6 +674,17 @@ def failure_cases(c, tag, full):
                       "Incorrect password.", boxed=False)
     yield FailureCase("missing password", [locked, "-unzipDir", win(folder("pwd"))], 86,
                       "Error: No password was given (-pwd).", boxed=False)
+    if not WINE:
+        # A program that is there but may not be started (the emulation refuses a folder as
+        # Windows refuses a blocked file): its own error, the folder and the way out.
+        blocked = folder("blocked")
+        yield FailureCase("setup refused", [program("refused", [c.samples], dict(AUTO, SetupExe="docs")), "-unzipDir",
+                                             win(blocked)], 5,
+                          "Windows refused to start docs in %s: " % stub_path(blocked))
+        yield FailureCase("setup refused hint", [program("refused", [c.samples], dict(AUTO, SetupExe="docs")),
+                                                  "-unzipDir", win(blocked + " 2")], 5,
+                          "(error 5). A security policy or a virus scanner may block programs in this folder; "
+                          "-unzipDir chooses another folder.")
     nosetup = program("nosetup", [c.samples], dict(AUTO, SetupExe="missing-setup.exe"))
     yield FailureCase("setup missing", [nosetup, "-unzipDir", win(folder("nosetup"))], 2,
                       "Failed to run missing-setup.exe")
