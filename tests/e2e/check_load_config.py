@@ -45,7 +45,8 @@ def main():
         failures.append("imports outside KnownDLLs: %s" % (" ".join(others) or "(none found)"))
     if "comctl32.dll" in dlls:
         manifest = b""
-        for kind in getattr(pe, "DIRECTORY_ENTRY_RESOURCE", pefile.Structure({})).entries:
+        resources = pe.DIRECTORY_ENTRY_RESOURCE.entries if hasattr(pe, "DIRECTORY_ENTRY_RESOURCE") else []
+        for kind in resources:
             if kind.id == pefile.RESOURCE_TYPE["RT_MANIFEST"]:
                 for name in kind.directory.entries:
                     for lang in name.directory.entries:
