@@ -9,12 +9,13 @@
 
 namespace {
 
-enum class ValueOption { None, UnzipDir, Password, SetupArgs };
+enum class ValueOption { None, UnzipDir, Password, SetupArgs, Overwrite };
 
 ValueOption valueOptionOf(const StringBuffer &token) {
   if (token.equalsIgnoreCase("-unzipDir")) return ValueOption::UnzipDir;
   if (token.equalsIgnoreCase("-pwd")) return ValueOption::Password;
   if (token.equalsIgnoreCase("-ap")) return ValueOption::SetupArgs;
+  if (token.equalsIgnoreCase("-overwrite")) return ValueOption::Overwrite;
   return ValueOption::None;
 }
 
@@ -22,6 +23,7 @@ const char *nameOf(ValueOption option) {
   switch (option) {
     case ValueOption::UnzipDir: return "-unzipDir";
     case ValueOption::Password: return "-pwd";
+    case ValueOption::Overwrite: return "-overwrite";
     default: return "-ap";
   }
 }
@@ -84,6 +86,11 @@ void applyValue(ValueOption option, StringBuffer &value) {
       value.expandEnvVars();
       setConfig("SetupExeArgs", value);
       break;
+    case ValueOption::Overwrite:
+      // Checked when the extraction starts, where a wrong word is reported.
+      removeQuotes(value);
+      setConfig(SfxConfig::kOverwrite, value);
+      break;
     case ValueOption::None: break;
   }
 }
@@ -140,6 +147,8 @@ void ParseCommandLine(const char *commandLine) {
       g_config.SetValue("Debug", "1");
     } else if (token.equalsIgnoreCase("-silent")) {
       g_config.SetValue("Silent", "1");
+    } else if (token.equalsIgnoreCase("-acceptLicense")) {
+      g_config.SetValue(SfxConfig::kLicenseAccepted, "1");
     } else if (token.equalsIgnoreCase("-help") || token.equals("-?")) {
       g_helpRequested = true;
     } else if (token.equalsIgnoreCase("-log") && next != nullptr) {

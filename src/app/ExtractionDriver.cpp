@@ -17,6 +17,7 @@
 #include "base/Directories.h"
 #include "base/PathQueries.h"
 #include "base/UndoList.h"
+#include "base/PrivateDirectory.h"
 #include "crypto/TempFilePath.h"
 #include "base/Logger.h"
 #include "base/XString.h"
@@ -77,14 +78,43 @@ class CancelCheck : public ProgressCallback {
   void abortCheck(bool &abort) override { abort = extractionShouldStop(); }
 };
 
-bool ensureUnzipDir(HWND owner, const StringBuffer &dir, UndoList &topDirs) {
-  LogNull log;
-  if (ensureDirExists(dir.getText(), topDirs.createdDirs(), log)) return true;
+bool failUnzipDir(HWND owner, const StringBuffer &dir) {
   recordFailure(failureForWindowsError(GetLastError()));
   runLogWrite("failed to ensure dir exists: [%s]\r\n", dir.getText());
   showErrorWithPath(owner, "Failed to ensure dir exists: ", dir);
   abandonRun(owner);
   return false;
+}
+
+bool ensureUnzipDir(HWND owner, const StringBuffer &dir, UndoList &topDirs) {
+  LogNull log;
+  if (ensureDirExists(dir.getText(), topDirs.createdDirs(), log)) return true;
+  return failUnzipDir(owner, dir);
+}
+
+// The last temporary name this run offered (MakeTempDirName): the main dialog shows it in its
+// field, and the folder is made private when that is still the folder asked for.
+StringBuffer &offeredTempDir() {
+  static StringBuffer name;
+  return name;
+}
+
+// A temporary unzip folder is made by this run alone, with an access list that keeps other
+// accounts out from its first moment; one that already exists is never used (someone else
+// may have made it and left files in it). The temporary directory itself is made if missing.
+bool createPrivateUnzipDir(HWND owner, StringBuffer &dir, UndoList &topDirs) {
+  LogNull log;
+  StringBuffer parent;
+  if (!ensureParentDir(dir.getText(), parent, topDirs.createdDirs(), log)) return failUnzipDir(owner, dir);
+  XString path;
+  path.setUtf8(dir.getText());
+  if (!createPrivateDirectory(path, log)) return failUnzipDir(owner, dir);
+  StringBuffer *record = new (std::nothrow) StringBuffer(dir.getText());
+  if (record == nullptr || !record->appendChar('D') || !topDirs.createdDirs()->append(record)) {
+    delete record;
+    return false;
+  }
+  return true;
 }
 
 void logTopDirectory(UndoList &topDirs) {
@@ -119,11 +149,12 @@ bool prepareUnzipDir(HWND owner, UndoList &topDirs, StringBuffer &dir) {
     return true;
   }
   dir.setString(configured.getUtf8());
+  bool offered = !offeredTempDir().isEmpty() && dir.equalsBuffer(offeredTempDir());
   normaliseUnzipDir(dir);
   runLogWrite("unzipDir = [%s]\r\n", dir.getText());
   if (dryRun) return true;
   runLogWrite("Check/create extract dir: [%s]\r\n", dir.getText());
-  if (!ensureUnzipDir(owner, dir, topDirs)) return false;
+  if (offered ? !createPrivateUnzipDir(owner, dir, topDirs) : !ensureUnzipDir(owner, dir, topDirs)) return false;
   logTopDirectory(topDirs);
   return true;
 }
@@ -142,8 +173,27 @@ bool enterUnzipDir(HWND owner, const StringBuffer &dir) {
   return false;
 }
 
+// Before anything is created: a word the program does not know must not be taken for "always".
+bool applyOverwritePolicy(HWND owner) {
+  XString text;
+  g_config.GetValue(SfxConfig::kOverwrite, text);
+  OverwritePolicy policy = OverwritePolicy::Always;
+  if (text.isEmpty() || parseOverwritePolicy(text.getUtf8(), policy)) {
+    g_archive.setOverwritePolicy(policy);
+    return true;
+  }
+  recordFailure(RunFailure::Other);
+  StringBuffer message("Unknown overwrite policy (always, never or older): ");
+  message.append(text.getUtf8());
+  runLogWrite("%s\r\n", message.getText());
+  showError(owner, message.getText());
+  abandonRun(owner);
+  return false;
+}
+
 // What the run thread does for DoUnzip.
 bool runExtraction(HWND owner) {
+  if (!applyOverwritePolicy(owner)) return false;
   // A sealed payload asks for its password whatever its settings say: they are only trusted once
   // the password has proved them unchanged.
   if (g_config.GetFlag("Encryption") || g_archive.scheme() == PayloadScheme::Sodium) {
@@ -257,19 +307,13 @@ bool SelectTempUnzipDir(HWND owner, UndoList &topDirs, StringBuffer &dir) {
   runLogWrite("temp unzipDir = [%s]\r\n", dir.getText());
   if (g_config.GetIntValue("Debug") != 0) return true;
   runLogWrite("Check/create unzip dir: [%s]\r\n", dir.getText());
-  return ensureUnzipDir(owner, dir, topDirs);
+  return createPrivateUnzipDir(owner, dir, topDirs);
 }
 
 void MakeTempDirName(StringBuffer &dir) {
   dir.clear();
-  makeTempFilePath("qvz", dir);
-  const char *text = dir.getText();
-  for (uint32_t i = dir.getSize(), scanned = 0; i > 0 && scanned < 1000; --i, ++scanned) {
-    if (text[i - 1] == '.') {
-      dir.shortenBy(dir.getSize() - (i - 1));
-      break;
-    }
-  }
+  makeUnguessableTempPath("qvz", dir);
+  offeredTempDir().setString(dir.getText());
 }
 
 bool UnzipToFile(HWND owner, const StringBuffer &, StringBuffer &errorText, UndoList &entryList) {
@@ -296,6 +340,7 @@ bool UnzipToFile(HWND owner, const StringBuffer &, StringBuffer &errorText, Undo
     bool isDirectory = false, skipped = false;
     ok = g_archive.unzipNextEntry(dryRun, endOfArchive, &progress, name, isDirectory,
                                   recording ? &entryList : nullptr, skipped, &monitor, log);
+    if (g_archive.lastFileKept()) runLogWrite("kept existing file: %s\r\n", name.getText());
     if (verbose && !name.isEmpty()) {
       if (skipped) runLogWrite("(skipped)");
       runLogWrite(isDirectory ? "(dir) %s\r\n" : "(file) %s\r\n", name.getText());

@@ -3,6 +3,7 @@
 #include "app/AppState.h"
 #include "app/Dialogs.h"
 #include "app/EndRequests.h"
+#include "app/Messages.h"
 #include "app/RunLog.h"
 #include "app/SfxConfig.h"
 #include "base/XString.h"
@@ -19,4 +20,18 @@ LicenseAnswer askLicense(HWND owner) {
   runLogWrite("License declined.\r\n");
   g_exitCode = kExitLicenseDeclined;
   return LicenseAnswer::Declined;
+}
+
+bool licenseAcceptedUnattended(HWND owner) {
+  XString text;
+  g_config.GetValue(SfxConfig::kLicenseText, text);
+  if (!g_config.GetFlag(SfxConfig::kLicenseRequired) || text.isEmpty()) return true;
+  if (g_config.GetFlag(SfxConfig::kLicenseAccepted)) {
+    runLogWrite("License accepted on the command line.\r\n");
+    return true;
+  }
+  showMessage(owner, "The license of this package must be accepted: run it again with -acceptLicense to accept it.",
+              "License");
+  g_exitCode = kExitLicenseNotAccepted;
+  return false;
 }

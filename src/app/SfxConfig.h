@@ -37,6 +37,12 @@ class SfxConfig {
   static constexpr const char *kLicenseTitle = "LicenseTitle";
   static constexpr const char *kLicenseAcceptBtn = "LicenseAcceptBtn";
   static constexpr const char *kLicenseDeclineBtn = "LicenseDeclineBtn";
+  // Unattended policies. LicenseRequired "1": a silent run extracts only with "-acceptLicense"
+  // (which sets LicenseAccepted "1"); Overwrite always|never|older: which existing files
+  // entries replace (always when absent).
+  static constexpr const char *kLicenseRequired = "LicenseRequired";
+  static constexpr const char *kLicenseAccepted = "LicenseAccepted";
+  static constexpr const char *kOverwrite = "Overwrite";
 
   // The defaults, in this order: AutoTemp 0, DeleteAfterSetup 0, ShowFin 0, ShowMain 1,
   // ShowProgress 1, WaitForSetup 1, Encryption 0, KeyLength 128; declared encoding utf-8.

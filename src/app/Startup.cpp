@@ -176,8 +176,13 @@ BOOL InitInstance(HINSTANCE instance, int, const char *commandLine, bool &noMess
   // quit request that ends the message loop.
   bool silent = isSilentRun();
   bool mainMode = !silent && (g_config.GetFlag("ShowMain") || !g_config.HasUnzipTarget());
-  // The automatic mode is the publisher's choice of a run without questions: no license page.
-  if (!silent && (mainMode || g_config.GetFlag("ShowProgress"))) {
+  // The automatic mode is the publisher's choice of a run without questions: no license page,
+  // unless the publisher requires the license to be accepted.
+  if (silent && !licenseAcceptedUnattended(window)) {
+    noMessageLoop = true;
+    return TRUE;
+  }
+  if (!silent && (mainMode || g_config.GetFlag("ShowProgress") || g_config.GetFlag(SfxConfig::kLicenseRequired))) {
     LicenseAnswer answer = askLicense(window);
     if (answer == LicenseAnswer::Failed) return FALSE;
     noMessageLoop = answer == LicenseAnswer::Declined;

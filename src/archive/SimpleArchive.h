@@ -6,6 +6,7 @@
 
 #include "archive/CheckValues.h"
 #include "archive/ChunkLookAhead.h"
+#include "archive/OverwritePolicy.h"
 #include "archive/PayloadFeatures.h"
 #include "archive/PayloadReader.h"
 #include "base/DataBuffer.h"
@@ -109,6 +110,10 @@ class SimpleArchive {
   // For tools: where a dry run sends the decoded bytes (null: they are dropped), and the time
   // (local FILETIME, as stored) and attribute bits of the last entry read.
   void setDryRunSink(Output *sink) { m_dryRunSink = sink; }
+  // Which existing files entries may replace (always, by default). A file kept is read past and
+  // reported as skipped, with lastFileKept() true.
+  void setOverwritePolicy(OverwritePolicy policy) { m_overwrite = policy; }
+  bool lastFileKept() const { return m_lastFileKept; }
   uint64_t lastEntryLocalTime() const { return m_entryLocalTime; }
   uint32_t lastEntryAttributes() const { return m_entryAttributes; }
 
@@ -220,6 +225,8 @@ class SimpleArchive {
   // The folder made for the last file written; forgotten when a run of entries ends.
   StringBuffer m_lastParent;
   Output *m_dryRunSink = nullptr;
+  OverwritePolicy m_overwrite = OverwritePolicy::Always;
+  bool m_lastFileKept = false;
   uint64_t m_entryLocalTime = 0;
   uint32_t m_entryAttributes = 0;
   // Read when the first file needs them, after the password has installed the key.

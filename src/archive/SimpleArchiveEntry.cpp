@@ -106,6 +106,7 @@ bool SimpleArchive::unzipNextEntry(bool dryRun, bool &endOfArchive, SaProgress *
   name.clear();
   isDirectory = false;
   skipped = false;
+  m_lastFileKept = false;
   endOfArchive = true;
   m_fileCheck = FileCheck::None;
   if (m_source == nullptr) {
@@ -246,6 +247,10 @@ bool SimpleArchive::extractFile(const EntryHeader &entry, bool dryRun, UndoList 
 
   XString entryPath;
   entryPath.setUtf8(entry.name.getText());
+  if (!mayReplaceExisting(m_overwrite, entryPath, entry.utcTime)) {
+    skipped = m_lastFileKept = true;
+    return copyFileData(discard, entry, pending, progress, monitor, log);
+  }
   FileReplacement target;
   if (!target.begin(entryPath, undoList, log)) return false;
   const XString &path = target.writePath();

@@ -9,6 +9,7 @@
 
 namespace {
 constexpr int kMaxRegenerations = 200;
+constexpr int kUnguessableChars = 16;
 
 void appendName(const StringBuffer &stem, const char *ext, StringBuffer &out) {
   out.appendBuffer(stem);
@@ -45,4 +46,17 @@ bool makeTempFilePath(const char *utf8BaseName, StringBuffer &out) {
     candidate.setUtf8(next.getText());
   }
   return out.append(candidate.getUtf8());
+}
+
+bool makeUnguessableTempPath(const char *utf8Stem, StringBuffer &out) {
+  XString tempDir, name, path;
+  getTempDir(tempDir);
+  name.appendUtf8(utf8Stem);
+  name.appendUtf8("_");
+  for (int i = 0; i < kUnguessableChars; ++i) {
+    char c[2] = {QuorvelRand::tempNameChar(), 0};
+    name.appendUtf8(c);
+  }
+  joinDirFileName(tempDir, name, path);
+  return out.append(path.getUtf8());
 }

@@ -117,7 +117,15 @@ BOOL CryptReleaseContext(HCRYPTPROV provider, DWORD flags);
 // owner's write permission (enforced even for root), hidden/system/archive live in an extended
 // attribute where the file system has them.
 using HMODULE = void *;
-using LPSECURITY_ATTRIBUTES = void *;
+// Access lists are not kept. Security attributes are given only to keep other accounts out (the
+// stub's one descriptor admits the current user, SYSTEM and Administrators): a directory created
+// with any is made 0700, the nearest a mode can say; files ignore them.
+struct SECURITY_ATTRIBUTES {
+  DWORD nLength;
+  void *lpSecurityDescriptor;
+  BOOL bInheritHandle;
+};
+using LPSECURITY_ATTRIBUTES = SECURITY_ATTRIBUTES *;
 using LPOVERLAPPED = void *;
 using PLONG = LONG *;
 using LPDWORD = DWORD *;

@@ -4,7 +4,7 @@ automatic mode, natively (the Linux stub) or under Wine (sfx.exe). Each scenario
 extracted tree, the run log and the exit code.
 
 usage: test_app.py native SFXPACK STUB FAKE_SETUP
-       test_app.py wine WINE_RUN SFXPACK_EXE STUB_EXE FAKE_SETUP_EXE DIALOG_DRIVER_EXE
+       test_app.py wine WINE_RUN SFXPACK_EXE STUB_EXE FAKE_SETUP_EXE DIALOG_DRIVER_EXE SETUP_WITH_CHILD_EXE
 Under Wine, run it inside `xvfb-run -a`: the scenarios that show message boxes answer them with
 DIALOG_DRIVER_EXE and check their texts; a message box nobody expected makes its run time out.
 The expected entries come from the independent payload reader in read_payload.py.
@@ -25,11 +25,11 @@ import wine_server  # noqa: E402
 
 MODE = sys.argv[1] if len(sys.argv) > 1 else ""
 WINE = MODE == "wine"
-if WINE and len(sys.argv) == 7:
-    WINE_RUN, SFXPACK, STUB, FAKE_SETUP, PRESS_OK = sys.argv[2:7]
+if WINE and len(sys.argv) == 8:
+    WINE_RUN, SFXPACK, STUB, FAKE_SETUP, PRESS_OK, SETUP_WITH_CHILD = sys.argv[2:8]
 elif MODE == "native" and len(sys.argv) == 5:
     SFXPACK, STUB, FAKE_SETUP = sys.argv[2:5]
-    WINE_RUN = PRESS_OK = None
+    WINE_RUN = PRESS_OK = SETUP_WITH_CHILD = None
 else:
     sys.exit(__doc__)
 SFXPACK, STUB, FAKE_SETUP = (os.path.abspath(p) for p in (SFXPACK, STUB, FAKE_SETUP))
@@ -285,7 +285,7 @@ def scenario_temp_cleanup_setup(c):
         "Unzip complete...\r\n", "setup filename: [%s]\r\n" % SETUP_NAME, "setup args: [%s]\r\n" % ap,
         "working dir: [%s]\r\n" % d, "running exe: [%s]\r\n" % SETUP_NAME, ANY_LINE,
         "full path to auto-run EXE: [%s\\%s]\r\n" % (d.replace("/", "\\"), SETUP_NAME), "unzipDir: [%s]\r\n" % d,
-        "waiting for setup EXE to complete...\r\n", "GetExitCodeProcess: exitCode = 3\r\n",
+        "waiting for setup EXE to complete...\r\n", JOB_LINE, "GetExitCodeProcess: exitCode = 3\r\n",
         "processing undo list...\r\n"] + deletion_lines(exe) + [
         "processing undo list...\r\n", "(deleteDir) %s\r\n" % d.replace("\\", "/"),
         "Return from WinMain without entering message loop...\r\n", "exitCode = 3\r\n"])
@@ -311,10 +311,109 @@ def scenario_shell(c):
         "unzipDir = [%s]\r\n" % d, "Check/create extract dir: [%s]\r\n" % d, "created unzip dir: [%s]\r\n" % d,
         "Final unzip dir: [%s]...\r\n" % d, "Setting CWD [%s]\r\n" % d, CHECKED,
         "Unzip complete...\r\n", "setup filename: [shell]\r\n", "setup args: [%s]\r\n" % command,
-        "working dir: [%s]\r\n" % d, "running exe: [shell]\r\n", "processing undo list...\r\n",
+        "working dir: [%s]\r\n" % d, "running exe: [shell]\r\n"] + ([ANY_LINE] if WINE else []) + [
+        "processing undo list...\r\n",
         "processing undo list...\r\n", "Return from WinMain without entering message loop...\r\n",
         "exitCode = 0\r\n"])
-    del text
+    # cmd.exe, and whatever console host Wine gives it, ran in the job.
+    check(not WINE or re.search(r"\r\nsetup job ended: waited for [12] process\(es\)\r\n", text),
+          "%s: no job line" % label)
+
+
+def marker_lines(path):
+    if not os.path.exists(path):
+        return []
+    with open(path) as f:
+        return f.read().split()
+
+
+def scenario_job_wait(c):
+    """A setup program that starts a child and exits at once: the stub waits for the child too,
+    keeps the parent's exit code, and only then deletes the folder. A child that left the job is
+    not waited for."""
+    if not WINE:
+        return
+    setup_dir = os.path.join(WORK, "child setup")
+    os.makedirs(setup_dir)
+    shutil.copy(SETUP_WITH_CHILD, os.path.join(setup_dir, "setup.exe"))
+    exe = pack("jobwait", [c.samples, setup_dir], dict(AUTO, AutoTemp="1", SetupExe="setup.exe"))
+    label = "job wait"
+    marker = os.path.join(WORK, "job marker.txt")
+    log = os.path.join(WORK, "job.log")
+    start = time.monotonic()
+    r = run([exe, "-cleanup", "-ap", '"%s" 5 2000' % win(marker), "-log", win(log)])
+    elapsed = time.monotonic() - start
+    lines = marker_lines(marker)
+    print("  %s: the stub returned after %.1f s with %d" % (label, elapsed, r.returncode), flush=True)
+    check(r.returncode == 5, "%s: exit code %d, expected the parent's 5" % (label, r.returncode))
+    check(lines == ["parent", "child", "done"], "%s: marker at the stub's end: %r" % (label, lines))
+    with open(log, "rb") as f:
+        text = f.read().decode("utf-8", errors="replace")
+    check("\r\nsetup job ended: waited for 2 process(es)\r\nGetExitCodeProcess: exitCode = 5\r\n" in text,
+          "%s: job lines missing: %r" % (label, text[-400:]))
+    unzip = find_temp_dir(text)
+    check(unzip is not None and not os.path.exists(unzip), "%s: the folder %s stayed" % (label, unzip))
+
+    label = "job breakaway"
+    marker = os.path.join(WORK, "breakaway marker.txt")
+    log = os.path.join(WORK, "breakaway.log")
+    target = os.path.join(WORK, "out breakaway")
+    r = run([exe, "-unzipDir", win(target), "-ap", '"%s" 6 3000 breakaway' % win(marker), "-log", win(log)])
+    lines = marker_lines(marker)
+    check(r.returncode == 6, "%s: exit code %d, expected 6" % (label, r.returncode))
+    check(lines == ["parent"], "%s: marker at the stub's end: %r" % (label, lines))
+    with open(log, "rb") as f:
+        text = f.read().decode("utf-8", errors="replace")
+    check("\r\nsetup job ended: waited for 1 process(es)\r\n" in text, "%s: job line: %r" % (label, text[-400:]))
+    for _ in range(300):  # the child that left ends by itself; the next scenarios need its folder quiet
+        if len(marker_lines(marker)) > 1:
+            break
+        time.sleep(0.1)
+    check(marker_lines(marker) == ["parent", "child", "done"], "%s: the child never finished" % label)
+
+
+def scenario_private_temp(c):
+    """The AutoTemp folder has a name nobody can guess and keeps other accounts out: under Wine the
+    setup program reads its access list back; natively the folder is 0700."""
+    label = "private temp"
+    setup_dir = os.path.join(WORK, "probe setup")
+    if WINE:
+        os.makedirs(setup_dir, exist_ok=True)
+        shutil.copy(SETUP_WITH_CHILD, os.path.join(setup_dir, "setup.exe"))
+        sources, settings = [c.samples, setup_dir], dict(AUTO, AutoTemp="1", SetupExe="setup.exe")
+    else:
+        sources, settings = [c.samples], dict(AUTO, AutoTemp="1")
+    exe = pack("private_temp", sources, settings)
+    marker = os.path.join(WORK, "probe marker.txt")
+    log = os.path.join(WORK, "private.log")
+    r = run([exe, "-log", win(log)] + (["-ap", 'sddl "%s"' % win(marker)] if WINE else []))
+    check(r.returncode == 0, "%s: exit code %d" % (label, r.returncode))
+    with open(log, "rb") as f:
+        unzip = find_temp_dir(f.read().decode("utf-8", errors="replace"))
+    name = os.path.basename(unzip or "")
+    check(re.fullmatch(r"qvz_[A-Z0-9]{16}", name), "%s: folder name %r" % (label, name))
+    if not WINE:
+        check(unzip and os.stat(unzip).st_mode & 0o777 == 0o700, "%s: mode of %s" % (label, unzip))
+        check_tree(label, exe, unzip)
+        shutil.rmtree(unzip, ignore_errors=True)
+        return
+    lines = dict(line.split(" ", 1) for line in marker_lines_raw(marker))
+    user = lines.get("user", "?")
+    print("  %s: %s" % (label, lines.get("dir")), flush=True)
+    # Windows keeps the list as given: D:P(A;OICI;FA;;;user)(A;OICI;FA;;;SY)(A;OICI;FA;;;BA).
+    # Wine 8 keeps only the Unix mode it derives from it, and reads back a list made from that
+    # mode: what can be checked here is that it admits nobody but the three.
+    dacl = lines.get("dir", "").split("D:", 1)[-1]
+    aces = re.findall(r"\(A;[^;]*;[^;]*;;;([^)]*)\)", dacl)
+    check(aces and set(aces) <= {user, "SY", "BA"} and user in aces,
+          "%s: access list %r admits others" % (label, lines.get("dir")))
+
+
+def marker_lines_raw(path):
+    if not os.path.exists(path):
+        return []
+    with open(path) as f:
+        return [line.rstrip("\n") for line in f if line.strip()]
 
 
 def scenario_auto_exit(c):
@@ -579,6 +678,17 @@ def failure_cases(c, tag, full):
                       "Incorrect password.", boxed=False)
     yield FailureCase("missing password", [locked, "-unzipDir", win(folder("pwd"))], 86,
                       "Error: No password was given (-pwd).", boxed=False)
+    if not WINE:
+        # A program that is there but may not be started (the emulation refuses a folder as
+        # Windows refuses a blocked file): its own error, the folder and the way out.
+        blocked = folder("blocked")
+        yield FailureCase("setup refused", [program("refused", [c.samples], dict(AUTO, SetupExe="docs")), "-unzipDir",
+                                             win(blocked)], 5,
+                          "Windows refused to start docs in %s: " % stub_path(blocked))
+        yield FailureCase("setup refused hint", [program("refused", [c.samples], dict(AUTO, SetupExe="docs")),
+                                                  "-unzipDir", win(blocked + " 2")], 5,
+                          "(error 5). A security policy or a virus scanner may block programs in this folder; "
+                          "-unzipDir chooses another folder.")
     nosetup = program("nosetup", [c.samples], dict(AUTO, SetupExe="missing-setup.exe"))
     yield FailureCase("setup missing", [nosetup, "-unzipDir", win(folder("nosetup"))], 2,
                       "Failed to run missing-setup.exe")
@@ -632,7 +742,74 @@ def scenario_silent_success(c):
     check_tree("Silent package", packaged, os.path.join(WORK, "silent setting"))
 
 
-HELP_LINES = ["-silent ", "-unzipDir DIR", "1223 ", "86 ", "13 ", "112 ", "Silent 1"]
+HELP_LINES = ["-silent ", "-unzipDir DIR", "1223 ", "86 ", "13 ", "112 ", "Silent 1", "-acceptLicense ",
+              "-overwrite always|never|older", "1639 ", "LicenseRequired 1", "Overwrite always|never|older"]
+
+
+def low_byte(code):
+    """What the Unix side sees of an exit code (Linux and Wine keep its low byte)."""
+    return code & 0xFF
+
+
+def scenario_license_policy(c):
+    """LicenseRequired binds a silent run: without -acceptLicense nothing is extracted and the
+    code is 1639; with it the run goes on; without the setting a silent run never asks."""
+    settings = dict(AUTO, LicenseText="Terms of use.")
+    required = pack("license_required", [c.samples], dict(settings, LicenseRequired="1"))
+    target = os.path.join(WORK, "license refused")
+    silent_run("license not accepted", [required, "-unzipDir", win(target)], low_byte(1639),
+               "License: The license of this package must be accepted: run it again with -acceptLicense")
+    check(not os.path.exists(target), "license not accepted: something was extracted")
+    target = os.path.join(WORK, "license accepted")
+    log = os.path.join(WORK, "license-accepted.log")
+    r = run_silent("license accepted", [required, "-silent", "-acceptLicense", "-unzipDir", win(target), "-log",
+                                        win(log)])
+    check(r.returncode == 0, "license accepted: exit code %d" % r.returncode)
+    check_tree("license accepted", required, target)
+    with open(log, "rb") as f:
+        check(b"\r\nLicense accepted on the command line.\r\n" in f.read(), "license accepted: no log line")
+    optional = pack("license_optional", [c.samples], settings)
+    target = os.path.join(WORK, "license optional")
+    r = run_silent("license optional", [optional, "-silent", "-unzipDir", win(target)])
+    check(r.returncode == 0, "license optional: exit code %d" % r.returncode)
+    check_tree("license optional", optional, target)
+
+
+def scenario_overwrite_policy(c):
+    """Each overwrite policy against a target holding an older readme.txt and a newer guide.txt;
+    the command line wins over the package's setting, and an unknown word writes nothing."""
+    packaged_never = pack("overwrite_never", [c.samples], dict(AUTO, Overwrite="never"))
+    plain = pack("overwrite", [c.samples], AUTO)
+    old_file, new_file = "readme.txt", "docs\\guide.txt"  # as the payload names them
+    cases = [("default", plain, [], {old_file, new_file}),
+             ("always", packaged_never, ["-overwrite", "always"], {old_file, new_file}),
+             ("never", plain, ["-overwrite", "never"], set()),
+             ("packaged never", packaged_never, [], set()),
+             ("older", plain, ["-overwrite", "OLDER"], {old_file})]
+    for name, exe, args, replaced in cases:
+        label = "overwrite " + name
+        target = os.path.join(WORK, label)
+        os.makedirs(os.path.join(target, "docs"))
+        for rel, year in ((old_file, 2001), (new_file, 2035)):
+            with open(os.path.join(target, *rel.split("\\")), "wb") as f:
+                f.write(b"the administrator's own")
+            stamp = time.mktime((year, 1, 1, 0, 0, 0, 0, 0, -1))
+            os.utime(os.path.join(target, *rel.split("\\")), (stamp, stamp))
+        log = os.path.join(WORK, label.replace(" ", "-") + ".log")  # -log takes one token
+        r = run([exe, "-unzipDir", win(target), "-log", win(log)] + args)
+        check(r.returncode == 0, "%s: exit code %d" % (label, r.returncode))
+        check_tree(label, exe, target, skip={old_file, new_file} - replaced)
+        for rel in {old_file, new_file} - replaced:
+            with open(os.path.join(target, *rel.split("\\")), "rb") as f:
+                check(f.read() == b"the administrator's own", "%s: %s was replaced" % (label, rel))
+        with open(log, "rb") as f:
+            kept = re.findall(r"kept existing file: ([^\r]*)\r\n", f.read().decode("utf-8", errors="replace"))
+        check(sorted(kept) == sorted({old_file, new_file} - replaced),
+              "%s: kept lines %r" % (label, kept))
+    target = os.path.join(WORK, "overwrite unknown")
+    silent_run("overwrite unknown", [plain, "-unzipDir", win(target), "-overwrite", "sometimes"], 1,
+               "Unknown overwrite policy (always, never or older): sometimes")
+    check(not os.path.exists(target), "overwrite unknown: the target was created")
 
 
 def scenario_help(c):
@@ -772,11 +949,12 @@ def scenario_failures_reported(c):
         check(not os.path.exists(os.path.join(full, "failing", "text.txt")), "%s: half a file on the full disk" % label)
 
 
-SCENARIOS = [scenario_unzip_dir, scenario_temp_cleanup_setup, scenario_shell, scenario_auto_exit, scenario_debug,
+SCENARIOS = [scenario_unzip_dir, scenario_temp_cleanup_setup, scenario_shell, scenario_job_wait, scenario_auto_exit, scenario_debug,
              scenario_encrypted, scenario_no_payload, scenario_unzip_dir_texts, scenario_failures_reported,
              scenario_many_chunks,
              scenario_unicode, scenario_ansi_password, scenario_silent_failures, scenario_silent_success,
-             scenario_help, scenario_failure_box_then_code]
+             scenario_help, scenario_failure_box_then_code, scenario_license_policy, scenario_overwrite_policy,
+             scenario_private_temp]
 
 
 def main():
@@ -807,6 +985,9 @@ def main():
 
 
 SETUP_NAME = "setup.exe" if WINE else "setup"
+# Wine gives the stub job objects; the Linux stub waits for the one process and says why.
+JOB_LINE = ("setup job ended: waited for 1 process(es)\r\n" if WINE
+            else "no job object for the setup program (error 50): waiting for it alone\r\n")
 # The bytes a password is hashed from: the ANSI code page of Wine's English locale (checked by
 # the stub's own unit tests), UTF-8 on Linux.
 PASSWORD_CODING = "cp1252" if WINE else "utf-8"

@@ -209,9 +209,9 @@ BOOL setAttributes(const std::string &windowsPath, DWORD attributes) {
   return TRUE;
 }
 
-BOOL createDirectory(const std::string &windowsPath) {
+BOOL createDirectory(const std::string &windowsPath, LPSECURITY_ATTRIBUTES security) {
   std::string path = posix::toPosixPath(windowsPath);
-  if (mkdir(path.c_str(), 0777) != 0) {
+  if (mkdir(path.c_str(), security != nullptr ? 0700 : 0777) != 0) {
     posix::setLastErrorFromErrno(errno, path);
     return FALSE;
   }
@@ -517,8 +517,12 @@ BOOL GetFileAttributesExW(LPCWSTR name, GET_FILEEX_INFO_LEVELS, void *informatio
 }
 BOOL SetFileAttributesA(LPCSTR path, DWORD attributes) { return setAttributes(path ? path : "", attributes); }
 BOOL SetFileAttributesW(LPCWSTR path, DWORD attributes) { return setAttributes(posix::toUtf8(path), attributes); }
-BOOL CreateDirectoryA(LPCSTR path, LPSECURITY_ATTRIBUTES) { return createDirectory(path ? path : ""); }
-BOOL CreateDirectoryW(LPCWSTR path, LPSECURITY_ATTRIBUTES) { return createDirectory(posix::toUtf8(path)); }
+BOOL CreateDirectoryA(LPCSTR path, LPSECURITY_ATTRIBUTES security) {
+  return createDirectory(path ? path : "", security);
+}
+BOOL CreateDirectoryW(LPCWSTR path, LPSECURITY_ATTRIBUTES security) {
+  return createDirectory(posix::toUtf8(path), security);
+}
 BOOL RemoveDirectoryA(LPCSTR path) { return removeDirectory(path ? path : ""); }
 BOOL RemoveDirectoryW(LPCWSTR path) { return removeDirectory(posix::toUtf8(path)); }
 BOOL DeleteFileA(LPCSTR path) { return deleteFile(path ? path : ""); }

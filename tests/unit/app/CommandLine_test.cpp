@@ -175,3 +175,19 @@ TEST(CommandLine, LogGoesToAPathTheAnsiCodePageLacks) {
                                         "\r\n-unzipDir \xce\xa9\nquoted-printable: =CE=A9\n"
                                         "Log opened from internal point 9\r\n");
 }
+
+TEST(CommandLine, PolicyOptionsBecomeSettings) {
+  g_config.SetValue(SfxConfig::kOverwrite, "");
+  g_config.SetValue(SfxConfig::kLicenseAccepted, "0");
+  std::string log = logPathForThisTest();
+  EXPECT_EQ(parseWithLog("-ACCEPTLICENSE -overwrite \"never\" -overwrite"),
+            "command line: -log " + log + " -ACCEPTLICENSE -overwrite \"never\" -overwrite\r\n-overwrite \"never\"\n"
+            "Missing argument for -overwrite\n");
+  XString overwrite;
+  g_config.GetValue(SfxConfig::kOverwrite, overwrite);
+  // Quotes are the shell's grouping, not part of the word; checked when the extraction starts.
+  EXPECT_STREQ(overwrite.getUtf8(), "never");
+  EXPECT_TRUE(g_config.GetFlag(SfxConfig::kLicenseAccepted));
+  g_config.SetValue(SfxConfig::kOverwrite, "");
+  g_config.SetValue(SfxConfig::kLicenseAccepted, "0");
+}

@@ -102,7 +102,7 @@ TEST(ExtractionDriver, TemporaryDirectoryNamesAreFreshAndNotCreated) {
   for (std::string *s : {&name, &temp}) {
     for (char &c : *s) c = c == '/' ? '\\' : c;
   }
-  ASSERT_EQ(name.size(), temp.size() + 8) << name;
+  ASSERT_EQ(name.size(), temp.size() + 20) << name;
   EXPECT_EQ(name.substr(0, temp.size()), temp);
   EXPECT_EQ(name.substr(temp.size(), 4), "qvz_");
   for (char c : name.substr(temp.size() + 4)) EXPECT_TRUE((c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9')) << name;

@@ -389,3 +389,50 @@ TEST_F(SimpleArchiveDisk, AnExistingFileKeepsItsEarlierCopyWhenItsEntryFailsOrIt
   EXPECT_TRUE(undo.rollBack(0, report));
   EXPECT_EQ(readFile(a), "old a");
 }
+
+// The overwrite policy keeps what it must and reads past the kept file's data: the entries
+// after it are still right.
+TEST_F(SimpleArchiveDisk, ExistingFilesAreKeptAsTheOverwritePolicySays) {
+  // Written at kLocalTime; "old.txt" is made older than that, "new.txt" newer.
+  PayloadBytes p = plainPayload();
+  p.entry(2, "old.txt", kLocalTime, 0x20).storedChunk("payload old").endChunks();
+  p.entry(2, "new.txt", kLocalTime, 0x20).storedChunk("payload new").endChunks();
+  p.entry(2, "fresh.txt", kLocalTime, 0x20).storedChunk("payload fresh").endChunks().endEntry();
+  const uint64_t utc = utcTicksOf(kLocalTime);
+  struct Case {
+    OverwritePolicy policy;
+    const char *old, *newer;
+    int kept;
+  } cases[] = {{OverwritePolicy::Always, "payload old", "payload new", 0},
+               {OverwritePolicy::Never, "admin old", "admin new", 2},
+               {OverwritePolicy::Older, "payload old", "admin new", 1}};
+  for (const Case &c : cases) {
+    std::string old = path("old.txt"), newer = path("new.txt"), fresh = path("fresh.txt");
+    ASSERT_TRUE(writeFile(old, "admin old") && writeFile(newer, "admin new"));
+    for (auto [file, when] : {std::pair<std::string, uint64_t>{old, utc - 36000000000ULL}, {newer, utc + 36000000000ULL}}) {
+      HANDLE h = CreateFileA(file.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+      FILETIME t{DWORD(when), DWORD(when >> 32)};
+      ASSERT_TRUE(SetFileTime(h, nullptr, nullptr, &t));
+      CloseHandle(h);
+    }
+    m_archive.reset();
+    skippedCount = 0;
+    RecordingLog log;
+    m_archive.reset(new MemoryArchive(p.bytes));
+    m_archive->archive.setOverwritePolicy(c.policy);
+    ASSERT_TRUE(m_archive->openContainer());
+    int kept = 0;
+    for (MemoryArchive &m = *m_archive; !m.end;) {
+      ASSERT_TRUE(m.archive.unzipNextEntry(false, m.end, &m.progress, m.name, m.isDirectory, nullptr, m.skipped,
+                                           nullptr, log));
+      EXPECT_EQ(m.archive.lastFileKept(), m.skipped) << m.name.getText();
+      kept += m.archive.lastFileKept() ? 1 : 0;
+    }
+    EXPECT_EQ(kept, c.kept) << int(c.policy);
+    EXPECT_EQ(readFile(old), c.old) << int(c.policy);
+    EXPECT_EQ(readFile(newer), c.newer) << int(c.policy);
+    EXPECT_EQ(readFile(fresh), "payload fresh") << int(c.policy);
+    m_archive.reset();
+    for (const std::string &f : {old, newer, fresh}) DeleteFileA(f.c_str());
+  }
+}

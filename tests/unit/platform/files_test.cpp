@@ -347,3 +347,27 @@ TEST(Platform, LocalFileTimeDiffersFromUtcByAWholeNumberOfQuarterHours) {
   EXPECT_EQ(diff % (900LL * 10000000LL), 0);
   EXPECT_LE(diff < 0 ? -diff : diff, 14LL * 3600 * 10000000LL);
 }
+
+#ifndef _WIN32
+#include <sys/stat.h>
+
+// Access lists are not kept here: security attributes of any kind make the folder its owner's
+// alone, the nearest a mode comes to the one descriptor the program passes.
+TEST_F(Files, SecurityAttributesMakeADirectoryTheOwnersAlone) {
+  Path open = dir + u"\\open", closed = dir + u"\\closed";
+  SECURITY_ATTRIBUTES attributes{sizeof(SECURITY_ATTRIBUTES), nullptr, FALSE};
+  ASSERT_TRUE(CreateDirectoryW(w(open), nullptr));
+  ASSERT_TRUE(CreateDirectoryW(w(closed), &attributes));
+  dirs.push_back(open);
+  dirs.push_back(closed);
+  struct stat st {};
+  std::string base;
+  for (char16_t c : dir) base += c == u'\\' ? '/' : char(c);
+  ASSERT_EQ(stat((base + "/closed").c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0700u);
+  ASSERT_EQ(stat((base + "/open").c_str(), &st), 0);
+  EXPECT_NE(st.st_mode & 0077, 0u) << "only the umask may take rights from a plain folder";
+  EXPECT_FALSE(CreateDirectoryW(w(closed), &attributes));
+  EXPECT_EQ(GetLastError(), ERROR_ALREADY_EXISTS);
+}
+#endif
