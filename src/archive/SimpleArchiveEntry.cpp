@@ -140,7 +140,7 @@ bool SimpleArchive::unzipNextEntry(bool dryRun, bool &endOfArchive, SaProgress *
 }
 
 bool SimpleArchive::extractEntry(const EntryHeader &entry, bool dryRun, bool &endOfArchive, SaProgress *progress,
-                                 StringBuffer &name, bool &isDirectory, ExtPtrArray *undoList, bool &skipped,
+                                 StringBuffer &name, bool &isDirectory, UndoList *undoList, bool &skipped,
                                  ProgressMonitor *monitor, LogBase &log) {
   if (entry.type != kDirectoryEntry && entry.type != kFileEntry) {
     // A kind of entry this reader does not know: its header is all it has.
