@@ -1,8 +1,8 @@
 #!/usr/bin/env python3
-"""A stub built before the solid layout existed refuses a solid payload before it writes
-anything. The stub of EARLIER_REVISION (built from git, as the packing benchmark builds its
+"""A stub built before the solid layout and the sealed scheme existed refuses such a payload
+before it writes anything. The stub of EARLIER_REVISION (built from git, as the packing benchmark builds its
 earlier builder, into BUILD_DIR, where later runs find it) gets a zstd and an xz payload of the
-current sfxpack appended; run in the automatic mode it must stop with "Failed to find marker."
+current sfxpack appended, and a deflate payload sealed under a password (given with -pwd); run in the automatic mode it must stop with "Failed to find marker."
 and exit code 13, and leave the target folder empty. The same payloads of today's deflate
 layout still extract with it.
 
@@ -32,13 +32,15 @@ def main():
         os.makedirs(os.path.join(source, "folder"))
         with open(os.path.join(source, "folder", "file.txt"), "w") as f:
             f.write("text that must not be written by a stub that cannot read it\n" * 500)
-        for codec in ("zstd", "xz", "deflate"):
+        kinds = {"zstd": ["--codec", "zstd"], "xz": ["--codec", "xz"], "sealed": ["--password", "pw"],
+                 "deflate": []}
+        for codec, options in kinds.items():
             exe = os.path.join(work, codec + ".exe")
-            subprocess.run([sfxpack, "build", "-o", exe, "--stub", stub, "--quiet", "--codec", codec, "--set",
+            subprocess.run([sfxpack, "build", "-o", exe, "--stub", stub, "--quiet", *options, "--set",
                             "ShowMain=0", "--set", "ShowProgress=0", source], check=True)
             target = os.path.join(work, "out-" + codec)
-            run = subprocess.run([exe, "-silent", "-unzipDir", target], capture_output=True, timeout=60,
-                                 env=dict(os.environ, TZ="UTC"))
+            run = subprocess.run([exe, "-silent", "-pwd", "pw", "-unzipDir", target], capture_output=True,
+                                 timeout=60, env=dict(os.environ, TZ="UTC"))
             written = os.listdir(target) if os.path.isdir(target) else []
             if codec == "deflate":
                 if run.returncode != 0 or written != ["folder"]:
