@@ -1,10 +1,24 @@
 """What the integrity and signing scenarios share: failures gathered by check(), paths as the
 program under test sees them, and runs of programs, natively or under Wine."""
+import os
 import shutil
 import subprocess
 import tempfile
 
 failures = []
+
+
+def tool_arguments(argv, usage):
+    """(wine, wine_run, sfxpack, stub) from `native SFXPACK STUB` or `wine WINE_RUN SFXPACK_EXE
+    STUB_EXE`; anything else ends the scenario with its usage text."""
+    mode = argv[1] if len(argv) > 1 else ""
+    if mode == "wine" and len(argv) == 5:
+        wine_run, sfxpack, stub = (os.path.abspath(p) for p in argv[2:5])
+        return True, wine_run, sfxpack, stub
+    if mode == "native" and len(argv) == 4:
+        sfxpack, stub = (os.path.abspath(p) for p in argv[2:4])
+        return False, None, sfxpack, stub
+    raise SystemExit(usage)
 
 
 def check(condition, message):

@@ -26,15 +26,7 @@ import program_runs  # noqa: E402
 import read_payload  # noqa: E402
 import wine_server  # noqa: E402
 
-MODE = sys.argv[1] if len(sys.argv) > 1 else ""
-WINE = MODE == "wine"
-if WINE and len(sys.argv) == 5:
-    WINE_RUN, SFXPACK, STUB = (os.path.abspath(p) for p in sys.argv[2:5])
-elif MODE == "native" and len(sys.argv) == 4:
-    SFXPACK, STUB = (os.path.abspath(p) for p in sys.argv[2:4])
-    WINE_RUN = None
-else:
-    sys.exit(__doc__)
+WINE, WINE_RUN, SFXPACK, STUB = program_runs.tool_arguments(sys.argv, __doc__)
 
 ENV = dict(os.environ, TZ="UTC", WINEDEBUG="-all", SOURCE_DATE_EPOCH="1700000000")
 WORK = tempfile.mkdtemp(prefix="sfx-solid-")
