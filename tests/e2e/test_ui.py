@@ -194,7 +194,7 @@ def scenario_proposals():
         names += drive("wait", MAIN, "get", "1003", "press", "2")
         check(run.exit_code() == 0, "%s: AutoTemp exit code" % label)
     for name in names:
-        if check(re.fullmatch(r"[A-Za-z]:\\.+\\qvz_[A-Z0-9]{4}", name) is not None,
+        if check(re.fullmatch(r"[A-Za-z]:\\.+\\qvz_[A-Z0-9]{16}", name) is not None,
                  "%s: AutoTemp proposed %r" % (label, name)):
             check(not os.path.exists(linux_path(name)), "%s: %s was created before Unzip" % (label, name))
     check(len(names) == 2 and names[0] != names[1], "%s: AutoTemp proposed the same name twice: %r" % (label, names))
