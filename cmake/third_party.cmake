@@ -11,3 +11,16 @@ function(sfx_third_party_dir out name marker)
   endif()
   set(${out} ${dir} PARENT_SCOPE)
 endfunction()
+
+# The Linux build links Debian's -dev package: interface targets ${ARGN} over the library
+# ${library} and the folder that holds ${header}.
+function(sfx_system_library header library)
+  string(MAKE_C_IDENTIFIER "${library}" id)
+  find_path(SFX_${id}_INCLUDE_DIR ${header} REQUIRED)
+  find_library(SFX_${id}_LIBRARY ${library} REQUIRED)
+  foreach(target ${ARGN})
+    add_library(${target} INTERFACE)
+    target_include_directories(${target} INTERFACE ${SFX_${id}_INCLUDE_DIR})
+    target_link_libraries(${target} INTERFACE ${SFX_${id}_LIBRARY})
+  endforeach()
+endfunction()

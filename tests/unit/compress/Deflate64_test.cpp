@@ -13,22 +13,14 @@
 #include "compress/InflateFrame.h"
 #include "compress/InflateState.h"
 #include "compress/OutputDataBuffer.h"
+#include "FixtureFile.h"
 
 namespace {
-std::vector<uint8_t> readFixture(const std::string &name) {
-  std::vector<uint8_t> data;
-  FILE *f = std::fopen((std::string(SFX_FIXTURES) + "/deflate64/" + name).c_str(), "rb");
-  if (f == nullptr) return data;
-  uint8_t block[4096];
-  size_t n;
-  while ((n = std::fread(block, 1, sizeof block, f)) > 0) data.insert(data.end(), block, block + n);
-  std::fclose(f);
-  return data;
-}
+std::vector<uint8_t> fixture(const std::string &name) { return readFixture("deflate64/" + name); }
 }  // namespace
 
 TEST(Deflate64, SevenZipStreamsDecode) {
-  std::vector<uint8_t> manifestBytes = readFixture("manifest.txt");
+  std::vector<uint8_t> manifestBytes = fixture("manifest.txt");
   std::string manifest(manifestBytes.begin(), manifestBytes.end());
   char name[64];
   unsigned long size = 0, crc = 0;
@@ -37,7 +29,7 @@ TEST(Deflate64, SevenZipStreamsDecode) {
        p += used) {
     ++streams;
     SCOPED_TRACE(name);
-    std::vector<uint8_t> raw = readFixture(std::string(name) + ".raw");
+    std::vector<uint8_t> raw = fixture(std::string(name) + ".raw");
     ASSERT_FALSE(raw.empty());
     DataBuffer in, out;
     in.append(raw.data(), uint32_t(raw.size()));

@@ -8,17 +8,10 @@
 #include "base/DataBuffer.h"
 #include "base/ZipCRC.h"
 #include "compress/QuorvelBzip2.h"
+#include "FixtureFile.h"
 
 namespace {
-std::vector<uint8_t> readFixture(const char *name) {
-  std::vector<uint8_t> data;
-  FILE *f = std::fopen((std::string(SFX_FIXTURES) + "/bzip2/" + name).c_str(), "rb");
-  if (f == nullptr) return data;
-  int c;
-  while ((c = std::fgetc(f)) != EOF) data.push_back(uint8_t(c));
-  std::fclose(f);
-  return data;
-}
+std::vector<uint8_t> fixture(const std::string &name) { return readFixture("bzip2/" + name); }
 
 void setStoredSize(std::vector<uint8_t> &frame, uint32_t size) {
   for (int i = 0; i < 4; ++i) frame[4 + i] = uint8_t(size >> (8 * i));
@@ -29,7 +22,7 @@ struct Expected {
 };
 
 Expected expected() {
-  std::vector<uint8_t> text = readFixture("frame.txt");
+  std::vector<uint8_t> text = fixture("frame.txt");
   Expected e;
   std::sscanf(std::string(text.begin(), text.end()).c_str(), "%lu %lx", &e.size, &e.crc);
   return e;
@@ -37,7 +30,7 @@ Expected expected() {
 }  // namespace
 
 TEST(QuorvelBzip2, DecodesPythonFrames) {
-  std::vector<uint8_t> frame = readFixture("frame.bin");
+  std::vector<uint8_t> frame = fixture("frame.bin");
   ASSERT_GT(frame.size(), 8u);
   Expected e = expected();
   DataBuffer out;
@@ -49,7 +42,7 @@ TEST(QuorvelBzip2, DecodesPythonFrames) {
 }
 
 TEST(QuorvelBzip2, StoredSizeLeavesTwentyBytesOfSlack) {
-  std::vector<uint8_t> frame = readFixture("frame.bin");
+  std::vector<uint8_t> frame = fixture("frame.bin");
   Expected e = expected();
   QuorvelBzip2 bzip2;
   DataBuffer out;
@@ -62,7 +55,7 @@ TEST(QuorvelBzip2, StoredSizeLeavesTwentyBytesOfSlack) {
 }
 
 TEST(QuorvelBzip2, EdgeFrames) {
-  std::vector<uint8_t> frame = readFixture("frame.bin");
+  std::vector<uint8_t> frame = fixture("frame.bin");
   QuorvelBzip2 bzip2;
   DataBuffer out;
 

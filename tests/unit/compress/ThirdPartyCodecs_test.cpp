@@ -14,18 +14,10 @@
 #include <random>
 #include <string>
 #include <vector>
+#include "FixtureFile.h"
 
 namespace {
-std::vector<uint8_t> readFixture(const std::string &name) {
-  std::vector<uint8_t> data;
-  FILE *f = std::fopen((std::string(SFX_FIXTURES) + "/codecs/" + name).c_str(), "rb");
-  if (f == nullptr) return data;
-  uint8_t block[4096];
-  size_t n;
-  while ((n = std::fread(block, 1, sizeof block, f)) > 0) data.insert(data.end(), block, block + n);
-  std::fclose(f);
-  return data;
-}
+std::vector<uint8_t> fixture(const std::string &name) { return readFixture("codecs/" + name); }
 
 struct Original {
   size_t size = 0;
@@ -33,7 +25,7 @@ struct Original {
 };
 
 Original originalOf(const std::string &file) {
-  std::vector<uint8_t> bytes = readFixture("manifest.txt");
+  std::vector<uint8_t> bytes = fixture("manifest.txt");
   std::string manifest(bytes.begin(), bytes.end());
   char name[64];
   Original original;
@@ -79,7 +71,7 @@ std::vector<uint8_t> xzDecode(const std::vector<uint8_t> &packed, size_t outSize
 }  // namespace
 
 TEST(ThirdPartyZstd, DecodesTheToolsFrame) {
-  std::vector<uint8_t> frame = readFixture("text.zst");
+  std::vector<uint8_t> frame = fixture("text.zst");
   Original original = originalOf("text.zst");
   ASSERT_FALSE(frame.empty());
   EXPECT_EQ(ZSTD_getFrameContentSize(frame.data(), frame.size()), original.size);
@@ -91,7 +83,7 @@ TEST(ThirdPartyZstd, DecodesTheToolsFrame) {
 }
 
 TEST(ThirdPartyZstd, RefusesDamagedTruncatedAndOversizedFrames) {
-  std::vector<uint8_t> frame = readFixture("text.zst");
+  std::vector<uint8_t> frame = fixture("text.zst");
   Original original = originalOf("text.zst");
   std::vector<uint8_t> out(original.size);
   std::vector<uint8_t> damaged = frame;
@@ -133,7 +125,7 @@ TEST(ThirdPartyXz, DecodesTheToolsStreamsWithAndWithoutTheBranchFilter) {
     SCOPED_TRACE(name);
     Original original = originalOf(name);
     lzma_ret result;
-    std::vector<uint8_t> out = xzDecode(readFixture(name), original.size, &result);
+    std::vector<uint8_t> out = xzDecode(fixture(name), original.size, &result);
     EXPECT_EQ(result, LZMA_OK);
     EXPECT_EQ(out.size(), original.size);
     EXPECT_EQ(crcOf(out), original.crc);
@@ -141,7 +133,7 @@ TEST(ThirdPartyXz, DecodesTheToolsStreamsWithAndWithoutTheBranchFilter) {
 }
 
 TEST(ThirdPartyXz, RefusesDamagedTruncatedAndOverLimitStreams) {
-  std::vector<uint8_t> stream = readFixture("text.xz");
+  std::vector<uint8_t> stream = fixture("text.xz");
   Original original = originalOf("text.xz");
   lzma_ret result;
   std::vector<uint8_t> damaged = stream;
