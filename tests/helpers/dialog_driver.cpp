@@ -235,7 +235,9 @@ BOOL CALLBACK noteWindow(HWND window, LPARAM context) {
     }
   }
   wchar_t className[256] = {}, title[512] = {};
-  GetClassNameW(window, className, 256);
+  // A window destroyed between the enumeration and this look has no class left to read; it is
+  // noted on the next scan if it still exists, and never as a nameless window of its own.
+  if (GetClassNameW(window, className, 256) == 0) return TRUE;
   GetWindowTextW(window, title, 512);
   scan.seen.push_back({window, className, title, shown});
   return TRUE;
