@@ -17,9 +17,9 @@ import tempfile
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import program_runs  # noqa: E402
 
-ARGS = [a for a in sys.argv if a not in ("deflate", "zstd", "xz")]
-WINE, WINE_RUN, SFXPACK, STUB = program_runs.tool_arguments(ARGS, __doc__)
-CODECS = [a for a in sys.argv[2:] if a in ("deflate", "zstd", "xz")] or ["deflate", "zstd", "xz"]
+ALL_CODECS = ("deflate", "zstd", "xz")
+WINE, WINE_RUN, SFXPACK, STUB = program_runs.tool_arguments([a for a in sys.argv if a not in ALL_CODECS], __doc__)
+CODECS = [a for a in sys.argv if a in ALL_CODECS] or ALL_CODECS
 
 ENV = dict(os.environ, TZ="UTC", WINEDEBUG="-all")
 WORK = tempfile.mkdtemp(prefix="sfx-large-")
@@ -28,7 +28,7 @@ check, win = program_runs.check, RUNS.win
 SIZE = (1 << 32) + (1 << 20) + 7
 MARKS = {0: b"first bytes", (1 << 32) - 5: b"across 4 GiB", SIZE - 9: b"the end!\n"}
 AFTER = b"a small file whose place in the stream lies beyond 4 GiB\n"
-# Level 1 of each codec: the content is almost all zeros, and the sizes are what is under test.
+# The fastest level of each codec: the content is almost all zeros, and the sizes are what is under test.
 LEVEL = {"deflate": "1", "zstd": "1", "xz": "0"}
 
 
