@@ -139,7 +139,9 @@ bool GetSettings() {
     return false;
   }
   if (!g_archive.readInternalArgs(log, nullptr)) {
-    settingsFailed(RunFailure::Damaged, "Failed to read internal args.");
+    settingsFailed(RunFailure::Damaged, g_archive.payloadDamaged()
+                                            ? "The package is damaged: its header or settings do not match their check value."
+                                            : "Failed to read internal args.");
     return false;
   }
   XString xml;
@@ -169,8 +171,9 @@ BOOL InitInstance(HINSTANCE instance, int, const char *commandLine, bool &noMess
     noMessageLoop = true;
     return TRUE;
   }
-  // Without its payload a silent run has nothing to do and nobody to ask where to find it.
-  if (!settingsRead && isSilentRun()) return FALSE;
+  // Without its payload a silent run has nothing to do and nobody to ask where to find it; a
+  // payload whose settings are known to be damaged must not run on the defaults instead.
+  if (!settingsRead && (isSilentRun() || g_archive.payloadDamaged())) return FALSE;
 
   // A dialog that cannot be created fails the run: without it nothing would ever post the
   // quit request that ends the message loop.

@@ -160,20 +160,21 @@ bool SimpleArchive::readInternalHeader(StringBuffer &errorText, LogBase &log, Pr
   m_encrypted = header[4] != 0;
   m_keyBits = header[5] == 0 ? 128 : header[5] == 1 ? 192 : 256;
   m_cipher.setScheme(m_features.scheme);
-  // The sealed scheme protects every payload it names, whatever the flag says; its header
-  // bytes are kept for the authenticator.
+  // The sealed scheme protects every payload it names, whatever the flag says.
   if (m_cipher.sealed()) m_encrypted = true;
-  m_keepHeaderBytes = m_cipher.sealed();
   return true;
 }
 
 bool SimpleArchive::readInternalArgs(LogBase &log, ProgressMonitor *monitor) {
   if (m_source == nullptr) return false;
   DataBuffer bytes;
+  bool checkSeen = false;
+  uint32_t checkStart = 0;
   for (int pass = 0; pass < kMaxNamedValuePasses; ++pass) {
+    const uint32_t valueStart = m_headerBytes.getSize();
     uint32_t nameLength = 0;
     if (!readU16(nameLength, monitor, log)) return false;
-    if (nameLength == 0) return true;
+    if (nameLength == 0) return checkHeader(checkSeen, checkStart, log);
     StringBuffer name;
     uint32_t valueLength = 0;
     if (!bytes.reserve(0x10000)) return false;
@@ -181,6 +182,12 @@ bool SimpleArchive::readInternalArgs(LogBase &log, ProgressMonitor *monitor) {
         !name.appendBytes(bytes.getData(), nameLength) || !readU16(valueLength, monitor, log) ||
         !readExact(bytes.getData(), valueLength, monitor, log)) {
       return false;
+    }
+    // The header check value is the last: a value after it would go unchecked.
+    if (checkSeen) return headerDamaged(log);
+    if (name.equals(CheckValues::kHeaderValue)) {
+      checkSeen = true;
+      checkStart = valueStart;
     }
     StringBuffer *value = new (std::nothrow) StringBuffer;
     if (value == nullptr || !value->appendBytes(bytes.getData(), valueLength)) {
@@ -200,7 +207,25 @@ bool SimpleArchive::readInternalArgs(LogBase &log, ProgressMonitor *monitor) {
       }
     }
   }
-  return true;
+  return checkHeader(checkSeen, checkStart, log);
+}
+
+bool SimpleArchive::checkHeader(bool checkSeen, uint32_t checkStart, LogBase &log) {
+  // The sealed scheme's authenticator goes on to cover its own section.
+  const bool kept = m_keepHeaderBytes;
+  m_keepHeaderBytes = kept && m_cipher.sealed();
+  const StringBuffer *checkText = namedValue(CheckValues::kHeaderValue);
+  uint32_t expected = 0;
+  const bool whole = !checkSeen || (kept && checkText != nullptr && CheckValues::parseCrc(*checkText, expected) &&
+                                    ZipCRC::crc32(m_headerBytes.getData(), checkStart) == expected);
+  if (!m_keepHeaderBytes) m_headerBytes.freeMemory();
+  return whole || headerDamaged(log);
+}
+
+bool SimpleArchive::headerDamaged(LogBase &log) {
+  m_payloadDamaged = true;
+  log.logError("The package is damaged: its header or settings do not match their check value.");
+  return false;
 }
 
 const StringBuffer *SimpleArchive::namedValue(const char *name) const {

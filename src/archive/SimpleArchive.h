@@ -14,6 +14,7 @@
 #include "base/HashMap.h"
 #include "base/LogBase.h"
 #include "base/StringBuffer.h"
+#include "base/ZipCRC.h"
 #include "compress/ChunkInflater.h"
 #include "archive/EntryCipher.h"
 #include "archive/PayloadFeatures.h"
@@ -127,6 +128,8 @@ class SimpleArchive {
     uint32_t attributes = 0;
     // Solid layout only: the file's content size.
     uint64_t size = 0;
+    // Taken over the record's bytes as they are read, for its check value.
+    ZipCRC recordCrc;
   };
 
   bool readExact(void *buffer, uint32_t count, ProgressMonitor *monitor, LogBase &log);
@@ -198,6 +201,14 @@ class SimpleArchive {
                            bool &isDirectory, UndoList *undoList, bool &skipped, ProgressMonitor *monitor,
                            LogBase &log);
   bool readSolidEntries(ProgressMonitor *monitor, LogBase &log);
+  // Compares the record just read with its check value, when the payload carries record check
+  // values; the failure names the entry as far as it could be read.
+  bool checkEntryRecord(const EntryHeader &entry, LogBase &log);
+  // After the last named value: when `checkSeen`, the header check value matches the first
+  // `checkStart` header bytes, those in front of it.
+  bool checkHeader(bool checkSeen, uint32_t checkStart, LogBase &log);
+  // Marks the payload damaged and says why; false.
+  bool headerDamaged(LogBase &log);
 
   EntryCipher m_cipher;
   HashMap m_namedValues;
@@ -230,7 +241,9 @@ class SimpleArchive {
   uint64_t m_entryLocalTime = 0;
   uint32_t m_entryAttributes = 0;
   // Read when the first file needs them, after the password has installed the key.
-  CheckValues m_checkValues;
+  CheckValues m_checkValues{CheckValues::kFileList};
+  // In clear: read at the first record.
+  CheckValues m_recordChecks{CheckValues::kRecordList};
   uint32_t m_filesRead = 0;
   // Entry records read so far; the index of the one being read is one less.
   uint32_t m_entriesRead = 0;
@@ -239,8 +252,9 @@ class SimpleArchive {
   uint32_t m_sealedEntryCount = 0;
   uint32_t m_chunkIndex = 0;
   bool m_lastChunkWritten = false;
-  // The payload's bytes from the marker on, kept while the header is read: the sealed scheme
-  // authenticates them.
+  // The payload's bytes from the marker on, kept while the header is read: the header check value
+  // covers them up to the named values' end, the sealed scheme authenticates them up to its
+  // section.
   DataBuffer m_headerBytes;
   bool m_keepHeaderBytes = true;
   bool m_payloadDamaged = false;

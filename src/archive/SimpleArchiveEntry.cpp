@@ -69,6 +69,10 @@ bool SimpleArchive::readEntryHeader(EntryHeader &entry, ProgressMonitor *monitor
     return false;
   }
   bytes.setSize(entry.storedNameLength);
+  const uint8_t length[2] = {uint8_t(entry.storedNameLength), uint8_t(entry.storedNameLength >> 8)};
+  entry.recordCrc.update(&entry.type, 1);
+  entry.recordCrc.update(length, 2);
+  entry.recordCrc.update(bytes.getData(), entry.storedNameLength);
   MessagePlace place;
   place.kind = MessageKind::Name;
   place.entry = m_entriesRead++;
@@ -87,6 +91,7 @@ bool SimpleArchive::readEntryHeader(EntryHeader &entry, ProgressMonitor *monitor
     log.logError("Failed to get filetime");
     return false;
   }
+  entry.recordCrc.update(time, sizeof time);
   m_entryLocalTime = 0;
   for (int i = 7; i >= 0; --i) m_entryLocalTime = m_entryLocalTime << 8 | time[i];
   entry.localTime = m_entryLocalTime;
@@ -97,7 +102,19 @@ bool SimpleArchive::readEntryHeader(EntryHeader &entry, ProgressMonitor *monitor
     return false;
   }
   m_entryAttributes = entry.attributes;
+  const uint8_t attributes[4] = {uint8_t(entry.attributes), uint8_t(entry.attributes >> 8),
+                                 uint8_t(entry.attributes >> 16), uint8_t(entry.attributes >> 24)};
+  entry.recordCrc.update(attributes, sizeof attributes);
   return true;
+}
+
+bool SimpleArchive::checkEntryRecord(const EntryHeader &entry, LogBase &log) {
+  // Read in clear, so at the first record whatever the password.
+  if (!m_recordChecks.load(*this, nullptr, log)) return false;
+  if (!m_recordChecks.present() || m_recordChecks.matches(m_entriesRead - 1, entry.recordCrc.value())) return true;
+  log.logError("The package is damaged: an entry's name, time or attributes do not match their check value.");
+  log.logData("filename", entry.name);
+  return false;
 }
 
 bool SimpleArchive::unzipNextEntry(bool dryRun, bool &endOfArchive, SaProgress *progress, StringBuffer &name,
@@ -132,7 +149,7 @@ bool SimpleArchive::unzipNextEntry(bool dryRun, bool &endOfArchive, SaProgress *
     log.logInfo("Found end of archive.");
     return finishEntries(log);
   }
-  if (!readEntryHeader(entry, monitor, log)) {
+  if (!readEntryHeader(entry, monitor, log) || !checkEntryRecord(entry, log)) {
     finishEntries(log);
     return false;
   }

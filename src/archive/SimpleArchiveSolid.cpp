@@ -35,7 +35,9 @@ bool SimpleArchive::readSolidEntries(ProgressMonitor *monitor, LogBase &log) {
         return false;
       }
       for (int i = 7; i >= 0; --i) entry->size = entry->size << 8 | size[i];
+      entry->recordCrc.update(size, sizeof size);
     }
+    if (!checkEntryRecord(*entry, log)) return false;
     m_solidEntries.push_back(std::move(entry));
   }
   if (m_encrypted && m_cipher.sealed() && m_entriesRead != m_sealedEntryCount) {

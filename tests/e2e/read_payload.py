@@ -86,6 +86,54 @@ def check_values(values, password=None, key_bits=256, sealed_key=None):
     return crcs if part > 1 else None
 
 
+def crc_list(values, first):
+    """The CRCs a clear list (recordCrc32, ...) carries in its parts, or None without one."""
+    crcs, part = [], 1
+    while True:
+        name = first + (b"_%d" % part if part > 1 else b"")
+        if name not in values:
+            return crcs if part > 1 else None
+        raw = bytes.fromhex(values[name].decode("ascii"))
+        crcs += [struct.unpack(">I", raw[i:i + 4])[0] for i in range(0, len(raw), 4)]
+        part += 1
+
+
+def check_header_and_records(data, start, check_start, values, records):
+    """Raises ValueError when the header check value or a record's does not match."""
+    if check_start is not None and zlib.crc32(data[start:check_start]) != int(values[b"headerCrc32"], 16):
+        raise ValueError("the header check value does not match")
+    expected = crc_list(values, b"recordCrc32")
+    if expected is None:
+        return
+    if len(expected) != len(records):
+        raise ValueError("%d record check values for %d entries" % (len(expected), len(records)))
+    for i, (begin, end) in enumerate(records):
+        if zlib.crc32(data[begin:end]) != expected[i]:
+            raise ValueError("the record of entry %d does not match its check value" % i)
+
+
+def restamp_check_values(data: bytes) -> bytes:
+    """A plain payload edited in place with its record and header check values made right again,
+    as a hostile builder would write them."""
+    spans = {}
+    read_payload(data, None, value_spans=spans, check=False)
+    out = bytearray(data)
+    records = spans.pop(None)
+    crcs = b"".join(struct.pack(">I", zlib.crc32(data[b:e])) for b, e in records)
+    part = 1
+    while crcs:
+        name = b"recordCrc32" + (b"_%d" % part if part > 1 else b"")
+        at, size = spans[name]
+        out[at:at + size] = crcs[:size // 2].hex().encode("ascii")
+        crcs, part = crcs[size // 2:], part + 1
+    if b"headerCrc32" in spans:
+        at, _ = spans[b"headerCrc32"]
+        start = find_marker(data)[0]
+        check_start = at - 4 - len(b"headerCrc32")
+        out[at:at + 8] = b"%08x" % zlib.crc32(bytes(out[start:check_start]))
+    return bytes(out)
+
+
 def decode_block(layout: int, block: bytes) -> bytes:
     if layout == SOLID_XZ:
         return lzma.decompress(block, format=lzma.FORMAT_XZ)
@@ -129,10 +177,12 @@ def find_marker(data: bytes):
     return min(found)
 
 
-def read_payload(data: bytes, password, spans=None, info=None, blocks=None):
+def read_payload(data: bytes, password, spans=None, info=None, blocks=None, value_spans=None, check=True):
     """(encrypted, key bits, named values, entries); `spans`, when given, receives
     (name, offset, stored size, is stored) for every chunk; `info`, a dict, receives the scheme
-    ("classic" or "sealed") and for a sealed payload its key; `blocks` what read_blocks gives."""
+    ("classic" or "sealed") and for a sealed payload its key; `blocks` what read_blocks gives;
+    `value_spans`, a dict, each named value's (offset, size) and under None every entry record's
+    (begin, end). Unless `check` is false, the header and record check values must match."""
     start, extended = find_marker(data)
     r = Reader(data, start + 8)
     header = r.take(6)
@@ -146,12 +196,19 @@ def read_payload(data: bytes, password, spans=None, info=None, blocks=None):
     encrypted = header[4] != 0 or sealed
     key_bits = {0: 128, 1: 192}.get(header[5], 256)
     values = {}
+    check_start = None
     while True:
+        at = r.pos
         n = r.u16()
         if n == 0:
             break
         name = r.take(n)
-        values[name] = r.take(r.u16())
+        if name == b"headerCrc32":
+            check_start = at
+        size = r.u16()
+        if value_spans is not None:
+            value_spans[name] = (r.pos, size)
+        values[name] = r.take(size)
     key = sealed_key = None
     expected_entries = None
     if sealed:
@@ -167,10 +224,11 @@ def read_payload(data: bytes, password, spans=None, info=None, blocks=None):
         verifier = r.take(r.u8())
         if decrypt(key, verifier) != b"qzvk":
             raise ValueError("wrong password")
-    entries = []
+    entries, records = [], []
     while True:
         if r.u32() != ENTRY_MARKER:
             raise ValueError("bad entry marker at offset %d" % (r.pos - 4))
+        record_start = r.pos
         kind = r.u8()
         if kind == 0:
             if expected_entries is not None and expected_entries != len(entries):
@@ -186,7 +244,8 @@ def read_payload(data: bytes, password, spans=None, info=None, blocks=None):
         content = None
         if kind == 2 and layout:
             content = r.u64()
-        elif kind == 2:
+        records.append((record_start, r.pos))
+        if kind == 2 and not layout:
             parts = []
             ended = False
             while True:
@@ -218,6 +277,10 @@ def read_payload(data: bytes, password, spans=None, info=None, blocks=None):
                         raise ValueError("deflate stream of %r ends early" % name)
             content = b"".join(parts)
         entries.append((kind, name.decode("utf-8"), time, attributes, content))
+    if value_spans is not None:
+        value_spans[None] = records
+    if check:
+        check_header_and_records(data, start, check_start, values, records)
     if info is not None:
         info["scheme"] = "sealed" if sealed else "classic"
         info["key"] = sealed_key

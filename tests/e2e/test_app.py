@@ -705,9 +705,11 @@ def failure_cases(c, tag, full):
         f.write(b"would land beside the target\n")
     hostile = program("hostile", [hostile_source], dict(AUTO))
     with open(hostile, "r+b") as f:
-        data = f.read()
-        f.seek(data.rfind(b"zzzescaped.txt"))
-        f.write(b"..\\escaped.txt")
+        data = bytearray(f.read())
+        at = data.rfind(b"zzzescaped.txt")
+        data[at:at + 14] = b"..\\escaped.txt"
+        f.seek(0)
+        f.write(read_payload.restamp_check_values(bytes(data)))
     yield FailureCase("hostile name", [hostile, "-unzipDir", win(os.path.join(folder("hostile"), "target"))], 13,
                       "Refused an entry name that is not a relative path inside the unzip directory.",
                       after=lambda: check(not os.path.exists(os.path.join(folder("hostile"), "escaped.txt")),

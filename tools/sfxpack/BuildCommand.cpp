@@ -21,6 +21,7 @@
 #include "Settings.h"
 #include "SolidOrder.h"
 #include "SourceTree.h"
+#include "archive/CheckValues.h"
 #include "base/DataBuffer.h"
 #include "base/LogBase.h"
 #include "crypto/AesKeyDerivation.h"
@@ -128,7 +129,9 @@ bool writeArchive(const BuildOptions &o, const Bytes *brandedStub, const DataBuf
   if (o.encrypt) encryptor = o.classic ? classicEncryptor(key, o.keyBits) : sealingEncryptor(sealer);
   NamedValues allValues = values;
   std::vector<uint32_t> crcs;
-  if (o.checkValues && (!computeFileCrcs(entries, crcs, error) || !appendCheckValues(crcs, encryptor, allValues, error))) {
+  if (o.checkValues &&
+      (!computeFileCrcs(entries, crcs, error) ||
+       !appendCheckValues(CheckValues::kFileList, crcs, encryptor, allValues, error))) {
     return false;
   }
   ProgressLine progress(!o.quiet && ProgressLine::isTerminal(stderr), stderr);
@@ -142,6 +145,15 @@ bool writeArchive(const BuildOptions &o, const Bytes *brandedStub, const DataBuf
   }
   // After the scheme: it adds the layout to the features.
   if (o.solid.solid) writer.setSolid(o.solid, o.checkValues ? &crcs : nullptr);
+  if (o.checkValues) {
+    // The records are checked in clear, before any name is decrypted.
+    if (!writer.prepareRecords(entries, error) ||
+        !appendCheckValues(CheckValues::kRecordList, writer.recordCrcs(), MessageEncryptor(), allValues, error)) {
+      return false;
+    }
+    // The sealed scheme authenticates the header already, and tells tampering from damage.
+    writer.setHeaderCheck(!o.encrypt || o.classic);
+  }
   bool ok =
       writer.writeHeader(error) && writer.writeNamedValues(allValues, error) && writer.writeVerifier(error);
   for (size_t i = 0, file = 0; ok && i < entries.size(); ++i) {

@@ -49,8 +49,8 @@ bool computeFileCrcs(const std::vector<PackEntry> &entries, std::vector<uint32_t
   return true;
 }
 
-bool appendCheckValues(const std::vector<uint32_t> &crcs, const MessageEncryptor &encryptor, NamedValues &values,
-                       std::string &error) {
+bool appendCheckValues(const char *list, const std::vector<uint32_t> &crcs, const MessageEncryptor &encryptor,
+                       NamedValues &values, std::string &error) {
   // A payload without files still says that it carries check values: an empty list.
   for (size_t first = 0, part = 1; first < crcs.size() || part == 1; first += CheckValues::kFilesPerValue, ++part) {
     std::string bytes;
@@ -69,7 +69,7 @@ bool appendCheckValues(const std::vector<uint32_t> &crcs, const MessageEncryptor
       bytes.swap(sealed);
     }
     StringBuffer name;
-    CheckValues::valueName(uint32_t(part), name);
+    CheckValues::valueName(list, uint32_t(part), name);
     values.emplace_back(name.getText(), hex(bytes));
   }
   return true;

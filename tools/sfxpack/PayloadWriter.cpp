@@ -1,5 +1,6 @@
 #include "PayloadWriter.h"
 
+#include <cstdio>
 #include <filesystem>
 
 #include "ChunkCompressor.h"
@@ -7,6 +8,7 @@
 #include "SealedSection.h"
 #include "SolidBlockWriter.h"
 #include "SourceFile.h"
+#include "archive/CheckValues.h"
 
 namespace {
 // What a worker does to one chunk: deflate it unless storing is shorter, then encrypt it.
@@ -45,18 +47,53 @@ void PayloadWriter::setSolid(const SolidPolicy &policy, const std::vector<uint32
   if (policy.solid) m_features.layout = policy.codec == BlockCodec::Xz ? PayloadLayout::SolidXz : PayloadLayout::SolidZstd;
 }
 
-bool PayloadWriter::putFileSize(const PackEntry &entry, std::string &error) {
-  std::error_code ec;
-  const uint64_t size = std::filesystem::file_size(std::filesystem::u8path(entry.sourcePath), ec);
-  if (ec) {
-    error = "Cannot read " + entry.sourcePath + ": " + ec.message();
+namespace {
+void appendLittleEndian(std::string &bytes, uint64_t value, int count) {
+  for (int i = 0; i < count; ++i) bytes += char(value >> (8 * i));
+}
+}  // namespace
+
+bool PayloadWriter::buildRecord(const PackEntry &entry, uint32_t index, EntryRecord &record, std::string &error) {
+  MessagePlace place;
+  place.kind = MessageKind::Name;
+  place.entry = index;
+  std::string name;
+  if (!protect(place, entry.name, name, error)) return false;
+  if (name.empty() || name.size() > 0xFFFF) {
+    error = "Entry name is empty or too long: " + entry.name;
     return false;
   }
-  uint8_t b[8];
-  for (int i = 0; i < 8; ++i) b[i] = uint8_t(size >> (8 * i));
-  put(b, 8);
-  m_solidFiles.emplace_back(entry, size);
+  std::string &bytes = record.bytes;
+  bytes += char(entry.type);
+  appendLittleEndian(bytes, name.size(), 2);
+  bytes += name;
+  appendLittleEndian(bytes, entry.localFileTime, 8);
+  appendLittleEndian(bytes, entry.attributes, 4);
+  if (entry.type == payload::kFileEntry && m_solid.solid) {
+    std::error_code ec;
+    record.fileSize = std::filesystem::file_size(std::filesystem::u8path(entry.sourcePath), ec);
+    if (ec) {
+      error = "Cannot read " + entry.sourcePath + ": " + ec.message();
+      return false;
+    }
+    appendLittleEndian(bytes, record.fileSize, 8);
+  }
   return true;
+}
+
+bool PayloadWriter::prepareRecords(const std::vector<PackEntry> &entries, std::string &error) {
+  m_records.resize(entries.size());
+  for (size_t i = 0; i < entries.size(); ++i) {
+    if (!buildRecord(entries[i], uint32_t(i), m_records[i], error)) return false;
+  }
+  return true;
+}
+
+std::vector<uint32_t> PayloadWriter::recordCrcs() const {
+  std::vector<uint32_t> crcs;
+  crcs.reserve(m_records.size());
+  for (const EntryRecord &record : m_records) crcs.push_back(ZipCRC::crc32(record.bytes.data(), uint32_t(record.bytes.size())));
+  return crcs;
 }
 
 void PayloadWriter::put(const void *data, size_t size) { m_queued.append(static_cast<const char *>(data), size); }
@@ -107,7 +144,7 @@ bool PayloadWriter::writeHeader(std::string &) {
 
 bool PayloadWriter::writeNamedValues(const std::vector<std::pair<std::string, std::string>> &values,
                                      std::string &error) {
-  if (values.size() > size_t(payload::kMaxNamedValues)) {
+  if (values.size() + (m_headerCheck ? 1 : 0) > size_t(payload::kMaxNamedValues)) {
     error = "Too many named values (at most 199).";
     return false;
   }
@@ -120,6 +157,16 @@ bool PayloadWriter::writeNamedValues(const std::vector<std::pair<std::string, st
     put(name.data(), name.size());
     putU16(uint32_t(value.size()));
     put(value.data(), value.size());
+  }
+  if (m_headerCheck) {
+    // Nothing has gone out yet: the queue holds every byte from the marker on.
+    char crc[9];
+    std::snprintf(crc, sizeof crc, "%08x", unsigned(ZipCRC::crc32(m_queued.data(), uint32_t(m_queued.size()))));
+    const std::string name = CheckValues::kHeaderValue;
+    putU16(uint32_t(name.size()));
+    put(name.data(), name.size());
+    putU16(8);
+    put(crc, 8);
   }
   putU16(0);
   return true;
@@ -194,31 +241,21 @@ bool PayloadWriter::writeOldest(std::string &error) {
 }
 
 bool PayloadWriter::writeEntry(const PackEntry &entry, std::string &error) {
-  MessagePlace place;
-  place.kind = MessageKind::Name;
-  place.entry = m_entriesWritten++;
-  std::string name;
-  if (!protect(place, entry.name, name, error)) return false;
-  if (name.empty() || name.size() > 0xFFFF) {
-    error = "Entry name is empty or too long: " + entry.name;
-    return false;
-  }
-  uint8_t type = entry.type;
-  uint8_t time[8];
-  for (int i = 0; i < 8; ++i) time[i] = uint8_t(entry.localFileTime >> (8 * i));
+  const uint32_t index = m_entriesWritten++;
+  EntryRecord built;
+  if (index >= m_records.size() && !buildRecord(entry, index, built, error)) return false;
+  const EntryRecord &record = index < m_records.size() ? m_records[index] : built;
   putU32(payload::kEntryMarker);
-  put(&type, 1);
-  putU16(uint32_t(name.size()));
-  put(name.data(), name.size());
-  put(time, 8);
-  putU32(entry.attributes);
+  put(record.bytes.data(), record.bytes.size());
   if (entry.type == payload::kFileEntry && m_solid.solid) {
-    if (!putFileSize(entry, error)) return false;
+    m_solidFiles.emplace_back(entry, record.fileSize);
   } else if (entry.type == payload::kFileEntry) {
     SourceFile in;
     if (!in.open(entry.sourcePath, error)) return false;
     m_fileCrc = ZipCRC();
+    MessagePlace place;
     place.kind = MessageKind::Chunk;
+    place.entry = index;
     for (place.index = 0;; ++place.index) {
       std::string raw;
       if (!in.read(m_policy.chunkSize, raw, error)) return false;

@@ -86,6 +86,14 @@ class PayloadWriter {
     m_kdf = params;
     m_entryCount = entryCount;
   }
+  // Builds every entry's record ahead of the header, so that the records' check values can travel
+  // in the named values; writeEntry() then writes these. Without it each record is built as it is
+  // written. After setFeatures, setSolid and setSealing, before writeHeader.
+  bool prepareRecords(const std::vector<PackEntry> &entries, std::string &error);
+  // The CRC-32 of each prepared record, in entry order, as the stub checks them.
+  std::vector<uint32_t> recordCrcs() const;
+  // Ends the named values with the header check value.
+  void setHeaderCheck(bool on) { m_headerCheck = on; }
   bool writeHeader(std::string &error);
   bool writeNamedValues(const std::vector<std::pair<std::string, std::string>> &values, std::string &error);
   bool writeVerifier(std::string &error);
@@ -102,8 +110,12 @@ class PayloadWriter {
   void putU32(uint32_t value);
   bool protect(const MessagePlace &place, const std::string &plain, std::string &out, std::string &error);
   bool sealed() const { return m_features.scheme == PayloadScheme::Sodium; }
-  bool putFileSize(const PackEntry &entry, std::string &error);
-  bool protect(const std::string &plain, std::string &out, std::string &error);
+  // An entry's record from its type to its attributes (and, solid, its file's size).
+  struct EntryRecord {
+    std::string bytes;
+    uint64_t fileSize = 0;
+  };
+  bool buildRecord(const PackEntry &entry, uint32_t index, EntryRecord &record, std::string &error);
   bool startPool(std::string &error);
   bool submitChunk(std::string raw, const MessagePlace &place, std::string &error);
   bool writeOldest(std::string &error);
@@ -118,6 +130,8 @@ class PayloadWriter {
   KdfParams m_kdf;
   uint32_t m_entryCount = 0;
   uint32_t m_entriesWritten = 0;
+  std::vector<EntryRecord> m_records;
+  bool m_headerCheck = false;
   std::function<void(const PackCounters &)> m_onProgress;
   std::string m_queued;  // bytes that go out after the chunks in flight
   std::unique_ptr<CompressionPool> m_pool;

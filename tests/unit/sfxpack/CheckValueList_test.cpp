@@ -8,6 +8,7 @@
 
 #include "CheckValueList.h"
 #include "MessageEncryptors.h"
+#include "archive/CheckValues.h"
 #include "base/DataBuffer.h"
 #include "base/LogBase.h"
 #include "crypto/AesContext.h"
@@ -32,7 +33,7 @@ TEST(CheckValueList, OneValueHoldsEightThousandFilesAndTheNextTakesTheRest) {
   const std::vector<uint32_t> crcs = someCrcs(8001);
   NamedValues values = {{"xmlConfig", "<SfxConfig/>"}};
   std::string error;
-  ASSERT_TRUE(appendCheckValues(crcs, MessageEncryptor(), values, error));
+  ASSERT_TRUE(appendCheckValues(CheckValues::kFileList, crcs, MessageEncryptor(), values, error));
   ASSERT_EQ(values.size(), 3u);
   EXPECT_EQ(values[1].first, "fileCrc32");
   ASSERT_EQ(values[1].second.size(), 8u * 8000);
@@ -43,7 +44,7 @@ TEST(CheckValueList, OneValueHoldsEightThousandFilesAndTheNextTakesTheRest) {
 TEST(CheckValueList, NoFilesStillSayThatTheListIsThere) {
   NamedValues values;
   std::string error;
-  ASSERT_TRUE(appendCheckValues({}, MessageEncryptor(), values, error));
+  ASSERT_TRUE(appendCheckValues(CheckValues::kFileList, {}, MessageEncryptor(), values, error));
   EXPECT_EQ(values, (NamedValues{{"fileCrc32", ""}}));
 }
 
@@ -54,7 +55,7 @@ TEST(CheckValueList, EachPartIsEncryptedOnItsOwnAndFitsItsValue) {
   const std::vector<uint32_t> crcs = someCrcs(8003);
   NamedValues values;
   std::string error;
-  ASSERT_TRUE(appendCheckValues(crcs, encryptor, values, error));
+  ASSERT_TRUE(appendCheckValues(CheckValues::kFileList, crcs, encryptor, values, error));
   ASSERT_EQ(values.size(), 2u);
   AesContext aes;
   aes.setKeySize(256);
