@@ -70,21 +70,22 @@ def pack(name, samples, extra=()):
     return exe
 
 
-def chunks(exe, password=None):
-    spans = []
+def locate(exe, password=None):
+    """Where read_payload finds every chunk, and each named value and entry record."""
+    spans, places = [], {}
     with open(exe, "rb") as f:
-        read_payload.read_payload(f.read(), password and password.encode(), spans)
-    return spans
+        read_payload.read_payload(f.read(), password and password.encode(), spans, value_spans=places)
+    return spans, places
 
 
-def flip_stored(data, spans):
+def flip_stored(data, spans, _places):
     name, offset, size, stored = next(s for s in spans if s[0] == "a_stored.bin")
     assert stored
     data[offset + size // 2] ^= 0x04
     return name
 
 
-def flip_deflated(data, spans):
+def flip_deflated(data, spans, _places):
     """A flipped bit after which the chunk still inflates to the end, only to other bytes."""
     name, offset, size, stored = next(s for s in spans if s[0] == "b_text.txt")
     assert not stored
@@ -105,18 +106,41 @@ def flip_deflated(data, spans):
     raise RuntimeError("no flip keeps the deflate stream valid")
 
 
-def drop_last_chunk(data, spans):
+def drop_last_chunk(data, spans, _places):
     """The last file loses its last chunk but the entry stream stays well formed."""
     name, offset, size, _stored = [s for s in spans if s[0] == "c_last.txt"][-1]
     del data[offset - 4:offset + size]
     return name
 
 
-def cut_in_last_file(data, spans):
+def cut_in_last_file(data, spans, _places):
     """A download cut short inside the last file's last chunk."""
     name, offset, size, _stored = [s for s in spans if s[0] == "c_last.txt"][-1]
     del data[offset + size // 2:]
     return name
+
+
+def change_setting(data, _spans, places):
+    """One letter of the settings document changed in case, as one flipped bit would."""
+    at, size = places[b"xmlConfig"]
+    text = bytes(data[at:at + size])
+    where = text.index(b"<ShowMain>") + 1
+    data[at + where] ^= 0x20
+    return ""
+
+
+def change_last_time(data, _spans, places):
+    """The last file's stored time moved by one tick: the entry still reads as well formed."""
+    begin, end = places[None][-1]
+    data[end - 12] ^= 0x01
+    return "c_last.txt"
+
+
+def change_first_attributes(data, _spans, places):
+    """The first entry's attributes gain the hidden bit."""
+    begin, end = places[None][0]
+    data[end - 8 - 4] ^= 0x02
+    return "a_stored.bin"
 
 
 def run_program(exe, target, log, extra=()):
@@ -144,10 +168,10 @@ def read_log(log):
         return f.read().decode("utf-8", errors="replace")
 
 
-def damaged_case(label, exe, damage, want, password=None):
+def damaged_case(label, exe, damage, want, password=None, nothing_written=False):
     with open(exe, "rb") as f:
         data = bytearray(f.read())
-    name = damage(data, chunks(exe, password))
+    name = damage(data, *locate(exe, password))
     broken = os.path.join(WORK, label.replace(" ", "_") + (".exe" if WINE else ""))
     with open(broken, "wb") as f:
         f.write(data)
@@ -155,17 +179,21 @@ def damaged_case(label, exe, damage, want, password=None):
     target = os.path.join(WORK, "out " + label)
     log = os.path.join(WORK, label.replace(" ", "_") + ".log")
     code, message = run_program(broken, target, log, ["-pwd", password] if password else [])
-    check(code != 0, "%s: the program exited with 0" % label)
-    check(want % name in message, "%s: the program's message %r lacks %r" % (label, message, want % name))
+    want = want.replace("%s", name)
+    check(code == 13, "%s: the program exited with %d" % (label, code))
+    check(want in message, "%s: the program's message %r lacks %r" % (label, message, want))
     check(not os.path.exists(os.path.join(target, name)), "%s: the damaged %s stayed on disk" % (label, name))
+    if nothing_written:
+        written = [n for _, _, names in os.walk(target) for n in names]
+        check(not written, "%s: the program wrote %s" % (label, written))
     check("(verified) %s\r\n" % name not in read_log(log), "%s: %s logged as verified" % (label, name))
     secret = ["--password", password] if password else []
     code, err = run([SFXPACK, "test", win(broken)] + secret)
     check(code == 1, "%s: sfxpack test exited with %d" % (label, code))
-    check(want % name in err, "%s: sfxpack test said %r, lacking %r" % (label, err, want % name))
+    check(want in err, "%s: sfxpack test said %r, lacking %r" % (label, err, want))
     extracted = target + " by sfxpack"
     code, err = run([SFXPACK, "extract", win(broken), "-d", win(extracted)] + secret)
-    check(code == 1 and want % name in err, "%s: sfxpack extract exited with %d: %r" % (label, code, err))
+    check(code == 1 and want in err, "%s: sfxpack extract exited with %d: %r" % (label, code, err))
     check(not os.path.exists(os.path.join(extracted, name)), "%s: sfxpack extract left the damaged %s" % (label, name))
 
 
@@ -176,17 +204,27 @@ def main():
     # The classic scheme, where only the check values notice a changed chunk (the sealed scheme's
     # own tests are in test_sealed.py).
     encrypted = pack("encrypted", samples, ["--password", PASSWORD, "--encryption", "classic", "--set", "Encryption=1"])
+    solid = pack("solid", samples, ["--codec", "zstd", "--level", "1"])
     mismatch = "Checksum mismatch: %s"
+    header = "The package is damaged: its header or settings do not match their check value."
+    record = "The package is damaged: an entry's name, time or attributes do not match their check value."
     cases = [
-        ("stored chunk", plain, flip_stored, mismatch, None),
-        ("deflated chunk", plain, flip_deflated, mismatch, None),
-        ("encrypted chunk", encrypted, flip_stored, mismatch, PASSWORD),
-        ("last chunk dropped", plain, drop_last_chunk, mismatch, None),
-        ("download cut short", plain, cut_in_last_file, "filename: %s", None),
+        ("stored chunk", plain, flip_stored, mismatch, None, False),
+        ("deflated chunk", plain, flip_deflated, mismatch, None, False),
+        ("encrypted chunk", encrypted, flip_stored, mismatch, PASSWORD, False),
+        ("last chunk dropped", plain, drop_last_chunk, mismatch, None, False),
+        ("download cut short", plain, cut_in_last_file, "filename: %s", None, False),
+        # Damage in front of the files: nothing may be written, and the settings must not fall
+        # back to the defaults.
+        ("settings changed", plain, change_setting, header, None, True),
+        ("encrypted settings changed", encrypted, change_setting, header, PASSWORD, True),
+        # The earlier files are rolled back; the solid layout reads every record first.
+        ("record time changed", plain, change_last_time, record, None, True),
+        ("solid record changed", solid, change_first_attributes, record, None, True),
     ]
-    for label, exe, damage, want, password in cases:
+    for label, exe, damage, want, password, nothing_written in cases:
         try:
-            damaged_case(label, exe, damage, want, password)
+            damaged_case(label, exe, damage, want, password, nothing_written)
         except (subprocess.TimeoutExpired, RuntimeError) as e:
             failures.append("%s: %s" % (label, e))
 

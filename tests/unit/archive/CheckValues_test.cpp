@@ -1,6 +1,7 @@
 // Files compared with the payload's check values as they are read: matches, every kind of
 // mismatch, encrypted and split lists, damaged lists, payloads without any, and on disk the
-// removal of a damaged file. Expected CRCs come from zlib.
+// removal of a damaged file; the header and the entry records checked the same way. Expected
+// CRCs come from zlib.
 #include <gtest/gtest.h>
 #include <zlib.h>
 
@@ -207,4 +208,79 @@ TEST_F(CheckValuesOnDisk, ADamagedFileDoesNotStayOnDisk) {
   EXPECT_TRUE(exists(root + "\\good.txt"));
   EXPECT_FALSE(exists(root + "\\bad.txt"));
   SetCurrentDirectoryA(previous);
+}
+
+namespace {
+// An entry record's bytes from its type to its attributes, as the record check value covers them.
+uint32_t recordCrc(uint8_t type, const std::string &name, uint64_t time, uint32_t attributes = 0x20) {
+  PayloadBytes record;
+  record.u8(type).u16(uint32_t(name.size())).raw(name).u64(time).u32(attributes);
+  return uint32_t(::crc32(0L, record.bytes.data(), uInt(record.bytes.size())));
+}
+
+bool opens(const PayloadBytes &p, RecordingLog &log) {
+  MemoryArchive m(p.bytes);
+  StringBuffer error;
+  return m.archive.findMarker(log, nullptr) && m.archive.readInternalHeader(error, log, nullptr) &&
+         m.archive.readInternalArgs(log, nullptr);
+}
+}  // namespace
+
+TEST(HeaderCheck, CoversTheHeaderAndEveryValueBeforeItAndMustBeLast) {
+  const char *damaged = "error:The package is damaged: its header or settings do not match their check value.";
+  PayloadBytes whole;
+  whole.marker().header(false, 0).value("xmlConfig", "<SfxConfig><ShowMain>0</ShowMain></SfxConfig>");
+  whole.headerCheck().endValues().endEntry();
+  RecordingLog log;
+  EXPECT_TRUE(opens(whole, log));
+
+  // A letter of the settings, then the key-size byte of the header: each is noticed.
+  for (size_t at : {size_t(30), size_t(13)}) {
+    PayloadBytes changed = whole;
+    changed.bytes[at] ^= 0x20;
+    RecordingLog changedLog;
+    EXPECT_FALSE(opens(changed, changedLog)) << at;
+    EXPECT_TRUE(changedLog.has(damaged)) << at;
+  }
+
+  PayloadBytes after = whole;
+  after.bytes.resize(after.bytes.size() - 7);  // the end of the values and the end entry
+  after.value("SetupExe", "evil.exe").endValues();
+  RecordingLog afterLog;
+  EXPECT_FALSE(opens(after, afterLog));
+  EXPECT_TRUE(afterLog.has(damaged));
+
+  PayloadBytes notHex;
+  notHex.marker().header(false, 0).value("headerCrc32", "0000000g").endValues();
+  RecordingLog notHexLog;
+  EXPECT_FALSE(opens(notHex, notHexLog));
+
+  PayloadBytes without;
+  without.marker().header(false, 0).value("xmlConfig", "<SfxConfig/>").endValues();
+  RecordingLog withoutLog;
+  EXPECT_TRUE(opens(without, withoutLog));
+}
+
+TEST(RecordCheck, EachRecordMatchesOrItsEntryFailsBeforeItIsHandedOut) {
+  const char *damaged = "error:The package is damaged: an entry's name, time or attributes do not match their check value.";
+  auto build = [](uint64_t secondTime, size_t listed) {
+    std::vector<uint32_t> crcs = {recordCrc(1, "dir", 7), recordCrc(2, "dir\\a.txt", 8)};
+    crcs.resize(listed);
+    PayloadBytes p;
+    p.marker().header(false, 0).checkValues(crcs, "recordCrc32").endValues();
+    p.entry(1, "dir", 7).entry(2, "dir\\a.txt", secondTime).storedChunk("a").endChunks().endEntry();
+    return p;
+  };
+  Reading whole(build(8, 2));
+  ASSERT_TRUE(whole.opened);
+  EXPECT_TRUE(whole.all()) << (whole.log.entries.empty() ? "" : whole.log.entries.back());
+
+  for (const auto &[label, p] : {std::make_pair("time changed", build(9, 2)), std::make_pair("unlisted", build(8, 1))}) {
+    Reading r(p);
+    ASSERT_TRUE(r.opened) << label;
+    EXPECT_TRUE(r.next()) << label;
+    EXPECT_FALSE(r.next()) << label;
+    EXPECT_TRUE(r.log.has(damaged)) << label;
+    EXPECT_TRUE(r.log.has("filename=dir\\a.txt")) << label;
+  }
 }

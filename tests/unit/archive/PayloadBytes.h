@@ -1,6 +1,9 @@
 #pragma once
 
+#include <zlib.h>
+
 #include <cstdint>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -51,6 +54,14 @@ class PayloadBytes {
       text += "0123456789abcdef"[b & 15];
     }
     return value(name, text);
+  }
+
+  // The header check value over every byte so far, as the builder ends the named values with it;
+  // the CRC comes from zlib.
+  PayloadBytes &headerCheck() {
+    char text[9];
+    std::snprintf(text, sizeof text, "%08x", unsigned(::crc32(0L, bytes.data(), uInt(bytes.size()))));
+    return value("headerCrc32", text);
   }
 
   // From here on names, chunks and the verifier are encrypted under this password.
