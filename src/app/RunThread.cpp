@@ -6,6 +6,7 @@
 #include <thread>
 
 #include "app/AppState.h"
+#include "base/ThreadStart.h"
 
 namespace {
 
@@ -90,14 +91,21 @@ bool runOnRunThread(bool (*body)(void *), void *context, HWND dialog) {
   run.body = body;
   run.context = context;
   s_activeRun = &run;
-  std::thread worker([&run] {
+  std::thread worker;
+  const bool started = startThread(worker, [&run] {
     run.result = run.body(run.context);
     run.finished.store(true);
     // Wakes the window thread's wait at once; without it the wait ends at its next look.
     PostMessageA(g_hiddenWindow, kRunRequestMessage, 0, 0);
   });
-  pumpUntilFinished(run, dialog);
-  worker.join();
+  if (started) {
+    pumpUntilFinished(run, dialog);
+    worker.join();
+  } else {
+    // No thread to be had: the run goes on here, its requests to the window thread carried out
+    // at once, and the windows answer again when it ends.
+    run.result = run.body(run.context);
+  }
   s_activeRun = nullptr;
   return run.result;
 }

@@ -6,6 +6,7 @@
 #include <new>
 
 #include "archive/SolidBlockReader.h"
+#include "base/ThreadStart.h"
 #include "base/ZipCRC.h"
 #include "compress/BlockDecoder.h"
 #include "compress/ChunkInflater.h"
@@ -84,7 +85,15 @@ ChunkWorkers::ChunkWorkers(int threads, const EntryCipher *cipher, bool takeCrc)
   }
   if (m_workers.size() == size_t(threads) + 1) m_helper = m_workers.back();
   const size_t started = m_helper != nullptr ? m_workers.size() - 1 : m_workers.size();
-  for (size_t i = 0; i < started; ++i) m_threads.emplace_back([this, i] { run(*m_workers[i]); });
+  // A thread the system refuses leaves its worker idle: the others, and the calling thread, take
+  // its jobs; with none at all usable() sends the caller on alone.
+  for (size_t i = 0; i < started; ++i) {
+    m_threads.emplace_back();
+    if (!startThread(m_threads.back(), [this, i] { run(*m_workers[i]); })) {
+      m_threads.pop_back();
+      break;
+    }
+  }
 }
 
 ChunkWorkers::~ChunkWorkers() {

@@ -4,11 +4,20 @@
 
 bool DeferredLog::record(Kind kind, const char *first, const char *second) {
   const uint8_t k = kind;
-  return m_records.append(&k, 1) && m_records.append(first, uint32_t(std::strlen(first)) + 1) &&
-         m_records.append(second, uint32_t(std::strlen(second)) + 1);
+  const uint32_t before = m_records.getSize();
+  if (m_records.append(&k, 1) && m_records.append(first, uint32_t(std::strlen(first)) + 1) &&
+      m_records.append(second, uint32_t(std::strlen(second)) + 1)) {
+    return true;
+  }
+  // Only whole records stay: a partial one would be read past its end.
+  m_records.setSize(before);
+  m_lost = true;
+  return false;
 }
 
 void DeferredLog::passOn(LogBase &target) {
+  if (m_lost) target.logError("Memory allocation failed: some messages of this file were lost.");
+  m_lost = false;
   const char *p = reinterpret_cast<const char *>(m_records.getData());
   const char *end = p + m_records.getSize();
   while (p < end) {

@@ -18,7 +18,7 @@ class DeferredLog : public LogBase {
   bool logData(const char *tag, const char *value) override { return record(kData, tag, value); }
   using LogBase::logData;
 
-  bool isEmpty() const { return m_records.getSize() == 0; }
+  bool isEmpty() const { return m_records.getSize() == 0 && !m_lost; }
   // Writes everything held into `target` and forgets it.
   void passOn(LogBase &target);
 
@@ -28,4 +28,6 @@ class DeferredLog : public LogBase {
 
   // Each record: its kind, then two NUL-terminated texts.
   DataBuffer m_records;
+  // A record could not be held for want of memory.
+  bool m_lost = false;
 };

@@ -2,14 +2,10 @@
 
 #include "base/LogBase.h"
 #include "base/QuorvelHandle.h"
+#include "base/ThreadStart.h"
 
-BackgroundCloser::BackgroundCloser() {
-  try {
-    m_thread = std::thread([this] { run(); });
-  } catch (...) {
-    // No thread: usable() says so and the caller closes its files itself.
-  }
-}
+// Without a thread usable() says so and the caller closes its files itself.
+BackgroundCloser::BackgroundCloser() { startThread(m_thread, [this] { run(); }); }
 
 BackgroundCloser::~BackgroundCloser() {
   {

@@ -2,10 +2,19 @@
 
 #include <utility>
 
+#include "base/ThreadStart.h"
+
 CompressionPool::CompressionPool(std::vector<ChunkTask> tasks, size_t capacity, size_t byteCapacity)
     : m_capacity(capacity ? capacity : 1), m_byteCapacity(byteCapacity), m_tasks(std::move(tasks)) {
   m_workers.reserve(m_tasks.size());
-  for (const ChunkTask &task : m_tasks) m_workers.emplace_back([this, &task] { work(task); });
+  // As many workers as the system gives threads; with none, takeOldest() does the work itself.
+  for (const ChunkTask &task : m_tasks) {
+    m_workers.emplace_back();
+    if (!startThread(m_workers.back(), [this, &task] { work(task); })) {
+      m_workers.pop_back();
+      break;
+    }
+  }
 }
 
 CompressionPool::~CompressionPool() {
@@ -32,7 +41,11 @@ void CompressionPool::submit(std::unique_ptr<ChunkJob> job) {
 std::unique_ptr<ChunkJob> CompressionPool::takeOldest() {
   if (m_inFlight.empty()) return nullptr;
   const ChunkJob *oldest = m_inFlight.front().first.get();
-  {
+  if (m_workers.empty()) {
+    // Jobs are taken in the order they were submitted, so the oldest is the first waiting.
+    m_waiting.pop_front();
+    m_tasks.front()(*m_inFlight.front().first);
+  } else {
     std::unique_lock<std::mutex> lock(m_mutex);
     m_jobDone.wait(lock, [&] { return m_finished.count(oldest) != 0; });
     m_finished.erase(oldest);

@@ -40,9 +40,10 @@ using ChunkTask = std::function<void(ChunkJob &)>;
 // both under m_mutex; while it runs the task the job is its alone.
 class CompressionPool {
  public:
-  // One worker per task. At most `capacity` jobs are in flight (submitted, not yet taken back),
-  // and the pool counts as full once their raw bytes reach `byteCapacity`: that bounds the
-  // memory, while many small files can still be in flight behind one large chunk.
+  // One worker per task, as many as the system gives threads (with none, takeOldest() runs the
+  // first task on the submitting thread). At most `capacity` jobs are in flight (submitted, not
+  // yet taken back), and the pool counts as full once their raw bytes reach `byteCapacity`: that
+  // bounds the memory, while many small files can still be in flight behind one large chunk.
   CompressionPool(std::vector<ChunkTask> tasks, size_t capacity, size_t byteCapacity = SIZE_MAX);
   // Stops the workers; jobs not yet taken back are dropped, running ones finish first.
   ~CompressionPool();

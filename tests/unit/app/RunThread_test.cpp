@@ -13,6 +13,7 @@
 #include "app/RunThread.h"
 #include "app/SfxConfig.h"
 #include "app/Startup.h"
+#include "base/ThreadStart.h"
 #include "compress/ProgressMonitor.h"
 #include "platform/win32.h"
 
@@ -78,6 +79,25 @@ TEST_F(RunThreadTest, RequestsAreCarriedOutByTheWindowThreadInTheOrderAsked) {
   EXPECT_TRUE(result);
   EXPECT_TRUE(trace.allOnWindowThread);
   EXPECT_EQ(trace.steps, (std::vector<std::string>{"password", "error box", "end dialog"}));
+}
+
+// Without a thread for the run it goes on on the window thread, whose requests are then carried
+// out at once.
+TEST_F(RunThreadTest, ARunWithoutAThreadGoesOnOnTheWindowThread) {
+  Trace trace;
+  trace.windowThread = std::this_thread::get_id();
+  limitThreadStartsForTesting(0);
+  bool result = runOnRunThread(
+      [](void *context) {
+        Trace &t = *static_cast<Trace *>(context);
+        onWindowThread([&] { t.steps.push_back("password"); });
+        return std::this_thread::get_id() == t.windowThread;
+      },
+      &trace, nullptr);
+  limitThreadStartsForTesting(-1);
+  EXPECT_TRUE(result);
+  EXPECT_EQ(trace.steps, (std::vector<std::string>{"password"}));
+  EXPECT_FALSE(runActive());
 }
 
 // Ending the run early posts the quit request; the window thread keeps serving the run until it

@@ -9,6 +9,7 @@
 #include "ArchiveTestSupport.h"
 #include "DeflateSamples.h"
 #include "ZlibCrc.h"
+#include "base/ThreadStart.h"
 #include "unit/compress/RecordingLog.h"
 
 namespace {
@@ -145,6 +146,20 @@ TEST(SimpleArchiveWorkers, AnyNumberOfWorkersGivesTheSameRun) {
     EXPECT_TRUE(alone.bytes == largeContents() + "only chunkfirst,second") << encrypted;
     EXPECT_EQ(alone.names, (std::vector<std::string>{"dir", "dir\\large.bin", "one.txt", "two.txt", "empty"}));
     for (int workers : {2, 8}) expectSameRun(alone, dryRun(p, workers, encrypted ? "pw" : ""), workers);
+  }
+}
+
+// A system that gives no thread, or fewer than asked, leaves the run as it is without workers.
+TEST(SimpleArchiveWorkers, ThreadsTheSystemRefusesLeaveTheRunAsItIs) {
+  std::vector<uint32_t> crcs = {zlibCrc(largeContents()), zlibCrc("only chunk"), zlibCrc("first,second"), 0};
+  PayloadBytes p = manyChunks(false, -1, -1, &crcs);
+  RunRecord alone = dryRun(p, 1, "");
+  ASSERT_TRUE(alone.ok) << ::testing::PrintToString(alone.log);
+  for (int threads : {0, 1}) {
+    limitThreadStartsForTesting(threads);
+    RunRecord refused = dryRun(p, 8, "");
+    limitThreadStartsForTesting(-1);
+    expectSameRun(alone, refused, threads);
   }
 }
 

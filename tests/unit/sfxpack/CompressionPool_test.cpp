@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "base/ThreadStart.h"
+
 namespace {
 
 std::unique_ptr<ChunkJob> jobOf(const std::string &raw) {
@@ -140,3 +142,25 @@ TEST(CompressionPool, StopsWithJobsStillQueued) {
 }
 
 }  // namespace
+
+// Without the threads it asked for the pool still hands every job back done, in order: with none
+// the submitting thread does the work, with fewer the started workers do all of it.
+TEST(CompressionPool, ThreadsTheSystemRefusesLeaveTheJobsToFewerWorkers) {
+  for (int threads : {0, 1}) {
+    limitThreadStartsForTesting(threads);
+    {
+      CompressionPool pool(sameTask(4, [](ChunkJob &job) { job.body = "done " + job.raw; }), 3);
+      limitThreadStartsForTesting(-1);
+      for (int i = 0; i < 10; ++i) {
+        if (pool.full()) {
+          std::unique_ptr<ChunkJob> job = pool.takeOldest();
+          ASSERT_NE(job, nullptr);
+          EXPECT_EQ(job->body, "done " + std::to_string(i - 3)) << threads;
+        }
+        pool.submit(jobOf(std::to_string(i)));
+      }
+      for (int i = 7; i < 10; ++i) EXPECT_EQ(pool.takeOldest()->body, "done " + std::to_string(i)) << threads;
+      EXPECT_TRUE(pool.empty());
+    }
+  }
+}
