@@ -1,11 +1,11 @@
 #include "app/RunThread.h"
 
+#include <atomic>
 #include <chrono>
-#include <condition_variable>
-#include <mutex>
 #include <thread>
 
 #include "app/AppState.h"
+#include "base/Mutex.h"
 #include "base/ThreadStart.h"
 
 namespace {
@@ -13,15 +13,16 @@ namespace {
 struct Request {
   void (*work)(void *) = nullptr;
   void *context = nullptr;
-  bool done = false;
+  bool done = false;  // guarded by the exchange's lock
 };
 
 // Allocated once and never destroyed: a run thread may still wait on it while the process
 // exits from the window thread (AutoExit).
 struct Exchange {
-  std::mutex lock;
-  std::condition_variable answered;
-  Request *pending = nullptr;
+  Mutex lock;
+  ConditionVariable answered;
+  Request *pending GUARDED_BY(lock) = nullptr;
+  // Written by the window thread before it starts a run thread.
   std::thread::id windowThread;
 };
 Exchange &exchange() {
@@ -38,9 +39,9 @@ std::atomic<bool> s_sessionEnding{false};
 constexpr DWORD kRecheckMs = 100;
 
 struct Hold {
-  std::mutex lock;
-  std::condition_variable released;
-  bool held = false;
+  Mutex lock;
+  ConditionVariable released;
+  bool held GUARDED_BY(lock) = false;
 };
 Hold &hold() {
   static Hold *h = new Hold;
@@ -128,12 +129,12 @@ void onWindowThreadRaw(void (*work)(void *), void *context) {
   Request request;
   request.work = work;
   request.context = context;
-  std::unique_lock<std::mutex> hold(e.lock);
+  MutexLock hold(e.lock);
   e.pending = &request;
   // A post that fails (a full queue) is tried again; the window thread also looks by itself.
   while (!request.done) {
     if (e.pending == &request) PostMessageA(g_hiddenWindow, kRunRequestMessage, 0, 0);
-    e.answered.wait_for(hold, std::chrono::milliseconds(kRecheckMs), [&request] { return request.done; });
+    e.answered.wait_for(hold, std::chrono::milliseconds(kRecheckMs));
   }
 }
 
@@ -141,7 +142,7 @@ void serviceRunRequest() {
   Exchange &e = exchange();
   Request *request = nullptr;
   {
-    std::lock_guard<std::mutex> hold(e.lock);
+    MutexLock hold(e.lock);
     request = e.pending;
     e.pending = nullptr;
   }
@@ -152,7 +153,7 @@ void serviceRunRequest() {
   s_servicing = true;
   request->work(request->context);
   s_servicing = outer;
-  std::lock_guard<std::mutex> hold(e.lock);
+  MutexLock hold(e.lock);
   request->done = true;
   e.answered.notify_all();
 }
@@ -162,21 +163,24 @@ void setSessionEnding() { s_sessionEnding.store(true); }
 bool sessionEnding() { return s_sessionEnding.load(); }
 
 bool holdExtraction() {
-  std::lock_guard<std::mutex> guard(hold().lock);
+  Hold &h = hold();
+  MutexLock guard(h.lock);
   if (!s_extracting.load()) return false;
-  hold().held = true;
+  h.held = true;
   return true;
 }
 
 void releaseExtraction() {
-  std::lock_guard<std::mutex> guard(hold().lock);
-  hold().held = false;
-  hold().released.notify_all();
+  Hold &h = hold();
+  MutexLock guard(h.lock);
+  h.held = false;
+  h.released.notify_all();
 }
 
 bool extractionShouldStop() {
-  std::unique_lock<std::mutex> guard(hold().lock);
-  hold().released.wait(guard, [] { return !hold().held; });
+  Hold &h = hold();
+  MutexLock guard(h.lock);
+  while (h.held) h.released.wait(guard);
   return s_cancel.load();
 }
 bool cancelRequested() { return s_cancel.load(); }
@@ -185,8 +189,9 @@ bool isExtracting() { return s_extracting.load(); }
 void resetCancel() { s_cancel.store(false); }
 
 bool finishExtracting() {
-  std::unique_lock<std::mutex> guard(hold().lock);
-  hold().released.wait(guard, [] { return !hold().held; });
+  Hold &h = hold();
+  MutexLock guard(h.lock);
+  while (h.held) h.released.wait(guard);
   s_extracting.store(false);
   return s_cancel.load();
 }

@@ -98,7 +98,7 @@ ChunkWorkers::ChunkWorkers(int threads, const EntryCipher *cipher, bool takeCrc)
 
 ChunkWorkers::~ChunkWorkers() {
   {
-    std::lock_guard<std::mutex> hold(m_lock);
+    MutexLock hold(m_lock);
     m_stopping = true;
   }
   m_workReady.notify_all();
@@ -107,11 +107,15 @@ ChunkWorkers::~ChunkWorkers() {
   for (DecodeJob *j : m_jobs) delete j;
 }
 
-DecodeJob &ChunkWorkers::nextFree() { return jobAt(m_submitted); }
+DecodeJob &ChunkWorkers::nextFree() {
+  m_caller.check();
+  return jobAt(m_submitted);
+}
 
 void ChunkWorkers::submit(bool claimed) {
+  m_caller.check();
   {
-    std::lock_guard<std::mutex> hold(m_lock);
+    MutexLock hold(m_lock);
     stateAt(m_submitted) = State::Queued;
     ++m_submitted;
   }
@@ -120,31 +124,35 @@ void ChunkWorkers::submit(bool claimed) {
   m_workReady.notify_one();
 }
 
+bool ChunkWorkers::doneFrom(int first) {
+  for (int serial = first; serial < m_submitted; ++serial) {
+    if (stateAt(serial) != State::Done) return false;
+  }
+  return true;
+}
+
 void ChunkWorkers::dropUnclaimed() {
-  std::unique_lock<std::mutex> hold(m_lock);
+  m_caller.check();
+  MutexLock hold(m_lock);
   const int first = m_released + m_claimed;
   // Those no worker has taken are withdrawn at once; the others are waited for.
   for (int serial = m_started > first ? m_started : first; serial < m_submitted; ++serial) {
     stateAt(serial) = State::Free;
   }
   if (m_submitted > first) m_submitted = m_started > first ? m_started : first;
-  m_jobDone.wait(hold, [this, first] {
-    for (int serial = first; serial < m_submitted; ++serial) {
-      if (stateAt(serial) != State::Done) return false;
-    }
-    return true;
-  });
+  while (!doneFrom(first)) m_jobDone.wait(hold);
   for (int serial = first; serial < m_submitted; ++serial) stateAt(serial) = State::Free;
   m_submitted = first;
   if (m_started > first) m_started = first;
 }
 
 DecodeJob &ChunkWorkers::waitOldest() {
-  std::unique_lock<std::mutex> hold(m_lock);
+  m_caller.check();
+  MutexLock hold(m_lock);
   while (stateAt(m_released) != State::Done) {
     // A job still queued means every worker is busy: rather than wait, this thread decodes it.
-    if (m_helper != nullptr && m_started < m_submitted) {
-      decodeNext(*m_helper, hold);
+    if (m_helper != nullptr && jobQueued()) {
+      decodeNext(*m_helper);
     } else {
       m_jobDone.wait(hold);
     }
@@ -153,27 +161,28 @@ DecodeJob &ChunkWorkers::waitOldest() {
 }
 
 void ChunkWorkers::releaseOldest() {
-  std::lock_guard<std::mutex> hold(m_lock);
+  m_caller.check();
+  MutexLock hold(m_lock);
   stateAt(m_released) = State::Free;
   ++m_released;
   if (m_claimed > 0) --m_claimed;
 }
 
 void ChunkWorkers::run(Worker &worker) {
-  std::unique_lock<std::mutex> hold(m_lock);
+  MutexLock hold(m_lock);
   for (;;) {
-    if (!m_stopping && m_started == m_submitted) awaitSubmission(hold);
-    m_workReady.wait(hold, [this] { return m_stopping || m_started < m_submitted; });
+    if (!m_stopping && !jobQueued()) awaitSubmission();
+    while (!m_stopping && !jobQueued()) m_workReady.wait(hold);
     if (m_stopping) return;
-    decodeNext(worker, hold);
+    decodeNext(worker);
   }
 }
 
-void ChunkWorkers::awaitSubmission(std::unique_lock<std::mutex> &hold) {
+void ChunkWorkers::awaitSubmission() {
   // Small files come faster than a sleeping thread can be woken: waking it cost the reading
   // thread a system call per chunk, while this processor had nothing else to do.
   const unsigned seen = m_submissions.load(std::memory_order_acquire);
-  hold.unlock();
+  m_lock.unlock();
   for (int i = 0; i < kSpinRounds && m_submissions.load(std::memory_order_acquire) == seen; ++i) {
 #if defined(__x86_64__) || defined(__i386__)
     __builtin_ia32_pause();
@@ -181,14 +190,14 @@ void ChunkWorkers::awaitSubmission(std::unique_lock<std::mutex> &hold) {
     std::this_thread::yield();
 #endif
   }
-  hold.lock();
+  m_lock.lock();
 }
 
-void ChunkWorkers::decodeNext(Worker &worker, std::unique_lock<std::mutex> &hold) {
+void ChunkWorkers::decodeNext(Worker &worker) {
   const int serial = m_started++;
   stateAt(serial) = State::Running;
   DecodeJob &job = jobAt(serial);
-  hold.unlock();
+  m_lock.unlock();
 
   if (job.blockCodec != 0) {
     decodeBlock(worker, job);
@@ -196,7 +205,7 @@ void ChunkWorkers::decodeNext(Worker &worker, std::unique_lock<std::mutex> &hold
     decodeChunk(worker, job);
   }
 
-  hold.lock();
+  m_lock.lock();
   stateAt(serial) = State::Done;
   m_jobDone.notify_one();
 }

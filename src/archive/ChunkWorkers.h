@@ -1,13 +1,13 @@
 #pragma once
 
 #include <atomic>
-#include <condition_variable>
 #include <cstdint>
-#include <mutex>
 #include <thread>
 #include <vector>
 
 #include "base/DataBuffer.h"
+#include "base/Mutex.h"
+#include "base/ThreadOwner.h"
 
 class EntryCipher;
 
@@ -52,10 +52,11 @@ struct DecodeJob {
 // job's output room, memory it cannot get) it leaves undone, and the writer redoes that chunk on
 // its own thread with the real log and output, so that every message stays what it would be.
 //
-// Sharing: the job ring's states and indices are guarded by `m_lock`; a job's buffers belong to
-// whoever holds the job at that moment (see DecodeJob): a worker, or the calling thread while it
-// decodes one itself in waitOldest(). Each worker, and the calling thread, owns its cipher and
-// decoder.
+// Sharing: the job ring's states and the workers' index are guarded by `m_lock`; the other
+// indices, and every public member, are the calling thread's (the run thread, the one that made
+// it). A job's buffers belong to whoever holds the job at that moment (see DecodeJob): a worker,
+// or the calling thread while it decodes one itself in waitOldest(). Each worker, and the
+// calling thread, owns its cipher and decoder.
 class ChunkWorkers {
  public:
   // A deflated chunk's output is kept only up to this many bytes: the size of one write of the
@@ -84,7 +85,10 @@ class ChunkWorkers {
   int unclaimed() const { return inFlight() - m_claimed; }
   // The oldest job submitted ahead of the reader; only while there is one.
   DecodeJob &firstUnclaimed() { return jobAt(m_released + m_claimed); }
-  void claim() { ++m_claimed; }
+  void claim() {
+    m_caller.check();
+    ++m_claimed;
+  }
   // Forgets every job submitted ahead of the reader, waiting for those a worker has begun.
   void dropUnclaimed();
   // Waits until the oldest job in flight (claimed or not) is done and gives it to the caller; only while some job is
@@ -98,36 +102,41 @@ class ChunkWorkers {
   struct Worker;
 
   void run(Worker &worker);
-  // A worker with nothing to do first watches for a submission for a short while, with `hold`
+  // The job at the workers' index was submitted and no one has begun it.
+  bool jobQueued() REQUIRES(m_lock) { return stateAt(m_started) == State::Queued; }
+  // A worker with nothing to do first watches for a submission for a short while, with the lock
   // released, before it sleeps.
-  void awaitSubmission(std::unique_lock<std::mutex> &hold);
-  // Takes the next queued job and decodes it with `worker`'s cipher and decoder; `hold` is
-  // locked on entry and on return, and released meanwhile.
-  void decodeNext(Worker &worker, std::unique_lock<std::mutex> &hold);
+  void awaitSubmission() REQUIRES(m_lock);
+  // Takes the next queued job and decodes it with `worker`'s cipher and decoder, the lock
+  // released meanwhile.
+  void decodeNext(Worker &worker) REQUIRES(m_lock);
+  // Every job from serial `first` on that is in flight is done.
+  bool doneFrom(int first) REQUIRES(m_lock);
   // What a worker does to a job it holds; what fails stays undone, for the run thread to report.
   void decodeChunk(Worker &worker, DecodeJob &job);
   // A solid block, decoded whole into the job.
   static void decodeBlock(Worker &worker, DecodeJob &job);
   DecodeJob &jobAt(int serial) { return *m_jobs[size_t(serial) % m_jobs.size()]; }
-  State &stateAt(int serial) { return m_states[size_t(serial) % m_states.size()]; }
+  State &stateAt(int serial) REQUIRES(m_lock) { return m_states[size_t(serial) % m_states.size()]; }
 
+  Mutex m_lock;
+  ConditionVariable m_workReady;
+  ConditionVariable m_jobDone;
+  ThreadOwner m_caller;
   std::vector<DecodeJob *> m_jobs;
-  std::vector<State> m_states;
+  std::vector<State> m_states GUARDED_BY(m_lock);
   std::vector<Worker *> m_workers;
   // The calling thread's own cipher and decoder (null when memory ran short).
   Worker *m_helper = nullptr;
   std::vector<std::thread> m_threads;
-  // Serial numbers: jobs [m_released, m_submitted) are in flight; workers take them from m_started.
+  // Serial numbers: jobs [m_released, m_submitted) are in flight; workers take them from
+  // m_started, and tell a job submitted from its state. The calling thread's, but m_started.
   int m_submitted = 0;
   int m_released = 0;
-  int m_started = 0;
-  // Only the calling thread reads and writes it.
+  int m_started GUARDED_BY(m_lock) = 0;
   int m_claimed = 0;
-  bool m_stopping = false;
+  bool m_stopping GUARDED_BY(m_lock) = false;
   const bool m_takeCrc;
   // Counts submissions, for workers that watch for one without the lock.
   std::atomic<unsigned> m_submissions{0};
-  std::mutex m_lock;
-  std::condition_variable m_workReady;
-  std::condition_variable m_jobDone;
 };

@@ -9,7 +9,7 @@ BackgroundCloser::BackgroundCloser() { startThread(m_thread, [this] { run(); });
 
 BackgroundCloser::~BackgroundCloser() {
   {
-    std::lock_guard<std::mutex> hold(m_lock);
+    MutexLock hold(m_lock);
     m_stopping = true;
   }
   m_work.notify_one();
@@ -17,13 +17,13 @@ BackgroundCloser::~BackgroundCloser() {
 }
 
 bool BackgroundCloser::idle() {
-  std::lock_guard<std::mutex> hold(m_lock);
+  MutexLock hold(m_lock);
   return m_waiting.empty() && !m_closing;
 }
 
 void BackgroundCloser::hand(QuorvelHandle &handle, const char *name) {
-  std::unique_lock<std::mutex> hold(m_lock);
-  m_progress.wait(hold, [this] { return m_waiting.size() < kMaxWaiting; });
+  MutexLock hold(m_lock);
+  while (m_waiting.size() >= kMaxWaiting) m_progress.wait(hold);
   m_waiting.push_back(Waiting{handle.osHandle(), name});
   handle.forget();
   hold.unlock();
@@ -33,8 +33,8 @@ void BackgroundCloser::hand(QuorvelHandle &handle, const char *name) {
 bool BackgroundCloser::finish(LogBase &log) {
   std::vector<Failure> failures;
   {
-    std::unique_lock<std::mutex> hold(m_lock);
-    m_progress.wait(hold, [this] { return m_waiting.empty() && !m_closing; });
+    MutexLock hold(m_lock);
+    while (!m_waiting.empty() || m_closing) m_progress.wait(hold);
     failures.swap(m_failures);
   }
   for (const Failure &failure : failures) {
@@ -46,9 +46,9 @@ bool BackgroundCloser::finish(LogBase &log) {
 }
 
 void BackgroundCloser::run() {
-  std::unique_lock<std::mutex> hold(m_lock);
+  MutexLock hold(m_lock);
   for (;;) {
-    m_work.wait(hold, [this] { return m_stopping || !m_waiting.empty(); });
+    while (!m_stopping && m_waiting.empty()) m_work.wait(hold);
     // Whatever is still waiting is closed before the thread ends.
     if (m_waiting.empty()) return;
     Waiting next = std::move(m_waiting.front());

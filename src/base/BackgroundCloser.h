@@ -1,13 +1,12 @@
 #pragma once
 
-#include <condition_variable>
 #include <cstdint>
 #include <deque>
-#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "base/Mutex.h"
 #include "platform/win32.h"
 
 class LogBase;
@@ -19,7 +18,7 @@ class QuorvelHandle;
 // failed is reported there, with the file's name.
 //
 // Sharing: the queue and the failures are guarded by `m_lock`; a handle belongs to the closing
-// thread from hand() on. Only one thread hands files over and calls finish().
+// thread from hand() on. Only one thread (the run thread) hands files over and calls finish().
 class BackgroundCloser {
  public:
   // At most this many files wait to be closed; hand() waits for room beyond it.
@@ -52,12 +51,12 @@ class BackgroundCloser {
 
   void run();
 
-  std::mutex m_lock;
-  std::condition_variable m_work;
-  std::condition_variable m_progress;
-  std::deque<Waiting> m_waiting;
-  bool m_closing = false;
-  bool m_stopping = false;
-  std::vector<Failure> m_failures;
+  Mutex m_lock;
+  ConditionVariable m_work;
+  ConditionVariable m_progress;
+  std::deque<Waiting> m_waiting GUARDED_BY(m_lock);
+  bool m_closing GUARDED_BY(m_lock) = false;
+  bool m_stopping GUARDED_BY(m_lock) = false;
+  std::vector<Failure> m_failures GUARDED_BY(m_lock);
   std::thread m_thread;
 };

@@ -19,7 +19,7 @@ CompressionPool::CompressionPool(std::vector<ChunkTask> tasks, size_t capacity, 
 
 CompressionPool::~CompressionPool() {
   {
-    std::lock_guard<std::mutex> lock(m_mutex);
+    MutexLock lock(m_mutex);
     m_stopping = true;
   }
   m_jobWaiting.notify_all();
@@ -27,27 +27,32 @@ CompressionPool::~CompressionPool() {
 }
 
 void CompressionPool::submit(std::unique_ptr<ChunkJob> job) {
+  m_submitter.check();
   ChunkJob *queued = job.get();
   const size_t bytes = job->raw.size();
   m_bytesInFlight += bytes;
   m_inFlight.emplace_back(std::move(job), bytes);
   {
-    std::lock_guard<std::mutex> lock(m_mutex);
+    MutexLock lock(m_mutex);
     m_waiting.push_back(queued);
   }
   m_jobWaiting.notify_one();
 }
 
 std::unique_ptr<ChunkJob> CompressionPool::takeOldest() {
+  m_submitter.check();
   if (m_inFlight.empty()) return nullptr;
   const ChunkJob *oldest = m_inFlight.front().first.get();
   if (m_workers.empty()) {
-    // Jobs are taken in the order they were submitted, so the oldest is the first waiting.
-    m_waiting.pop_front();
+    {
+      // Jobs are taken in the order they were submitted, so the oldest is the first waiting.
+      MutexLock lock(m_mutex);
+      m_waiting.pop_front();
+    }
     m_tasks.front()(*m_inFlight.front().first);
   } else {
-    std::unique_lock<std::mutex> lock(m_mutex);
-    m_jobDone.wait(lock, [&] { return m_finished.count(oldest) != 0; });
+    MutexLock lock(m_mutex);
+    while (m_finished.count(oldest) == 0) m_jobDone.wait(lock);
     m_finished.erase(oldest);
   }
   std::unique_ptr<ChunkJob> job = std::move(m_inFlight.front().first);
@@ -60,15 +65,15 @@ void CompressionPool::work(const ChunkTask &task) {
   for (;;) {
     ChunkJob *job = nullptr;
     {
-      std::unique_lock<std::mutex> lock(m_mutex);
-      m_jobWaiting.wait(lock, [&] { return m_stopping || !m_waiting.empty(); });
+      MutexLock lock(m_mutex);
+      while (!m_stopping && m_waiting.empty()) m_jobWaiting.wait(lock);
       if (m_stopping) return;
       job = m_waiting.front();
       m_waiting.pop_front();
     }
     task(*job);
     {
-      std::lock_guard<std::mutex> lock(m_mutex);
+      MutexLock lock(m_mutex);
       m_finished.insert(job);
     }
     m_jobDone.notify_one();

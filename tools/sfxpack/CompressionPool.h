@@ -3,19 +3,19 @@
 // on the number of workers or on which of them finishes first.
 #pragma once
 
-#include <condition_variable>
 #include <cstddef>
 #include <cstdint>
 #include <deque>
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <string>
 #include <thread>
 #include <unordered_set>
 #include <utility>
 #include <vector>
 
+#include "base/Mutex.h"
+#include "base/ThreadOwner.h"
 #include "crypto/MessagePlace.h"
 
 // One chunk of a file on its way into the payload.
@@ -65,12 +65,13 @@ class CompressionPool {
   std::deque<std::pair<std::unique_ptr<ChunkJob>, size_t>> m_inFlight;
   size_t m_bytesInFlight = 0;
 
-  std::mutex m_mutex;
-  std::condition_variable m_jobWaiting;  // workers wait here for m_waiting or m_stopping
-  std::condition_variable m_jobDone;     // the submitting thread waits here for m_finished
-  std::deque<ChunkJob *> m_waiting;
-  std::unordered_set<const ChunkJob *> m_finished;
-  bool m_stopping = false;
+  ThreadOwner m_submitter;
+  Mutex m_mutex;
+  ConditionVariable m_jobWaiting;  // workers wait here for m_waiting or m_stopping
+  ConditionVariable m_jobDone;     // the submitting thread waits here for m_finished
+  std::deque<ChunkJob *> m_waiting GUARDED_BY(m_mutex);
+  std::unordered_set<const ChunkJob *> m_finished GUARDED_BY(m_mutex);
+  bool m_stopping GUARDED_BY(m_mutex) = false;
 
   std::vector<ChunkTask> m_tasks;
   std::vector<std::thread> m_workers;
