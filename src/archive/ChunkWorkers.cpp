@@ -16,7 +16,7 @@
 
 namespace {
 constexpr int kMaxThreads = 8;
-// About a tenth of a millisecond of pause instructions: longer than the reading thread takes to
+// About a tenth of a millisecond of pause instructions: longer than the run thread takes to
 // write a small file and submit the next chunk.
 constexpr int kSpinRounds = 2000;
 
