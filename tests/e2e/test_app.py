@@ -952,9 +952,37 @@ def scenario_failures_reported(c):
         check(not os.path.exists(os.path.join(full, "failing", "text.txt")), "%s: half a file on the full disk" % label)
 
 
+def scenario_full_during_replacement(c):
+    """A disk that fills while a file's replacement is written: the earlier copies of every file,
+    the one being replaced and the one replaced before it, are what they were, and nothing of
+    the run is left."""
+    label = "full during replacement"
+    source = os.path.join(WORK, "replacing")
+    os.makedirs(source)
+    with open(os.path.join(source, "a_keep.txt"), "wb") as f:
+        f.write(b"the new keep\r\n")
+    with open(os.path.join(source, "b_big.bin"), "wb") as f:
+        f.write(os.urandom(200 * 1024))
+    exe = pack("replacing", [source], AUTO)
+    with mounted_small_tmpfs("replace full") as full:
+        if not full:
+            return
+        earlier = {"a_keep.txt": b"the earlier keep\r\n", "b_big.bin": b"the earlier big file\r\n"}
+        for name, data in earlier.items():
+            with open(os.path.join(full, name), "wb") as f:
+                f.write(data)
+        code = run([exe, "-unzipDir", win(full)]).returncode
+        check(code == 112, "%s: exit code %d, expected 112" % (label, code))
+        left = {}
+        for name in os.listdir(full):
+            with open(os.path.join(full, name), "rb") as f:
+                left[name] = f.read()
+        check(left == earlier, "%s: the folder holds %r" % (label, {n: d[:30] for n, d in left.items()}))
+
+
 SCENARIOS = [scenario_unzip_dir, scenario_temp_cleanup_setup, scenario_shell, scenario_job_wait, scenario_auto_exit, scenario_debug,
              scenario_encrypted, scenario_no_payload, scenario_unzip_dir_texts, scenario_failures_reported,
-             scenario_many_chunks,
+             scenario_full_during_replacement, scenario_many_chunks,
              scenario_unicode, scenario_ansi_password, scenario_silent_failures, scenario_silent_success,
              scenario_help, scenario_failure_box_then_code, scenario_license_policy, scenario_overwrite_policy,
              scenario_private_temp]
