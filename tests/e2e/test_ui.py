@@ -10,6 +10,7 @@ answering Windows' hang test, the bar moves, and a Cancel takes back what the ru
 """
 import filecmp
 import os
+import random
 import re
 import shutil
 import subprocess
@@ -71,17 +72,36 @@ def pack(name, settings, password=None, options=(), source=None):
     return out
 
 
+def write_large_text(path):
+    """LARGE_BYTES of word-like text, which inflates at the speed real text does and, unlike
+    zeros, goes to the disk as written: a block of 4 MiB, turned by a different amount each
+    time, so that no two chunks are alike."""
+    rng = random.Random(11)
+    words = ["".join(rng.choice("abcdefghijklmnopqrstuvwxyz") for _ in range(rng.randint(2, 10)))
+             for _ in range(5000)]
+    lines = []
+    size = 0
+    while size < 4 << 20:
+        lines.append(" ".join(rng.choice(words) for _ in range(12)) + "\r\n")
+        size += len(lines[-1])
+    block = "".join(lines).encode()[:4 << 20]
+    with open(path, "wb") as f:
+        for i in range(LARGE_BYTES // len(block)):
+            turn = i * 104729 % len(block)
+            f.write(block[turn:] + block[:turn])
+
+
 def pack_large():
-    """One payload for every large scenario: a big file of zeros in many chunks (quick to make,
-    read and inflate) and a small one. Without a target it opens the main dialog; given one with
-    "-unzipDir", the progress dialog."""
+    """One payload for every large scenario: a big file of text in many chunks and a small one.
+    Without a target it opens the main dialog; given one with "-unzipDir", the progress dialog.
+    The runs write into the disk-backed temporary folder."""
     source = os.path.join(WORK, "large")
     os.makedirs(source)
-    with open(os.path.join(source, "big.bin"), "wb") as f:
-        f.truncate(LARGE_BYTES)
+    write_large_text(os.path.join(source, "big.bin"))
     with open(os.path.join(source, "small.txt"), "wb") as f:
         f.write(b"small\r\n")
-    return pack("large", {"ShowMain": "0", "ShowProgress": "1", "ShowFin": "1", "AutoTemp": "0"}, source=source)
+    return pack("large", {"ShowMain": "0", "ShowProgress": "1", "ShowFin": "1", "AutoTemp": "0"},
+                options=("--level", "1"), source=source)
 
 
 class Stub:
@@ -440,7 +460,7 @@ def scenario_branded_main():
     check_tree(label, target)
 
 
-LARGE_BYTES = 1100 * 1024 * 1024
+LARGE_BYTES = 1024 * 1024 * 1024
 large_exe = []
 newer_exe = []
 
@@ -452,9 +472,8 @@ def large_payload():
 
 
 def check_watch(label, lines):
-    """The driver's watch report: never a whole second without an answer, the bar moving. The
-    bar moves at most ten times a second and the main dialog's run of 1.1 GB of zeros now lasts
-    about 0.3 s under Wine, so two positions between the ends are what a moving bar shows."""
+    """The driver's watch report: never a whole second without an answer, the bar moving (at
+    most ten times a second, so two positions between the ends are what a moving bar shows)."""
     silent = int(lines[0].split()[1]) if lines and lines[0].startswith("unanswered ") else 10 ** 6
     positions = [int(p) for p in lines[1].split()[1:]] if len(lines) > 1 else []
     print("%s: longest without an answer %d ms; bar positions %s" % (label, silent, positions), flush=True)
@@ -464,7 +483,8 @@ def check_watch(label, lines):
 
 def check_large_tree(label, target):
     big = os.path.join(target, "big.bin")
-    check(os.path.isfile(big) and os.path.getsize(big) == LARGE_BYTES, "%s: big.bin missing or short" % label)
+    check(os.path.isfile(big) and filecmp.cmp(big, os.path.join(WORK, "large", "big.bin"), shallow=False),
+          "%s: big.bin missing or not the packed one" % label)
     with open(os.path.join(target, "small.txt"), "rb") as f:
         check(f.read() == b"small\r\n", "%s: small.txt" % label)
     shutil.rmtree(target, ignore_errors=True)
@@ -567,7 +587,7 @@ EARLIER = {"a.txt": (b"earlier a\r\n", False), "b_ro.txt": (b"earlier b\r\n", Tr
 
 def newer_version_payload():
     """Replaces a.txt and the read-only b_ro.txt, adds a folder with a read-only file, and ends
-    with a large file (zeros, sorted last) to be interrupted in."""
+    with a large file (text, sorted last) to be interrupted in."""
     if not newer_exe:
         source = os.path.join(WORK, "newer")
         os.makedirs(os.path.join(source, "added"))
@@ -577,10 +597,9 @@ def newer_version_payload():
                 f.write(content)
             if read_only:
                 os.chmod(os.path.join(source, rel), 0o444)
-        with open(os.path.join(source, "z_big.bin"), "wb") as f:
-            f.truncate(LARGE_BYTES)
+        write_large_text(os.path.join(source, "z_big.bin"))
         newer_exe.append(pack("newer", {"ShowMain": "0", "ShowProgress": "1", "ShowFin": "0", "AutoTemp": "0"},
-                              source=source))
+                              options=("--level", "1"), source=source))
     return newer_exe[0]
 
 

@@ -134,7 +134,7 @@ void watch(int id, const char *text) {
     }
     if (GetTickCount() - start > kWatchLimitMs) giveUp("watch", text);
     // Often enough to see the bar move through a run that lasts a few tenths of a second: the
-    // main dialog's 1.1 GB of zeros takes about 0.3 s under Wine.
+    // run of a payload of zeros takes about 0.3 s per GB under Wine.
     Sleep(5);
   }
   std::printf("unanswered %lu\n", longest);
