@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Extraction speed and memory of our stub beside 7-Zip, unzip and tar, in the same run.
 
-usage: extract_bench.py SFXPACK [WORKDIR] [--runs=N] [--fs=tmpfs|disk]
+usage: extract_bench.py SFXPACK [WORKDIR] [--runs=N] [--fs=tmpfs|disk] [--corpus=real|small]
 Two corpora: about 100 MB of this machine's real files (documentation, headers, shared libraries
 and programs, sampled by corpus_sampler.py) and 20,000 small files of 1-4 KiB. Each is packed by SFXPACK
 into a program for the automatic mode (the stub beside SFXPACK, run with -unzipDir), zipped at
@@ -160,16 +160,21 @@ def main():
     args = [a for a in sys.argv[1:] if not a.startswith("--")]
     runs = 5
     filesystems = FILESYSTEMS
+    wanted = None
     for a in sys.argv[1:]:
         if a.startswith("--runs="):
             runs = int(a.split("=", 1)[1])
         elif a.startswith("--fs="):
             filesystems = [f for f in FILESYSTEMS if f[0] == a.split("=", 1)[1]]
+        elif a.startswith("--corpus="):
+            wanted = a.split("=", 1)[1]
     sfxpack = os.path.abspath(args[0])
     work = os.path.abspath(args[1] if len(args) > 1 else "build/extract-bench")
     os.makedirs(work, exist_ok=True)
     corpora = [("real", sample_corpus), ("small", lambda dest: build_once(dest, make_small_corpus))]
     for name, make in corpora:
+        if wanted is not None and name != wanted:
+            continue
         corpus = os.path.join(work, "corpus-" + name)
         make(corpus)
         exe, unchecked, zipped, tarred = pack(sfxpack, corpus, work, name)

@@ -61,6 +61,15 @@ std::unique_ptr<ChunkJob> CompressionPool::takeOldest() {
   return job;
 }
 
+std::unique_ptr<ChunkJob> CompressionPool::takeOldestDone(std::string &error) {
+  std::unique_ptr<ChunkJob> job = takeOldest();
+  if (job != nullptr && job->failed) {
+    error = job->error;
+    return nullptr;
+  }
+  return job;
+}
+
 void CompressionPool::work(const ChunkTask &task) {
   for (;;) {
     ChunkJob *job = nullptr;

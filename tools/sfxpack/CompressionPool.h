@@ -55,6 +55,8 @@ class CompressionPool {
   void submit(std::unique_ptr<ChunkJob> job);
   // Waits until the oldest job in flight is done and hands it back; null when none is in flight.
   std::unique_ptr<ChunkJob> takeOldest();
+  // takeOldest() for a writer: null, with the job's error, when its task failed.
+  std::unique_ptr<ChunkJob> takeOldestDone(std::string &error);
 
  private:
   void work(const ChunkTask &task);

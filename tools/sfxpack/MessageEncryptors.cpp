@@ -1,5 +1,6 @@
 #include "MessageEncryptors.h"
 
+#include "CompressionPool.h"
 #include "base/DataBuffer.h"
 #include "base/LogBase.h"
 #include "crypto/AesMessageEncrypt.h"
@@ -28,4 +29,15 @@ MessageEncryptor sealingEncryptor(const MessageSealer &sealer) {
     assign(sealed, cipher);
     return true;
   };
+}
+
+void encryptJobBody(const MessageEncryptor &encryptor, ChunkJob &job) {
+  if (!encryptor) return;
+  std::string cipher;
+  if (!encryptor(job.place, job.body, cipher)) {
+    job.failed = true;
+    job.error = "Encryption failed.";
+    return;
+  }
+  job.body.swap(cipher);
 }

@@ -5,6 +5,7 @@
 
 #include "ChunkCompressor.h"
 #include "CompressionPool.h"
+#include "MessageEncryptors.h"
 #include "SealedSection.h"
 #include "SolidBlockWriter.h"
 #include "SourceFile.h"
@@ -15,16 +16,8 @@ namespace {
 void sealChunk(ChunkJob &job, ChunkCompressor &compressor, const MessageEncryptor &encryptor) {
   job.stored = !compressor.deflate(job.raw, job.body);
   if (job.stored) job.body = job.raw;
-  if (encryptor) {
-    std::string cipher;
-    if (!encryptor(job.place, job.body, cipher)) {
-      job.failed = true;
-      job.error = "Encryption failed.";
-      return;
-    }
-    job.body.swap(cipher);
-  }
-  if (job.body.size() >= payload::kChunkLimit) {
+  encryptJobBody(encryptor, job);
+  if (!job.failed && job.body.size() >= payload::kChunkLimit) {
     job.failed = true;
     job.error = "Chunk too large for the payload format; use a smaller --chunk-size.";
   }
@@ -225,11 +218,8 @@ bool PayloadWriter::submitChunk(std::string raw, const MessagePlace &place, std:
 }
 
 bool PayloadWriter::writeOldest(std::string &error) {
-  std::unique_ptr<ChunkJob> job = m_pool->takeOldest();
-  if (job->failed) {
-    error = job->error;
-    return false;
-  }
+  std::unique_ptr<ChunkJob> job = m_pool->takeOldestDone(error);
+  if (job == nullptr) return false;
   std::string word(4, '\0');
   uint32_t size = uint32_t(job->body.size()) | (job->stored ? payload::kStoredFlag : 0) |
                   (sealed() && job->place.last ? payload::kLastChunkFlag : 0);

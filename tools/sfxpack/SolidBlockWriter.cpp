@@ -2,6 +2,7 @@
 
 #include "BlockCompressor.h"
 #include "CompressionPool.h"
+#include "MessageEncryptors.h"
 #include "SourceFile.h"
 #include "archive/SolidFormat.h"
 #include "base/ZipCRC.h"
@@ -20,15 +21,7 @@ void sealBlock(ChunkJob &job, BlockCompressor &compressor, const MessageEncrypto
     job.failed = true;
     return;
   }
-  if (encryptor) {
-    std::string cipher;
-    if (!encryptor(job.place, job.body, cipher)) {
-      job.failed = true;
-      job.error = "Encryption failed.";
-      return;
-    }
-    job.body.swap(cipher);
-  }
+  encryptJobBody(encryptor, job);
 }
 }  // namespace
 
@@ -81,11 +74,8 @@ bool SolidBlockWriter::submit(std::string &block, uint64_t executableBytes, std:
 }
 
 bool SolidBlockWriter::writeOldest(std::string &error) {
-  std::unique_ptr<ChunkJob> job = m_pool->takeOldest();
-  if (job->failed) {
-    error = job->error;
-    return false;
-  }
+  std::unique_ptr<ChunkJob> job = m_pool->takeOldestDone(error);
+  if (job == nullptr) return false;
   if (job->body.size() > 0xFFFFFFFFu) {
     error = "A compressed block does not fit the payload format; use a smaller --block-size.";
     return false;
