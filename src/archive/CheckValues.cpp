@@ -15,6 +15,10 @@ int hexDigit(char c) {
   return -1;
 }
 
+uint32_t bigEndian32(const uint8_t *p) {
+  return uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | p[3];
+}
+
 bool decodeHex(const StringBuffer &text, DataBuffer &out) {
   const char *p = text.getText();
   const uint32_t size = text.getSize();
@@ -40,15 +44,11 @@ bool CheckValues::carriedBy(const SimpleArchive &archive) { return archive.named
 bool CheckValues::parseCrc(const StringBuffer &text, uint32_t &crc) {
   DataBuffer bytes;
   if (text.getSize() != 8 || !decodeHex(text, bytes)) return false;
-  const uint8_t *p = bytes.getData();
-  crc = uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | p[3];
+  crc = bigEndian32(bytes.getData());
   return true;
 }
 
-uint32_t CheckValues::expected(uint32_t index) const {
-  const uint8_t *p = m_crcs.getData() + 4 * index;
-  return uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | p[3];
-}
+uint32_t CheckValues::expected(uint32_t index) const { return bigEndian32(m_crcs.getData() + 4 * index); }
 
 bool CheckValues::appendPart(const StringBuffer &text, uint32_t part, EntryCipher *cipher, LogBase &log) {
   DataBuffer bytes;

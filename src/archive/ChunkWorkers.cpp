@@ -88,11 +88,7 @@ ChunkWorkers::ChunkWorkers(int threads, const EntryCipher *cipher, bool takeCrc)
   // A thread the system refuses leaves its worker idle: the others, and the calling thread, take
   // its jobs; with none at all usable() sends the caller on alone.
   for (size_t i = 0; i < started; ++i) {
-    m_threads.emplace_back();
-    if (!startThread(m_threads.back(), [this, i] { run(*m_workers[i]); })) {
-      m_threads.pop_back();
-      break;
-    }
+    if (!startThreadInto(m_threads, [this, i] { run(*m_workers[i]); })) break;
   }
 }
 

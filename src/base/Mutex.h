@@ -15,7 +15,6 @@
 #define CAPABILITY(name) SFX_THREAD_ANNOTATION(capability(name))
 #define SCOPED_CAPABILITY SFX_THREAD_ANNOTATION(scoped_lockable)
 #define GUARDED_BY(mutex) SFX_THREAD_ANNOTATION(guarded_by(mutex))
-#define PT_GUARDED_BY(mutex) SFX_THREAD_ANNOTATION(pt_guarded_by(mutex))
 #define REQUIRES(...) SFX_THREAD_ANNOTATION(requires_capability(__VA_ARGS__))
 #define ACQUIRE(...) SFX_THREAD_ANNOTATION(acquire_capability(__VA_ARGS__))
 #define RELEASE(...) SFX_THREAD_ANNOTATION(release_capability(__VA_ARGS__))

@@ -26,4 +26,11 @@ bool startThread(std::thread &thread, std::function<void()> body) {
   }
 }
 
+bool startThreadInto(std::vector<std::thread> &threads, std::function<void()> body) {
+  std::thread thread;
+  if (!startThread(thread, std::move(body))) return false;
+  threads.push_back(std::move(thread));
+  return true;
+}
+
 void limitThreadStartsForTesting(int count) { s_startsLeft.store(count); }

@@ -5,10 +5,13 @@
 
 #include <functional>
 #include <thread>
+#include <vector>
 
 // Starts `body` on a new thread held by `thread`; false, with `thread` left empty, when the
 // system refuses it.
 bool startThread(std::thread &thread, std::function<void()> body);
+// The same for a pool: the new thread joins `threads` only when it started.
+bool startThreadInto(std::vector<std::thread> &threads, std::function<void()> body);
 
 // For tests: the next `count` starts succeed and every later one is refused, as a system out of
 // threads would; a negative count lifts the limit.

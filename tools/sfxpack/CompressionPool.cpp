@@ -9,11 +9,7 @@ CompressionPool::CompressionPool(std::vector<ChunkTask> tasks, size_t capacity, 
   m_workers.reserve(m_tasks.size());
   // As many workers as the system gives threads; with none, takeOldest() does the work itself.
   for (const ChunkTask &task : m_tasks) {
-    m_workers.emplace_back();
-    if (!startThread(m_workers.back(), [this, &task] { work(task); })) {
-      m_workers.pop_back();
-      break;
-    }
+    if (!startThreadInto(m_workers, [this, &task] { work(task); })) break;
   }
 }
 

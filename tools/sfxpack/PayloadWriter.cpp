@@ -12,6 +12,10 @@
 #include "archive/CheckValues.h"
 
 namespace {
+void appendLittleEndian(std::string &bytes, uint64_t value, int count) {
+  for (int i = 0; i < count; ++i) bytes += char(value >> (8 * i));
+}
+
 // What a worker does to one chunk: deflate it unless storing is shorter, then encrypt it.
 void sealChunk(ChunkJob &job, ChunkCompressor &compressor, const MessageEncryptor &encryptor) {
   job.stored = !compressor.deflate(job.raw, job.body);
@@ -39,12 +43,6 @@ void PayloadWriter::setSolid(const SolidPolicy &policy, const std::vector<uint32
   m_expectedCrcs = expectedCrcs;
   if (policy.solid) m_features.layout = policy.codec == BlockCodec::Xz ? PayloadLayout::SolidXz : PayloadLayout::SolidZstd;
 }
-
-namespace {
-void appendLittleEndian(std::string &bytes, uint64_t value, int count) {
-  for (int i = 0; i < count; ++i) bytes += char(value >> (8 * i));
-}
-}  // namespace
 
 bool PayloadWriter::buildRecord(const PackEntry &entry, uint32_t index, EntryRecord &record, std::string &error) {
   MessagePlace place;
@@ -91,14 +89,15 @@ std::vector<uint32_t> PayloadWriter::recordCrcs() const {
 
 void PayloadWriter::put(const void *data, size_t size) { m_queued.append(static_cast<const char *>(data), size); }
 
-void PayloadWriter::putU16(uint32_t value) {
-  uint8_t b[2] = {uint8_t(value), uint8_t(value >> 8)};
-  put(b, 2);
-}
+void PayloadWriter::putU16(uint32_t value) { appendLittleEndian(m_queued, value, 2); }
 
-void PayloadWriter::putU32(uint32_t value) {
-  uint8_t b[4] = {uint8_t(value), uint8_t(value >> 8), uint8_t(value >> 16), uint8_t(value >> 24)};
-  put(b, 4);
+void PayloadWriter::putU32(uint32_t value) { appendLittleEndian(m_queued, value, 4); }
+
+void PayloadWriter::putNamedValue(const std::string &name, const std::string &value) {
+  putU16(uint32_t(name.size()));
+  put(name.data(), name.size());
+  putU16(uint32_t(value.size()));
+  put(value.data(), value.size());
 }
 
 bool PayloadWriter::emit(const std::string &bytes, std::string &error) {
@@ -146,20 +145,13 @@ bool PayloadWriter::writeNamedValues(const std::vector<std::pair<std::string, st
       error = "Named value \"" + name + "\" is empty or longer than 65535 bytes.";
       return false;
     }
-    putU16(uint32_t(name.size()));
-    put(name.data(), name.size());
-    putU16(uint32_t(value.size()));
-    put(value.data(), value.size());
+    putNamedValue(name, value);
   }
   if (m_headerCheck) {
     // Nothing has gone out yet: the queue holds every byte from the marker on.
     char crc[9];
     std::snprintf(crc, sizeof crc, "%08x", unsigned(ZipCRC::crc32(m_queued.data(), uint32_t(m_queued.size()))));
-    const std::string name = CheckValues::kHeaderValue;
-    putU16(uint32_t(name.size()));
-    put(name.data(), name.size());
-    putU16(8);
-    put(crc, 8);
+    putNamedValue(CheckValues::kHeaderValue, crc);
   }
   putU16(0);
   return true;

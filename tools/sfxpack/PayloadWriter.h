@@ -108,6 +108,7 @@ class PayloadWriter {
   void put(const void *data, size_t size);
   void putU16(uint32_t value);
   void putU32(uint32_t value);
+  void putNamedValue(const std::string &name, const std::string &value);
   bool protect(const MessagePlace &place, const std::string &plain, std::string &out, std::string &error);
   bool sealed() const { return m_features.scheme == PayloadScheme::Sodium; }
   // An entry's record from its type to its attributes (and, solid, its file's size).
