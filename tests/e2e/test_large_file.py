@@ -16,12 +16,18 @@ import tempfile
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import program_runs  # noqa: E402
+import wine_server  # noqa: E402
 
 ALL_CODECS = ("deflate", "zstd", "xz")
 WINE, WINE_RUN, SFXPACK, STUB = program_runs.tool_arguments([a for a in sys.argv if a not in ALL_CODECS], __doc__)
 CODECS = [a for a in sys.argv if a in ALL_CODECS] or ALL_CODECS
 
 ENV = dict(os.environ, TZ="UTC", WINEDEBUG="-all")
+if WINE:
+    # A prefix of its own, whose desktop lives on this run's display: in a prefix shared with
+    # tests on other displays, the desktop one of them started goes with that display, and a
+    # window made then fails.
+    ENV["SFX_WINEPREFIX"] = os.path.abspath(os.environ.get("SFX_WINEPREFIX", "wineprefix")) + "-large-file"
 WORK = tempfile.mkdtemp(prefix="sfx-large-")
 RUNS = program_runs.Runs(WINE_RUN, ENV, WORK, 900)
 check, win = program_runs.check, RUNS.win
@@ -81,4 +87,6 @@ def main():
 
 
 if __name__ == "__main__":
-    sys.exit(main())
+    with wine_server.held(ENV, WINE):
+        code = main()
+    sys.exit(code)
