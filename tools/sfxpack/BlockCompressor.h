@@ -22,11 +22,13 @@ class BlockCompressor {
   BlockCompressor &operator=(const BlockCompressor &) = delete;
 
   bool ready() const { return m_codec == BlockCodec::Xz || m_zstd != nullptr; }
-  // `x86` offers the branch filter to an xz block: it is kept when the block comes out smaller.
+  // `x86` offers the branch filter to an xz block: it is used when a quick trial on part of the
+  // block comes out smaller with it.
   bool compress(const std::string &raw, bool x86, std::string &packed, std::string &error);
 
  private:
   bool compressXz(const std::string &raw, bool x86, std::string &packed);
+  static bool x86FilterPays(const std::string &raw);
 
   BlockCodec m_codec;
   int m_level;
