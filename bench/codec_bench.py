@@ -82,7 +82,7 @@ def main():
     deflate = next((s for s in specs if s.startswith("deflate")), None)
     print("ratios:")
     for spec in specs:
-        line = "  %-12s payload/7zz=%.3f 7zz_x/ours=%.2f build/7zz=%.2f" % (
+        line = "  %-12s payload/7zz=%.4f 7zz_x/ours=%.2f build/7zz=%.2f" % (
             spec, sizes[spec] / sizes["7zz"], best["7zz"] / best[spec], build_times[spec] / build_times["7zz"])
         if deflate and spec != deflate:
             line += " payload/deflate=%.3f time/deflate=%.2f" % (sizes[spec] / sizes[deflate], best[spec] / best[deflate])
