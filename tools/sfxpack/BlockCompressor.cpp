@@ -44,17 +44,24 @@ namespace {
 // did, for a twentieth of the time.
 constexpr size_t kProbePiece = 1u << 20, kProbeStride = 4;
 
+// LZMA2, behind the x86 branch filter when asked.
+struct FilterChain {
+  FilterChain(bool x86, lzma_options_lzma &options) {
+    int n = 0;
+    if (x86) filters[n++] = {LZMA_FILTER_X86, nullptr};
+    filters[n++] = {LZMA_FILTER_LZMA2, &options};
+    filters[n] = {LZMA_VLI_UNKNOWN, nullptr};
+  }
+  lzma_filter filters[3];
+};
+
 size_t probeSize(const std::string &sample, bool x86) {
   lzma_options_lzma options;
   if (lzma_lzma_preset(&options, 0)) return SIZE_MAX;
-  lzma_filter filters[3];
-  int n = 0;
-  if (x86) filters[n++] = {LZMA_FILTER_X86, nullptr};
-  filters[n++] = {LZMA_FILTER_LZMA2, &options};
-  filters[n] = {LZMA_VLI_UNKNOWN, nullptr};
+  FilterChain filters(x86, options);
   std::string packed(lzma_stream_buffer_bound(sample.size()), '\0');
   size_t written = 0;
-  if (lzma_raw_buffer_encode(filters, nullptr, reinterpret_cast<const uint8_t *>(sample.data()), sample.size(),
+  if (lzma_raw_buffer_encode(filters.filters, nullptr, reinterpret_cast<const uint8_t *>(sample.data()), sample.size(),
                              reinterpret_cast<uint8_t *>(&packed[0]), &written, packed.size()) != LZMA_OK) {
     return SIZE_MAX;
   }
@@ -84,14 +91,10 @@ bool BlockCompressor::compressXz(const std::string &raw, bool x86, std::string &
     if (power > (1u << 30)) break;
   }
   options.dict_size = dict;
-  lzma_filter filters[3];
-  int n = 0;
-  if (x86) filters[n++] = {LZMA_FILTER_X86, nullptr};
-  filters[n++] = {LZMA_FILTER_LZMA2, &options};
-  filters[n] = {LZMA_VLI_UNKNOWN, nullptr};
+  FilterChain filters(x86, options);
   packed.resize(lzma_stream_buffer_bound(raw.size()));
   size_t written = 0;
-  if (lzma_stream_buffer_encode(filters, LZMA_CHECK_CRC32, nullptr, reinterpret_cast<const uint8_t *>(raw.data()),
+  if (lzma_stream_buffer_encode(filters.filters, LZMA_CHECK_CRC32, nullptr, reinterpret_cast<const uint8_t *>(raw.data()),
                                 raw.size(), reinterpret_cast<uint8_t *>(&packed[0]), &written,
                                 packed.size()) != LZMA_OK) {
     return false;
