@@ -5,6 +5,7 @@
 
 #include "ChunkCompressor.h"
 #include "CompressionPool.h"
+#include "LittleEndian.h"
 #include "MessageEncryptors.h"
 #include "SealedSection.h"
 #include "SolidBlockWriter.h"
@@ -12,10 +13,6 @@
 #include "archive/CheckValues.h"
 
 namespace {
-void appendLittleEndian(std::string &bytes, uint64_t value, int count) {
-  for (int i = 0; i < count; ++i) bytes += char(value >> (8 * i));
-}
-
 // What a worker does to one chunk: deflate it unless storing is shorter, then encrypt it.
 void sealChunk(ChunkJob &job, ChunkCompressor &compressor, const MessageEncryptor &encryptor) {
   job.stored = !compressor.deflate(job.raw, job.body);
@@ -212,10 +209,10 @@ bool PayloadWriter::submitChunk(std::string raw, const MessagePlace &place, std:
 bool PayloadWriter::writeOldest(std::string &error) {
   std::unique_ptr<ChunkJob> job = m_pool->takeOldestDone(error);
   if (job == nullptr) return false;
-  std::string word(4, '\0');
-  uint32_t size = uint32_t(job->body.size()) | (job->stored ? payload::kStoredFlag : 0) |
-                  (sealed() && job->place.last ? payload::kLastChunkFlag : 0);
-  for (int i = 0; i < 4; ++i) word[i] = char(uint8_t(size >> (8 * i)));
+  const uint32_t size = uint32_t(job->body.size()) | (job->stored ? payload::kStoredFlag : 0) |
+                        (sealed() && job->place.last ? payload::kLastChunkFlag : 0);
+  std::string word;
+  appendLittleEndian(word, size, 4);
   if (!emit(job->prefix, error) || !emit(word, error) || !emit(job->body, error)) return false;
   ++(job->stored ? m_counters.storedChunks : m_counters.deflatedChunks);
   if (m_onProgress) m_onProgress(m_counters);

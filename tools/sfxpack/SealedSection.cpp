@@ -1,13 +1,10 @@
 #include "SealedSection.h"
 
+#include "LittleEndian.h"
 #include "archive/SealedHeader.h"
 #include "base/DataBuffer.h"
 
 namespace {
-void putU32(std::string &out, uint32_t value) {
-  for (int i = 0; i < 4; ++i) out += char(uint8_t(value >> (8 * i)));
-}
-
 bool appendSealedEmpty(const MessageSealer &sealer, MessageKind kind, const std::string &extra, std::string &out) {
   MessagePlace place;
   place.kind = kind;
@@ -26,9 +23,9 @@ bool appendSealedSection(const MessageSealer &sealer, const KdfParams &params, u
                          std::string &payload) {
   if (!params.withinBounds() || payload.size() > 0xFFFFFFFFu - SealedHeader::kSize) return false;
   std::string &out = payload;
-  putU32(out, params.memoryKiB);
-  putU32(out, params.passes);
-  putU32(out, entryCount);
+  appendLittleEndian(out, params.memoryKiB, 4);
+  appendLittleEndian(out, params.passes, 4);
+  appendLittleEndian(out, entryCount, 4);
   out += char(KdfParams::kSaltSize);
   out.append(reinterpret_cast<const char *>(params.salt), KdfParams::kSaltSize);
   if (!appendSealedEmpty(sealer, MessageKind::PasswordCheck, std::string(), out)) return false;

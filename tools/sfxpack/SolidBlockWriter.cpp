@@ -2,6 +2,7 @@
 
 #include "BlockCompressor.h"
 #include "CompressionPool.h"
+#include "LittleEndian.h"
 #include "MessageEncryptors.h"
 #include "SourceFile.h"
 #include "archive/SolidFormat.h"
@@ -36,8 +37,9 @@ SolidBlockWriter::SolidBlockWriter(Emit emit, const SolidPolicy &policy, const M
       m_onProgress(onProgress) {}
 
 bool SolidBlockWriter::emitU32(uint32_t value, std::string &error) {
-  const char b[4] = {char(value), char(value >> 8), char(value >> 16), char(value >> 24)};
-  return m_emit(std::string(b, 4), error);
+  std::string word;
+  appendLittleEndian(word, value, 4);
+  return m_emit(word, error);
 }
 
 bool SolidBlockWriter::startPool(std::string &error) {
