@@ -6,6 +6,44 @@
 
 #include <cstdint>
 
+namespace {
+// Every fourth MiB of the block, packed at xz's fastest preset, decides for the whole block: on
+// this machine's programs and on Windows DLLs it chose as compressing the whole block both ways
+// did, for a twentieth of the time.
+constexpr size_t kProbePiece = 1u << 20, kProbeStride = 4;
+
+// LZMA2, behind the x86 branch filter when asked.
+struct FilterChain {
+  FilterChain(bool x86, lzma_options_lzma &options) {
+    int n = 0;
+    if (x86) filters[n++] = {LZMA_FILTER_X86, nullptr};
+    filters[n++] = {LZMA_FILTER_LZMA2, &options};
+    filters[n] = {LZMA_VLI_UNKNOWN, nullptr};
+  }
+  lzma_filter filters[3];
+};
+
+size_t probeSize(const std::string &sample, bool x86) {
+  lzma_options_lzma options;
+  if (lzma_lzma_preset(&options, 0)) return SIZE_MAX;
+  FilterChain filters(x86, options);
+  std::string packed(lzma_stream_buffer_bound(sample.size()), '\0');
+  size_t written = 0;
+  if (lzma_raw_buffer_encode(filters.filters, nullptr, reinterpret_cast<const uint8_t *>(sample.data()), sample.size(),
+                             reinterpret_cast<uint8_t *>(&packed[0]), &written, packed.size()) != LZMA_OK) {
+    return SIZE_MAX;
+  }
+  return written;
+}
+
+bool x86FilterPays(const std::string &raw) {
+  std::string sample;
+  for (size_t at = 0; at < raw.size(); at += kProbeStride * kProbePiece) sample.append(raw, at, kProbePiece);
+  const size_t filtered = probeSize(sample, true);
+  return filtered < probeSize(sample, false);
+}
+}  // namespace
+
 BlockCompressor::BlockCompressor(BlockCodec codec, int level, uint32_t blockSize)
     : m_codec(codec), m_level(level), m_blockSize(blockSize) {
   if (codec != BlockCodec::Zstd) return;
@@ -36,44 +74,6 @@ bool BlockCompressor::compress(const std::string &raw, bool x86, std::string &pa
     return false;
   }
   return true;
-}
-
-namespace {
-// Every fourth MiB of the block, packed at xz's fastest preset, decides for the whole block: on
-// this machine's programs and on Windows DLLs it chose as compressing the whole block both ways
-// did, for a twentieth of the time.
-constexpr size_t kProbePiece = 1u << 20, kProbeStride = 4;
-
-// LZMA2, behind the x86 branch filter when asked.
-struct FilterChain {
-  FilterChain(bool x86, lzma_options_lzma &options) {
-    int n = 0;
-    if (x86) filters[n++] = {LZMA_FILTER_X86, nullptr};
-    filters[n++] = {LZMA_FILTER_LZMA2, &options};
-    filters[n] = {LZMA_VLI_UNKNOWN, nullptr};
-  }
-  lzma_filter filters[3];
-};
-
-size_t probeSize(const std::string &sample, bool x86) {
-  lzma_options_lzma options;
-  if (lzma_lzma_preset(&options, 0)) return SIZE_MAX;
-  FilterChain filters(x86, options);
-  std::string packed(lzma_stream_buffer_bound(sample.size()), '\0');
-  size_t written = 0;
-  if (lzma_raw_buffer_encode(filters.filters, nullptr, reinterpret_cast<const uint8_t *>(sample.data()), sample.size(),
-                             reinterpret_cast<uint8_t *>(&packed[0]), &written, packed.size()) != LZMA_OK) {
-    return SIZE_MAX;
-  }
-  return written;
-}
-}  // namespace
-
-bool BlockCompressor::x86FilterPays(const std::string &raw) {
-  std::string sample;
-  for (size_t at = 0; at < raw.size(); at += kProbeStride * kProbePiece) sample.append(raw, at, kProbePiece);
-  const size_t filtered = probeSize(sample, true);
-  return filtered < probeSize(sample, false);
 }
 
 bool BlockCompressor::compressXz(const std::string &raw, bool x86, std::string &packed) {

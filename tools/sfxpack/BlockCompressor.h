@@ -28,7 +28,6 @@ class BlockCompressor {
 
  private:
   bool compressXz(const std::string &raw, bool x86, std::string &packed);
-  static bool x86FilterPays(const std::string &raw);
 
   BlockCodec m_codec;
   int m_level;
